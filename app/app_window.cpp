@@ -1,0 +1,38 @@
+#include "app/app_window.h"
+
+namespace nimbara {
+
+namespace {
+constexpr wchar_t kClass[] = L"NimbaraApplication";
+// WS_POPUP | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX
+constexpr DWORD kStyle = 0x84CA0000;
+}  // namespace
+
+bool ApplicationWindow::Create() {
+    RegisterClassOnce({.name = kClass});
+    return Window::Create({.class_name = kClass,
+                           .text = L"Nimbara",
+                           .style = kStyle,
+                           .x = ::GetSystemMetrics(SM_CXSCREEN) / 2,
+                           .y = ::GetSystemMetrics(SM_CYSCREEN) / 2});
+}
+
+LRESULT ApplicationWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_CLOSE:
+            if (on_close) on_close();
+            return 0;
+        case WM_COMMAND:
+            if (on_command && HIWORD(wp) == 0) on_command(LOWORD(wp));
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wp) ::PostQuitMessage(0);
+            return 0;
+        default:
+            return DefaultProc(msg, wp, lp);
+    }
+}
+
+}  // namespace nimbara

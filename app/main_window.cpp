@@ -1,0 +1,303 @@
+#include "app/main_window.h"
+
+#include <commctrl.h>
+
+#include "platform/error.h"
+#include "resources/resource_ids.h"
+
+namespace nimbara {
+
+namespace {
+
+constexpr wchar_t kMainClass[] = L"TMainForm";
+constexpr DWORD kMainStyle = WS_POPUP | WS_SYSMENU | WS_CAPTION | WS_CLIPCHILDREN;
+constexpr DWORD kMainExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TOPMOST;
+// Designed client area and screen position; the position is not kept across runs.
+constexpr int kClientWidth = 429, kClientHeight = 367, kLeft = 278, kTop = 169;
+constexpr int kTitleHeight = 20, kPanelTopHeight = 42;
+constexpr DWORD kClearCaptionMask = 0xFF3FFFFF;  // everything but WS_CAPTION
+constexpr WPARAM kMoveByTitleBar = 0xF012;        // SC_MOVE + 2
+
+struct ToolButtonSpec {
+    UINT command;
+    int image;  // -1 for a separator
+    const wchar_t* hint;
+};
+constexpr ToolButtonSpec kToolButtons[] = {
+    {kToolButton1, 3, L"隐藏"},    {kToolButton2, 1, L"全部清空"}, {kToolButton9, 0, L"设置"},
+    {1007, -1, nullptr},           {kToolButton4, 2, L"帮助"},     {kToolButton5, 4, L"关于"},
+    {1006, -1, nullptr},           {kToolButton8, 5, L"退出程序"},
+};
+
+struct MenuItemSpec {
+    UINT command;  // 0 for a separator
+    const wchar_t* caption;
+};
+constexpr MenuItemSpec kTrayMenu[] = {
+    {kN1, L"打开/隐藏(&O)"}, {kN4, L"全部清空(&C)"}, {kN5, L"系统设置(&S)"}, {0, nullptr},
+    {kN7, L"帮助(&H)"},      {kN8, L"关于(&A)"},      {0, nullptr},         {kN2, L"退出系统(&X)"},
+};
+
+HBITMAP LoadBitmapResource(int id) {
+    return static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                             IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HWND application_window) : application_(application_window) {}
+
+MainWindow::~MainWindow() {
+    // The grid's controls go with the window; the tiles' objects after it.
+    Destroy();
+}
+
+bool MainWindow::Create() {
+    font_ = CreateSongTiFont();
+    caption_font_ = CreateSongTiFont(true, GB2312_CHARSET);
+    scale_ = LayoutScale{MeasureTextHeight(font_.get()), kDesignedTextHeight};
+    RegisterClassOnce({.name = kMainClass,
+                       .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                       .icon = ::LoadIconW(::GetModuleHandleW(nullptr),
+                                           MAKEINTRESOURCEW(IDI_NIMBARA))});
+    const SIZE size =
+        WindowSizeForClient(scale_(kClientWidth), scale_(kClientHeight), kMainStyle, kMainExStyle);
+    if (!Window::Create({.class_name = kMainClass,
+                         .text = L"MainForm",
+                         .style = kMainStyle,
+                         .ex_style = kMainExStyle,
+                         .x = kLeft,
+                         .y = kTop,
+                         .width = size.cx,
+                         .height = size.cy,
+                         .parent = application_}))
+        return false;
+    FormCreate();
+    return true;
+}
+
+void MainWindow::FormCreate() {
+    ring_.ResetNextSlot();
+    // No taskbar button for the program.
+    ::SetWindowLongW(application_, GWL_EXSTYLE,
+                     ::GetWindowLongW(application_, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
+    // Without its title bar; the dialog frame stays.
+    ::SetWindowLongW(hwnd(), GWL_STYLE,
+                     static_cast<LONG>(::GetWindowLongW(hwnd(), GWL_STYLE) & kClearCaptionMask));
+    // The outer height becomes the client height as designed, giving up the title
+    // bar's space; the client area is that less the frame.
+    RECT client, outer;
+    ::GetClientRect(hwnd(), &client);
+    ::GetWindowRect(hwnd(), &outer);
+    ::SetWindowPos(hwnd(), nullptr, 0, 0, outer.right - outer.left, client.bottom,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    BuildControls();
+    store_ = std::make_unique<ClipStore>(SystemClipboard(), hwnd(), [this] { ShowReadFailure(); });
+    watcher_ = std::make_unique<ClipWatcher>(hwnd(), *store_, ring_, *tiles_);
+    watcher_->JoinChain();
+    ToolButton2Click();
+}
+
+void MainWindow::BuildControls() {
+    BuildTitleStrip();
+    RECT client;
+    ::GetClientRect(hwnd(), &client);
+    const int top_height = scale_(kTitleHeight);
+    if (!panel_top_.Create(hwnd(), kPanelTopId,
+                           {0, top_height, client.right, top_height + scale_(kPanelTopHeight)},
+                           L"", {.inner = Bevel::kLowered, .show_caption = false}, font_.get()))
+        throw AppError(L"Cannot create the toolbar panel");
+    BuildToolBar();
+    const int form_top = top_height + scale_(kPanelTopHeight);
+    if (!panel_form_.Create(hwnd(), kPanelFormId, {0, form_top, client.right, client.bottom}, L"",
+                            {.inner = Bevel::kLowered, .show_caption = false}, font_.get()))
+        throw AppError(L"Cannot create the tile panel");
+    tiles_ = std::make_unique<SlotTiles>(panel_form_.hwnd(), scale_, font_.get(),
+                                         [](int) { /* paste-back: wired with its module */ });
+    panel_form_.SetPointerSink(&tiles_->pointer_sink());
+    BuildPopupMenu();
+}
+
+void MainWindow::BuildTitleStrip() {
+    title_bitmap_.reset(LoadBitmapResource(IDB_TITLE));
+    title_icon_bitmap_.reset(LoadBitmapResource(IDB_TITLE_ICON));
+    close_bitmap_.reset(LoadBitmapResource(IDB_CLOSE));
+    RECT client;
+    ::GetClientRect(hwnd(), &client);
+    if (!img_title_.Create(hwnd(), kImgTitleId, {0, 0, client.right, scale_(kTitleHeight)},
+                           title_bitmap_.get()))
+        throw AppError(L"Cannot create the title strip");
+    // The strip does not clip its children, so the caption draws over its picture.
+    HWND strip = img_title_.hwnd();
+    if (!image14_.Create(strip, kImage14Id, scale_(3, 2, 16, 16), title_icon_bitmap_.get()) ||
+        !main_caption_.Create(strip, kLMainCaptionId, scale_(21, 4, 65, 12), L"Nimbara",
+                              {.color = RGB(255, 255, 255), .font = caption_font_.get()}) ||
+        !sb_close_.Create(strip, kSBCloseId, scale_(410, 3, 16, 14), close_bitmap_.get()))
+        throw AppError(L"Cannot create the title strip");
+    img_title_.on_left_down = [this] { ImgTitleMouseDown(); };
+    main_caption_.on_left_down = [this] { ImgTitleMouseDown(); };
+    sb_close_.on_click = [this] { ToolButton1Click(); };
+}
+
+void MainWindow::BuildToolBar() {
+    toolbar_bitmap_.reset(LoadBitmapResource(IDB_TOOLBAR));
+    const RECT place = scale_(2, 2, 425, 38);
+    toolbar1_ = CreateControl({.class_name = TOOLBARCLASSNAMEW,
+                               .style = WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
+                                        CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN,
+                               .x = place.left,
+                               .y = place.top,
+                               .width = place.right - place.left,
+                               .height = place.bottom - place.top,
+                               .parent = panel_top_.hwnd(),
+                               .id = kToolBar1Id});
+    if (!toolbar1_) throw AppError(L"Cannot create the toolbar");
+    ::SendMessageW(toolbar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    image_list1_.reset(::ImageList_Create(32, 32, ILC_COLOR24, 6, 0));
+    ::ImageList_Add(image_list1_.get(), toolbar_bitmap_.get(), nullptr);
+    ::SendMessageW(toolbar1_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(image_list1_.get()));
+    for (const ToolButtonSpec& spec : kToolButtons) {
+        TBBUTTON b{};
+        b.idCommand = static_cast<int>(spec.command);
+        b.iBitmap = spec.image >= 0 ? spec.image : 8;  // a separator's width
+        b.fsState = TBSTATE_ENABLED;
+        b.fsStyle = spec.image >= 0 ? BTNS_BUTTON : BTNS_SEP;
+        ::SendMessageW(toolbar1_, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
+    }
+    ::SendMessageW(toolbar1_, TB_SETBUTTONSIZE, 0, MAKELPARAM(scale_(39), scale_(38)));
+}
+
+void MainWindow::BuildPopupMenu() {
+    popup_menu1_.reset(::CreatePopupMenu());
+    for (const MenuItemSpec& item : kTrayMenu) {
+        if (item.command == 0) {
+            ::AppendMenuW(popup_menu1_.get(), MF_SEPARATOR, 0, nullptr);
+        } else {
+            ::AppendMenuW(popup_menu1_.get(), MF_STRING, item.command, item.caption);
+        }
+    }
+}
+
+bool MainWindow::shown() const noexcept {
+    return (::GetMenuState(popup_menu1_.get(), kN1, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+void MainWindow::ToolButton1Click() {
+    const bool was_shown = shown();
+    if (was_shown) {
+        // Hiding the active window hands activation to another top-level window,
+        // normally the one the user worked in before.
+        tiles_->PointerGone();
+        ::ShowWindow(hwnd(), SW_HIDE);
+    } else {
+        ::ShowWindow(hwnd(), SW_SHOWNORMAL);
+        ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        ::SetForegroundWindow(hwnd());
+    }
+    ::CheckMenuItem(popup_menu1_.get(), kN1, MF_BYCOMMAND | (was_shown ? MF_UNCHECKED : MF_CHECKED));
+}
+
+void MainWindow::ToolButton2Click() { tiles_->ClearAll(ring_); }
+
+void MainWindow::ToolButton9Click() {
+    // The settings dialog: wired with its module.
+}
+
+void MainWindow::ToolButton5Click() {
+    // The About dialog: wired with its module.
+}
+
+void MainWindow::ImgTitleMouseDown() {
+    ::ReleaseCapture();
+    ::SendMessageW(hwnd(), WM_SYSCOMMAND, kMoveByTitleBar, 0);
+}
+
+void MainWindow::ShowReadFailure() {
+    ::MessageBoxW(nullptr, L"打开粘贴板错误！", L"Nimbara", MB_OK | MB_TASKMODAL | MB_TOPMOST);
+}
+
+void MainWindow::Close() { ::SendMessageW(hwnd(), WM_CLOSE, 0, 0); }
+
+void MainWindow::FormClose() noexcept {
+    if (std::exchange(closed_, true)) return;
+    // Each step runs even when one before it failed: another program's viewer
+    // chain and the hotkey must never stay held by a program that has ended.
+    if (watcher_) watcher_->LeaveChain();
+    try {
+        if (tiles_) ToolButton2Click();
+    } catch (...) {
+        ReportCurrentException();
+    }
+}
+
+void MainWindow::OnCommand(UINT id) {
+    switch (id) {
+        case kToolButton1:
+        case kN1:
+            ToolButton1Click();
+            break;
+        case kToolButton2:
+        case kN4:
+            ToolButton2Click();
+            break;
+        case kToolButton9:
+        case kN5:
+            ToolButton9Click();
+            break;
+        case kToolButton5:
+        case kN8:
+            ToolButton5Click();
+            break;
+        case kToolButton8:
+        case kN2:
+            Close();
+            break;
+        case kToolButton4:
+        case kN7:
+        default:
+            break;  // "帮助" does nothing
+    }
+}
+
+LRESULT MainWindow::OnNotify(NMHDR* header) {
+    if (header->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+        for (const ToolButtonSpec& spec : kToolButtons) {
+            if (spec.command == header->idFrom && spec.hint) {
+                info->lpszText = const_cast<wchar_t*>(spec.hint);
+                info->hinst = nullptr;
+            }
+        }
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_DRAWCLIPBOARD:
+            return watcher_ ? watcher_->ClipboardChanged(wp, lp) : 0;
+        case WM_CHANGECBCHAIN:
+            return watcher_ ? watcher_->ViewerChainChanged(wp, lp) : 0;
+        case WM_TIMER:
+            if (wp == kCaptureTimerId && watcher_) watcher_->Timer1Timer();
+            return 0;
+        case WM_COMMAND:
+            if (HIWORD(wp) == 0 || HIWORD(wp) == BN_CLICKED) OnCommand(LOWORD(wp));
+            return 0;
+        case WM_NOTIFY:
+            return OnNotify(reinterpret_cast<NMHDR*>(lp));
+        case WM_CLOSE:
+            FormClose();
+            ::PostQuitMessage(0);
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wp) ::PostQuitMessage(0);
+            return 0;
+        default:
+            return DefaultProc(msg, wp, lp);
+    }
+}
+
+}  // namespace nimbara

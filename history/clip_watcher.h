@@ -1,0 +1,53 @@
+// What happens when the clipboard changes: the main window is a member of the
+// clipboard viewer chain; each change notice is passed on down the chain and,
+// unless PasteGuard is set, arms CaptureTimer. 10 ms after the first notice of a
+// burst the capture snapshots the clipboard into slot NextSlot, shows it on that
+// slot's tile as the newest, and moves NextSlot on round the ring.
+#pragma once
+
+#include <windows.h>
+
+#include "history/slot_store.h"
+#include "history/slot_tiles.h"
+
+namespace nimbara {
+
+constexpr UINT_PTR kCaptureTimerId = 1;  // Timer1
+constexpr UINT kCaptureDelayMs = 10;
+
+class ClipWatcher {
+public:
+    ClipWatcher(HWND main_window, ClipStore& store, SlotRing& ring, SlotTiles& tiles)
+        : window_(main_window), store_(store), ring_(ring), tiles_(tiles) {}
+    ClipWatcher(const ClipWatcher&) = delete;
+    ClipWatcher& operator=(const ClipWatcher&) = delete;
+
+    // Joining is followed by a notice from the system, so what is on the clipboard
+    // at start-up becomes the first capture.
+    void JoinChain();
+    void LeaveChain() noexcept;
+    [[nodiscard]] bool in_chain() const noexcept { return joined_; }
+
+    LRESULT ClipboardChanged(WPARAM wp, LPARAM lp);      // WM_DRAWCLIPBOARD
+    LRESULT ViewerChainChanged(WPARAM wp, LPARAM lp);    // WM_CHANGECBCHAIN
+    void Timer1Timer();                                  // CaptureTimer's tick
+
+    void set_paste_guard(bool on) noexcept { paste_guard_ = on; }
+    [[nodiscard]] bool paste_guard() const noexcept { return paste_guard_; }
+
+private:
+    void ArmCaptureTimer();
+    void Capture();
+
+    HWND window_;
+    ClipStore& store_;
+    SlotRing& ring_;
+    SlotTiles& tiles_;
+    HWND next_viewer_ = nullptr;  // NextViewer
+    bool joined_ = false;
+    bool paste_guard_ = false;    // PasteGuard
+    bool timer_armed_ = false;
+    bool capturing_ = false;
+};
+
+}  // namespace nimbara

@@ -1,0 +1,272 @@
+#include "history/slot_tiles.h"
+
+#include <windowsx.h>
+
+#include "history/tile_rules.h"
+
+namespace nimbara {
+
+namespace {
+// Designed layout: tiles 105 x 97 with a 1-pixel gap, a 4-pixel band, a 97 x 89
+// frame and a 93 x 85 preview area inside its two bevels.
+constexpr int kTileWidth = 105, kTileHeight = 97, kTileStepX = 106, kTileStepY = 98;
+constexpr int kGridLeft = 3, kGridTop = 3, kBand = 4, kFrameWidth = 97, kFrameHeight = 89;
+constexpr int kInset = 2, kInnerWidth = 93, kInnerHeight = 85;
+}  // namespace
+
+// The transparent preview label: it draws what lies under it (the frame's face,
+// the picture and the frame caption), then the preview text on top.
+class SlotTiles::TileLabel : public Window {
+public:
+    TileLabel(SlotTiles& owner, int slot) : owner_(owner), slot_(slot) {}
+    [[nodiscard]] bool Create(HWND parent, RECT place) {
+        static constexpr wchar_t kClass[] = L"NimbaraTileLabel";
+        RegisterClassOnce({.name = kClass, .cursor = ::LoadCursorW(nullptr, IDC_HAND)});
+        return Window::Create({.class_name = kClass,
+                               .style = WS_CHILD | WS_VISIBLE | WS_DISABLED,
+                               .x = place.left,
+                               .y = place.top,
+                               .width = place.right - place.left,
+                               .height = place.bottom - place.top,
+                               .parent = parent,
+                               .id = kLabelIdBase + slot_});
+    }
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void Paint(HDC dc);
+
+    SlotTiles& owner_;
+    int slot_;
+    bool pressed_ = false;
+    bool tracking_ = false;
+};
+
+struct SlotTiles::Tile {
+    Tile(SlotTiles& owner, int slot) : label(owner, slot) {}
+    Panel band;   // PColor n
+    Panel frame;  // PFrame n
+    TileLabel label;  // LText n
+    TileMarks marks;
+    TilePicture picture;
+    std::wstring caption = kEmptyTileCaption;
+    std::wstring text;
+};
+
+LRESULT SlotTiles::TileLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = ::BeginPaint(hwnd(), &ps);
+            Paint(dc);
+            ::EndPaint(hwnd(), &ps);
+            return 0;
+        }
+        case WM_MOUSEMOVE:
+            if (!tracking_) {
+                TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd(), 0};
+                tracking_ = ::TrackMouseEvent(&tme) != FALSE;
+            }
+            owner_.OnPointerMoved();
+            return 0;
+        case WM_MOUSELEAVE:
+            tracking_ = false;
+            owner_.OnPointerLeft();
+            return 0;
+        case WM_LBUTTONDOWN:
+            pressed_ = true;
+            ::SetCapture(hwnd());
+            return 0;
+        case WM_LBUTTONUP: {
+            const bool was_pressed = std::exchange(pressed_, false);
+            if (::GetCapture() == hwnd()) ::ReleaseCapture();
+            RECT r;
+            ::GetClientRect(hwnd(), &r);
+            const POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+            if (was_pressed && ::PtInRect(&r, p) && ::IsWindowEnabled(hwnd()) && owner_.on_click_)
+                owner_.on_click_(slot_);
+            return 0;
+        }
+        case WM_CAPTURECHANGED:
+            pressed_ = false;
+            return 0;
+        default:
+            return DefaultProc(msg, wp, lp);
+    }
+}
+
+void SlotTiles::TileLabel::Paint(HDC dc) {
+    Tile& t = owner_.tile(slot_);
+    RECT r;
+    ::GetClientRect(hwnd(), &r);
+    ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
+    if (t.picture.bitmap) {
+        UniqueHdc mem(::CreateCompatibleDC(dc));
+        BITMAP bm{};
+        ::GetObjectW(t.picture.bitmap.get(), sizeof(bm), &bm);
+        SelectedObject sel(mem.get(), t.picture.bitmap.get());
+        ::SetStretchBltMode(dc, COLORONCOLOR);
+        ::StretchBlt(dc, 0, 0, r.right, r.bottom, mem.get(), 0, 0, bm.bmWidth, bm.bmHeight,
+                     SRCCOPY);
+    } else if (t.picture.metafile) {
+        ::PlayEnhMetaFile(dc, t.picture.metafile.get(), &r);
+    }
+    SelectedObject font(dc, owner_.font_);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    if (!t.caption.empty()) {
+        // The caption is centred on the whole frame, of which this label is the inside.
+        const int inset = owner_.scale_(kInset);
+        RECT frame{-inset, -inset, r.right + inset, r.bottom + inset};
+        ::DrawTextW(dc, t.caption.c_str(), static_cast<int>(t.caption.size()), &frame,
+                    DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    if (!t.text.empty()) {
+        // Word-wrapped, tabs expanded, & as the mnemonic prefix, cut at the edges.
+        ::DrawTextW(dc, t.text.c_str(), static_cast<int>(t.text.size()), &r,
+                    DT_LEFT | DT_TOP | DT_WORDBREAK | DT_EXPANDTABS);
+    }
+}
+
+SlotTiles::SlotTiles(HWND panel_form, LayoutScale scale, HFONT font,
+                     std::function<void(int)> on_click)
+    : panel_form_(panel_form), scale_(scale), font_(font), on_click_(std::move(on_click)) {
+    sink_.moved = [this](HWND) { OnPointerMoved(); };
+    sink_.left = [this](HWND) { OnPointerLeft(); };
+    for (int slot = 1; slot <= SlotCount; ++slot) {
+        auto t = std::make_unique<Tile>(*this, slot);
+        const int c = (slot - 1) % 4, r = (slot - 1) / 4;
+        const int x = scale_(kGridLeft + kTileStepX * c), y = scale_(kGridTop + kTileStepY * r);
+        (void)t->band.Create(panel_form, kColorIdBase + slot,
+                             {x, y, x + scale_(kTileWidth), y + scale_(kTileHeight)}, L"",
+                             {.show_caption = false}, font);
+        (void)t->frame.Create(t->band.hwnd(), kFrameIdBase + slot,
+                              {scale_(kBand), scale_(kBand), scale_(kBand + kFrameWidth),
+                               scale_(kBand + kFrameHeight)},
+                              kEmptyTileCaption,
+                              {.outer = Bevel::kRaised, .inner = Bevel::kLowered}, font);
+        (void)t->label.Create(t->frame.hwnd(), {scale_(kInset), scale_(kInset),
+                                                scale_(kInset + kInnerWidth),
+                                                scale_(kInset + kInnerHeight)});
+        t->band.SetPointerSink(&sink_);
+        t->frame.SetPointerSink(&sink_);
+        tiles_[slot - 1] = std::move(t);
+    }
+}
+
+SlotTiles::~SlotTiles() = default;
+
+void SlotTiles::ApplyMarks(int slot) {
+    Tile& t = tile(slot);
+    t.band.SetColor(t.marks.color);
+    // NewestMark lives in the band's text, which the frame covers.
+    ::SetWindowTextW(t.band.hwnd(), t.marks.newest_mark ? L"True" : L"");
+}
+
+void SlotTiles::ClearAll(SlotRing& ring) {
+    for (int slot = 1; slot <= SlotCount; ++slot) {
+        Tile& t = tile(slot);
+        ring.Release(slot);
+        t.caption = kEmptyTileCaption;
+        t.frame.SetCaption(t.caption.c_str());
+        t.text.clear();
+        ::SetWindowTextW(t.label.hwnd(), L"");
+        t.picture = {};
+        ClearTile(t.marks);
+        ApplyMarks(slot);
+        ::EnableWindow(t.label.hwnd(), FALSE);
+        ::InvalidateRect(t.label.hwnd(), nullptr, TRUE);
+    }
+    ring.ResetNextSlot();
+}
+
+void SlotTiles::ResetForCapture() {
+    for (int slot = 1; slot <= SlotCount; ++slot) {
+        ResetTileForCapture(tile(slot).marks);
+        ApplyMarks(slot);
+    }
+}
+
+void SlotTiles::MarkNewest(int slot) {
+    Tile& t = tile(slot);
+    MarkTileNewest(t.marks);
+    ApplyMarks(slot);
+    t.picture = {};
+    t.text.clear();
+    ::SetWindowTextW(t.label.hwnd(), L"");
+    t.caption.clear();
+    t.frame.SetCaption(L"");
+    ::EnableWindow(t.label.hwnd(), TRUE);
+    ::InvalidateRect(t.label.hwnd(), nullptr, TRUE);
+}
+
+void SlotTiles::SetPreviewText(int slot, const std::wstring& text) {
+    Tile& t = tile(slot);
+    t.text = text;
+    ::SetWindowTextW(t.label.hwnd(), text.c_str());
+    ::InvalidateRect(t.label.hwnd(), nullptr, TRUE);
+}
+
+void SlotTiles::SetPicture(int slot, TilePicture picture) {
+    Tile& t = tile(slot);
+    t.picture = std::move(picture);
+    ::InvalidateRect(t.label.hwnd(), nullptr, TRUE);
+}
+
+void SlotTiles::MarkPasted(int slot) {
+    TilePasted(tile(slot).marks);
+    ApplyMarks(slot);
+}
+
+std::uint32_t SlotTiles::ColorOf(int slot) const { return tiles_.at(slot - 1)->marks.color; }
+
+int SlotTiles::TileUnderCursor() const {
+    POINT p;
+    if (!::GetCursorPos(&p)) return 0;
+    // Only a pointer that is really over our window counts, not one over a window
+    // that covers it.
+    HWND top = ::WindowFromPoint(p);
+    if (!top || ::GetAncestor(top, GA_ROOT) != ::GetAncestor(panel_form_, GA_ROOT)) return 0;
+    for (int slot = 1; slot <= SlotCount; ++slot) {
+        RECT r;
+        ::GetWindowRect(tiles_[slot - 1]->label.hwnd(), &r);
+        if (::PtInRect(&r, p)) return slot;
+    }
+    return 0;
+}
+
+void SlotTiles::Enter(int slot) {
+    TilePointerEnter(tile(slot).marks);
+    ApplyMarks(slot);
+}
+
+void SlotTiles::Leave(int slot) {
+    TilePointerLeave(tile(slot).marks);
+    ApplyMarks(slot);
+}
+
+void SlotTiles::OnPointerMoved() {
+    const int under = TileUnderCursor();
+    if (under == hovered_) return;
+    if (hovered_) Leave(std::exchange(hovered_, 0));
+    if (under) {
+        hovered_ = under;
+        Enter(under);
+    }
+}
+
+void SlotTiles::OnPointerLeft() {
+    // The pointer may have gone on to another part of the grid, which then reports
+    // its own move; only a pointer that is over no tile ends the hover.
+    if (hovered_ && TileUnderCursor() != hovered_) Leave(std::exchange(hovered_, 0));
+}
+
+void SlotTiles::PointerGone() {
+    if (hovered_) Leave(std::exchange(hovered_, 0));
+}
+
+}  // namespace nimbara

@@ -1,0 +1,86 @@
+// The twelve tiles of the history grid: each shows one slot's preview and, by
+// the colour of the band around its frame, which slot is the newest, which tile
+// is under the pointer and which one was just clicked to paste.
+//
+// Every part of a tile is a real child window whose text and enabled state can
+// be read from outside (WM_GETTEXT, IsWindowEnabled), as a screen reader does:
+//   PColor n  (id 100 + n)  the band; its text is NewestMark, "True" or empty
+//   PFrame n  (id 200 + n)  the framed panel; its text is the frame caption
+//   LText n   (id 300 + n)  the preview label; its text is the preview text,
+//                           enabled exactly while the slot holds a snapshot
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "history/slot_store.h"
+#include "history/tile_rules.h"
+#include "platform/handles.h"
+#include "platform/layout.h"
+#include "platform/panel.h"
+
+namespace nimbara {
+
+constexpr UINT kColorIdBase = 100;
+constexpr UINT kFrameIdBase = 200;
+constexpr UINT kLabelIdBase = 300;
+inline constexpr wchar_t kEmptyTileCaption[] = L"(空)";
+
+// A tile's picture: a bitmap or an enhanced metafile, drawn stretched over the tile.
+struct TilePicture {
+    UniqueHBitmap bitmap;
+    UniqueEnhMetaFile metafile;
+    explicit operator bool() const noexcept { return bitmap || metafile; }
+};
+
+class SlotTiles {
+public:
+    // Builds the grid inside `panel_form`. `on_click` runs the paste-back of a slot.
+    SlotTiles(HWND panel_form, LayoutScale scale, HFONT font, std::function<void(int)> on_click);
+    ~SlotTiles();
+    SlotTiles(const SlotTiles&) = delete;
+    SlotTiles& operator=(const SlotTiles&) = delete;
+
+    // Clear all: every slot released and every tile emptied, then NextSlot := 1.
+    void ClearAll(SlotRing& ring);
+    // The two tile steps of a capture.
+    void ResetForCapture();
+    void MarkNewest(int slot);
+    // Fill in the preview of a tile that MarkNewest prepared.
+    void SetPreviewText(int slot, const std::wstring& text);
+    void SetPicture(int slot, TilePicture picture);
+    // The paste-back's mark on a clicked tile.
+    void MarkPasted(int slot);
+    // The pointer has gone (the window was hidden): the hovered tile gets its leave.
+    void PointerGone();
+
+    [[nodiscard]] std::uint32_t ColorOf(int slot) const;
+    // Pointer reports of the panel around the tiles, which belongs to no tile.
+    [[nodiscard]] const PointerSink& pointer_sink() const noexcept { return sink_; }
+
+private:
+    struct Tile;
+    class TileLabel;
+
+    Tile& tile(int slot) { return *tiles_.at(slot - 1); }
+    void ApplyMarks(int slot);
+    void OnPointerMoved();
+    void OnPointerLeft();
+    [[nodiscard]] int TileUnderCursor() const;
+    void Enter(int slot);
+    void Leave(int slot);
+
+    HWND panel_form_;
+    LayoutScale scale_;
+    HFONT font_;
+    std::function<void(int)> on_click_;
+    PointerSink sink_;
+    std::array<std::unique_ptr<Tile>, SlotCount> tiles_;
+    int hovered_ = 0;
+};
+
+}  // namespace nimbara

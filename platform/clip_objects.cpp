@@ -1,0 +1,239 @@
+#include "platform/clip_objects.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "platform/error.h"
+
+namespace nimbara {
+
+namespace {
+
+// Kept with the metafile bits: METAFILEPICT without its handle.
+struct MetaFilePictHeader {
+    std::int32_t mapping_mode;
+    std::int32_t x_ext;
+    std::int32_t y_ext;
+};
+
+[[noreturn]] void ThrowUnreadable() { throw AppError(L"Cannot read clipboard data"); }
+
+class GlobalLock {
+public:
+    explicit GlobalLock(HGLOBAL h) noexcept : h_(h), p_(h ? ::GlobalLock(h) : nullptr) {}
+    GlobalLock(const GlobalLock&) = delete;
+    GlobalLock& operator=(const GlobalLock&) = delete;
+    ~GlobalLock() {
+        if (p_) ::GlobalUnlock(h_);
+    }
+    [[nodiscard]] void* get() const noexcept { return p_; }
+
+private:
+    HGLOBAL h_;
+    void* p_;
+};
+
+ByteBuffer ReadGlobal(HANDLE handle) {
+    const SIZE_T size = ::GlobalSize(handle);
+    if (size == 0) return {};
+    ByteBuffer bytes(size);
+    GlobalLock lock(handle);
+    if (!lock.get()) ThrowUnreadable();
+    std::memcpy(bytes.data(), lock.get(), size);
+    return bytes;
+}
+
+ByteBuffer ReadBitmap(HBITMAP bitmap) {
+    BITMAP info{};
+    if (!::GetObjectW(bitmap, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight <= 0)
+        ThrowUnreadable();
+    BITMAPINFOHEADER header{sizeof(header)};
+    header.biWidth = info.bmWidth;
+    header.biHeight = info.bmHeight;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    const std::size_t pixels = std::size_t(info.bmWidth) * 4 * std::size_t(info.bmHeight);
+    ByteBuffer bytes(sizeof(header) + pixels);
+    std::memcpy(bytes.data(), &header, sizeof(header));
+    WindowDc screen(nullptr);
+    auto* bmi = reinterpret_cast<BITMAPINFO*>(bytes.data());
+    if (::GetDIBits(screen.get(), bitmap, 0, info.bmHeight, bytes.data() + sizeof(header), bmi,
+                    DIB_RGB_COLORS) == 0)
+        ThrowUnreadable();
+    // GetDIBits may rewrite the header (its size field stays); keep the one we asked for.
+    std::memcpy(bytes.data(), &header, sizeof(header));
+    return bytes;
+}
+
+ByteBuffer ReadPalette(HPALETTE palette) {
+    const UINT count = ::GetPaletteEntries(palette, 0, 0, nullptr);
+    if (count == 0) ThrowUnreadable();
+    ByteBuffer bytes(offsetof(LOGPALETTE, palPalEntry) + count * sizeof(PALETTEENTRY));
+    auto* log = reinterpret_cast<LOGPALETTE*>(bytes.data());
+    log->palVersion = 0x300;
+    log->palNumEntries = static_cast<WORD>(count);
+    ::GetPaletteEntries(palette, 0, count, log->palPalEntry);
+    return bytes;
+}
+
+ByteBuffer ReadEnhMetaFile(HENHMETAFILE emf) {
+    const UINT size = ::GetEnhMetaFileBits(emf, 0, nullptr);
+    if (size == 0) ThrowUnreadable();
+    ByteBuffer bytes(size);
+    ::GetEnhMetaFileBits(emf, size, bytes.data());
+    return bytes;
+}
+
+ByteBuffer ReadMetaFilePict(HANDLE handle) {
+    GlobalLock lock(handle);
+    if (!lock.get() || ::GlobalSize(handle) < sizeof(METAFILEPICT)) ThrowUnreadable();
+    METAFILEPICT pict;
+    std::memcpy(&pict, lock.get(), sizeof(pict));
+    const UINT size = ::GetMetaFileBitsEx(pict.hMF, 0, nullptr);
+    if (size == 0) ThrowUnreadable();
+    ByteBuffer bytes(sizeof(MetaFilePictHeader) + size);
+    const MetaFilePictHeader header{pict.mm, pict.xExt, pict.yExt};
+    std::memcpy(bytes.data(), &header, sizeof(header));
+    ::GetMetaFileBitsEx(pict.hMF, size, bytes.data() + sizeof(header));
+    return bytes;
+}
+
+HBITMAP MakeBitmap(std::span<const std::uint8_t> bytes) {
+    BITMAPINFOHEADER header;
+    if (bytes.size() < sizeof(header)) return nullptr;
+    std::memcpy(&header, bytes.data(), sizeof(header));
+    if (header.biSize != sizeof(header) || header.biBitCount != 32 || header.biWidth <= 0 ||
+        header.biHeight <= 0 || header.biCompression != BI_RGB)
+        return nullptr;
+    const std::size_t pixels = std::size_t(header.biWidth) * 4 * std::size_t(header.biHeight);
+    if (bytes.size() - sizeof(header) < pixels) return nullptr;
+    BITMAPINFO bmi{};
+    bmi.bmiHeader = header;
+    WindowDc screen(nullptr);
+    return ::CreateDIBitmap(screen.get(), &header, CBM_INIT, bytes.data() + sizeof(header), &bmi,
+                            DIB_RGB_COLORS);
+}
+
+HPALETTE MakePalette(std::span<const std::uint8_t> bytes) {
+    const std::size_t head = offsetof(LOGPALETTE, palPalEntry);
+    if (bytes.size() < head) return nullptr;
+    WORD count;
+    std::memcpy(&count, bytes.data() + offsetof(LOGPALETTE, palNumEntries), sizeof(count));
+    if (count == 0 || bytes.size() < head + count * sizeof(PALETTEENTRY)) return nullptr;
+    std::vector<std::uint8_t> aligned(bytes.begin(), bytes.end());
+    return ::CreatePalette(reinterpret_cast<const LOGPALETTE*>(aligned.data()));
+}
+
+HGLOBAL MakeMetaFilePict(std::span<const std::uint8_t> bytes) {
+    MetaFilePictHeader header;
+    if (bytes.size() <= sizeof(header)) return nullptr;
+    std::memcpy(&header, bytes.data(), sizeof(header));
+    HMETAFILE mf = ::SetMetaFileBitsEx(static_cast<UINT>(bytes.size() - sizeof(header)),
+                                       bytes.data() + sizeof(header));
+    if (!mf) return nullptr;
+    const METAFILEPICT pict{header.mapping_mode, header.x_ext, header.y_ext, mf};
+    UniqueHGlobal block = MakeGlobalBlock(
+        {reinterpret_cast<const std::uint8_t*>(&pict), sizeof(pict)});
+    if (!block) ::DeleteMetaFile(mf);
+    return block.release();
+}
+
+}  // namespace
+
+ByteBuffer ReadClipObject(ClipEncoding encoding, HANDLE handle) {
+    switch (encoding) {
+        case ClipEncoding::kGlobal:
+            return ReadGlobal(handle);
+        case ClipEncoding::kBitmap:
+            return ReadBitmap(static_cast<HBITMAP>(handle));
+        case ClipEncoding::kPalette:
+            return ReadPalette(static_cast<HPALETTE>(handle));
+        case ClipEncoding::kEnhMetaFile:
+            return ReadEnhMetaFile(static_cast<HENHMETAFILE>(handle));
+        case ClipEncoding::kMetaFilePict:
+            return ReadMetaFilePict(handle);
+        case ClipEncoding::kUnrestorable:
+            return {};
+    }
+    return {};
+}
+
+ClipObject::~ClipObject() {
+    if (!handle_) return;
+    switch (encoding_) {
+        case ClipEncoding::kBitmap:
+        case ClipEncoding::kPalette:
+            ::DeleteObject(handle_);
+            break;
+        case ClipEncoding::kEnhMetaFile:
+            ::DeleteEnhMetaFile(static_cast<HENHMETAFILE>(handle_));
+            break;
+        case ClipEncoding::kMetaFilePict: {
+            if (void* p = ::GlobalLock(handle_)) {
+                ::DeleteMetaFile(static_cast<METAFILEPICT*>(p)->hMF);
+                ::GlobalUnlock(handle_);
+            }
+            ::GlobalFree(handle_);
+            break;
+        }
+        default:
+            ::GlobalFree(handle_);
+            break;
+    }
+}
+
+ClipObject MakeClipObject(ClipEncoding encoding, std::span<const std::uint8_t> bytes) {
+    switch (encoding) {
+        case ClipEncoding::kGlobal:
+            return ClipObject(encoding, MakeGlobalBlock(bytes).release());
+        case ClipEncoding::kBitmap:
+            return ClipObject(encoding, MakeBitmap(bytes));
+        case ClipEncoding::kPalette:
+            return ClipObject(encoding, MakePalette(bytes));
+        case ClipEncoding::kEnhMetaFile:
+            return ClipObject(encoding, bytes.empty() ? nullptr
+                                                      : ::SetEnhMetaFileBits(
+                                                            static_cast<UINT>(bytes.size()),
+                                                            bytes.data()));
+        case ClipEncoding::kMetaFilePict:
+            return ClipObject(encoding, MakeMetaFilePict(bytes));
+        case ClipEncoding::kUnrestorable:
+            return {};
+    }
+    return {};
+}
+
+UniqueHGlobal MakeGlobalBlock(std::span<const std::uint8_t> bytes) {
+    UniqueHGlobal block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes.size()));
+    if (!block || bytes.empty()) return block;
+    GlobalLock lock(block.get());
+    if (!lock.get()) return {};
+    std::memcpy(lock.get(), bytes.data(), bytes.size());
+    return block;
+}
+
+UniqueHBitmap CopyBitmap(HBITMAP source, HPALETTE palette) {
+    BITMAP info{};
+    if (!::GetObjectW(source, sizeof(info), &info)) return {};
+    WindowDc screen(nullptr);
+    UniqueHdc from(::CreateCompatibleDC(screen.get()));
+    UniqueHdc to(::CreateCompatibleDC(screen.get()));
+    UniqueHBitmap copy(::CreateCompatibleBitmap(screen.get(), info.bmWidth, info.bmHeight));
+    if (!from || !to || !copy) return {};
+    SelectedObject src(from.get(), source);
+    SelectedObject dst(to.get(), copy.get());
+    if (palette) {
+        ::SelectPalette(from.get(), palette, FALSE);
+        ::RealizePalette(from.get());
+    }
+    ::BitBlt(to.get(), 0, 0, info.bmWidth, info.bmHeight, from.get(), 0, 0, SRCCOPY);
+    return copy;
+}
+
+UniqueEnhMetaFile CopyEnhMetaFile(HENHMETAFILE source) {
+    return UniqueEnhMetaFile(::CopyEnhMetaFileW(source, nullptr));
+}
+
+}  // namespace nimbara

@@ -1,0 +1,45 @@
+// The system clipboard, behind a small interface so that tests can watch or fail
+// each call. Everything the history reads and writes goes through it.
+#pragma once
+
+#include <windows.h>
+
+namespace nimbara {
+
+class ClipboardApi {
+public:
+    virtual ~ClipboardApi() = default;
+    [[nodiscard]] virtual bool Open(HWND owner) = 0;
+    virtual void Close() = 0;
+    [[nodiscard]] virtual bool Empty() = 0;
+    [[nodiscard]] virtual int CountFormats() = 0;
+    [[nodiscard]] virtual UINT EnumFormats(UINT format) = 0;
+    [[nodiscard]] virtual bool IsFormatAvailable(UINT format) = 0;
+    [[nodiscard]] virtual HANDLE GetData(UINT format) = 0;
+    // On success the clipboard owns `data`; on failure the caller still does.
+    [[nodiscard]] virtual HANDLE SetData(UINT format, HANDLE data) = 0;
+};
+
+// The real clipboard.
+ClipboardApi& SystemClipboard();
+
+// The clipboard opened for one window for a scope; closed again when it ends.
+class OpenedClipboard {
+public:
+    OpenedClipboard(ClipboardApi& api, HWND owner) : api_(api), open_(api.Open(owner)) {}
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+    ~OpenedClipboard() {
+        if (open_) api_.Close();
+    }
+    [[nodiscard]] bool is_open() const noexcept { return open_; }
+
+private:
+    ClipboardApi& api_;
+    bool open_;
+};
+
+// Opens the clipboard or throws the error "Cannot open clipboard".
+void RequireOpen(const OpenedClipboard& clipboard);
+
+}  // namespace nimbara

@@ -1,0 +1,183 @@
+#include "platform/controls.h"
+
+#include <windowsx.h>
+
+#include "platform/handles.h"
+#include "platform/panel.h"
+
+namespace nimbara {
+
+namespace {
+
+void DrawStretched(HDC dc, HBITMAP bitmap, RECT r) {
+    if (!bitmap) return;
+    BITMAP bm{};
+    ::GetObjectW(bitmap, sizeof(bm), &bm);
+    UniqueHdc mem(::CreateCompatibleDC(dc));
+    SelectedObject sel(mem.get(), bitmap);
+    ::SetStretchBltMode(dc, COLORONCOLOR);
+    ::StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem.get(), 0, 0,
+                 bm.bmWidth, bm.bmHeight, SRCCOPY);
+}
+
+bool InsideClient(HWND hwnd, LPARAM lp) {
+    RECT r;
+    ::GetClientRect(hwnd, &r);
+    const POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    return ::PtInRect(&r, p) != FALSE;
+}
+
+WindowSpec ChildSpec(const wchar_t* cls, HWND parent, UINT id, RECT place, const wchar_t* text,
+                     DWORD extra_style = 0) {
+    return {.class_name = cls,
+            .text = text,
+            .style = WS_CHILD | WS_VISIBLE | extra_style,
+            .x = place.left,
+            .y = place.top,
+            .width = place.right - place.left,
+            .height = place.bottom - place.top,
+            .parent = parent,
+            .id = id};
+}
+
+}  // namespace
+
+bool PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap) {
+    static constexpr wchar_t kClass[] = L"NimbaraPicture";
+    RegisterClassOnce({.name = kClass});
+    bitmap_ = bitmap;
+    return Window::Create(ChildSpec(kClass, parent, id, place, L""));
+}
+
+LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = ::BeginPaint(hwnd(), &ps);
+            RECT r;
+            ::GetClientRect(hwnd(), &r);
+            DrawStretched(dc, bitmap_, r);
+            ::EndPaint(hwnd(), &ps);
+            return 0;
+        }
+        case WM_LBUTTONDOWN:
+            if (on_left_down) on_left_down();
+            return 0;
+        default:
+            return DefaultProc(msg, wp, lp);
+    }
+}
+
+bool Label::Create(HWND parent, UINT id, RECT place, const wchar_t* text, LabelStyle style) {
+    static constexpr wchar_t kClass[] = L"NimbaraLabel";
+    RegisterClassOnce({.name = kClass});
+    style_ = style;
+    return Window::Create(ChildSpec(kClass, parent, id, place, text));
+}
+
+LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = ::BeginPaint(hwnd(), &ps);
+            RECT r;
+            ::GetClientRect(hwnd(), &r);
+            if (!style_.transparent) ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
+            wchar_t text[512];
+            const int n = ::GetWindowTextW(hwnd(), text, 512);
+            SelectedObject font(dc, style_.font ? style_.font : ::GetStockObject(DEFAULT_GUI_FONT));
+            ::SetBkMode(dc, TRANSPARENT);
+            ::SetTextColor(dc, style_.color == CLR_INVALID ? ::GetSysColor(COLOR_WINDOWTEXT)
+                                                           : style_.color);
+            ::DrawTextW(dc, text, n, &r, DT_LEFT | DT_TOP | DT_SINGLELINE);
+            ::EndPaint(hwnd(), &ps);
+            return 0;
+        }
+        case WM_SETCURSOR:
+            if (style_.cursor && LOWORD(lp) == HTCLIENT) {
+                ::SetCursor(style_.cursor);
+                return TRUE;
+            }
+            return DefaultProc(msg, wp, lp);
+        case WM_LBUTTONDOWN:
+            pressed_ = true;
+            if (on_left_down) on_left_down();
+            return 0;
+        case WM_LBUTTONUP:
+            if (std::exchange(pressed_, false) && InsideClient(hwnd(), lp) && on_click) on_click();
+            return 0;
+        default:
+            return DefaultProc(msg, wp, lp);
+    }
+}
+
+bool FlatButton::Create(HWND parent, UINT id, RECT place, HBITMAP glyph) {
+    static constexpr wchar_t kClass[] = L"NimbaraFlatButton";
+    RegisterClassOnce({.name = kClass});
+    glyph_ = glyph;
+    return Window::Create(ChildSpec(kClass, parent, id, place, L""));
+}
+
+void FlatButton::Paint(HDC dc) {
+    RECT r;
+    ::GetClientRect(hwnd(), &r);
+    ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
+    if (hot_) Panel::DrawBevel(dc, r, pressed_ ? Bevel::kLowered : Bevel::kRaised);
+    if (!glyph_) return;
+    BITMAP bm{};
+    ::GetObjectW(glyph_, sizeof(bm), &bm);
+    UniqueHdc mem(::CreateCompatibleDC(dc));
+    SelectedObject sel(mem.get(), glyph_);
+    const int shift = pressed_ ? 1 : 0;
+    ::BitBlt(dc, (r.right - bm.bmWidth) / 2 + shift, (r.bottom - bm.bmHeight) / 2 + shift,
+             bm.bmWidth, bm.bmHeight, mem.get(), 0, 0, SRCCOPY);
+}
+
+LRESULT FlatButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = ::BeginPaint(hwnd(), &ps);
+            Paint(dc);
+            ::EndPaint(hwnd(), &ps);
+            return 0;
+        }
+        case WM_MOUSEMOVE:
+            if (!hot_) {
+                hot_ = true;
+                TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd(), 0};
+                ::TrackMouseEvent(&tme);
+                ::InvalidateRect(hwnd(), nullptr, FALSE);
+            }
+            return 0;
+        case WM_MOUSELEAVE:
+            hot_ = false;
+            ::InvalidateRect(hwnd(), nullptr, FALSE);
+            return 0;
+        case WM_LBUTTONDOWN:
+            pressed_ = true;
+            ::SetCapture(hwnd());
+            ::InvalidateRect(hwnd(), nullptr, FALSE);
+            return 0;
+        case WM_LBUTTONUP: {
+            const bool was = std::exchange(pressed_, false);
+            if (::GetCapture() == hwnd()) ::ReleaseCapture();
+            ::InvalidateRect(hwnd(), nullptr, FALSE);
+            if (was && InsideClient(hwnd(), lp) && on_click) on_click();
+            return 0;
+        }
+        case WM_CAPTURECHANGED:
+            pressed_ = false;
+            return 0;
+        default:
+            return DefaultProc(msg, wp, lp);
+    }
+}
+
+}  // namespace nimbara

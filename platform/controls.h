@@ -1,0 +1,66 @@
+// Small controls of the program's own: a picture box, a transparent label and a
+// flat image button. Each is a real window whose text reads from outside.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/window.h"
+
+namespace nimbara {
+
+// Draws a bitmap stretched over its whole area; reports left-button presses.
+class PictureBox : public Window {
+public:
+    [[nodiscard]] bool Create(HWND parent, UINT id, RECT place, HBITMAP bitmap);
+    std::function<void()> on_left_down;
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    HBITMAP bitmap_ = nullptr;
+};
+
+struct LabelStyle {
+    COLORREF color = CLR_INVALID;  // CLR_INVALID: the window-text colour
+    HFONT font = nullptr;
+    bool transparent = true;  // drawn over what its parent painted
+    HCURSOR cursor = nullptr;  // nullptr: the arrow
+};
+
+// A one-line label; transparent labels sit on a parent that does not clip them.
+class Label : public Window {
+public:
+    [[nodiscard]] bool Create(HWND parent, UINT id, RECT place, const wchar_t* text,
+                              LabelStyle style);
+    std::function<void()> on_left_down;
+    std::function<void()> on_click;
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    LabelStyle style_;
+    bool pressed_ = false;
+};
+
+// A flat button showing a glyph centred, raised while the pointer is over it.
+class FlatButton : public Window {
+public:
+    [[nodiscard]] bool Create(HWND parent, UINT id, RECT place, HBITMAP glyph);
+    std::function<void()> on_click;
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void Paint(HDC dc);
+    HBITMAP glyph_ = nullptr;
+    bool hot_ = false;
+    bool pressed_ = false;
+};
+
+}  // namespace nimbara

@@ -1,0 +1,41 @@
+// Fonts and the scaling of designed layouts. Windows are designed at 96 dots per
+// inch with "宋体" at a text height of 12 pixels; where the font's real text
+// height differs (another DPI, or another face standing in for 宋体), positions,
+// sizes and fonts are scaled by the ratio of the two heights.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/handles.h"
+
+namespace nimbara {
+
+constexpr int kDesignedTextHeight = 12;
+
+// Designed pixel sizes scaled by the font's text height against the designed 12.
+struct LayoutScale {
+    int num = kDesignedTextHeight;
+    int den = kDesignedTextHeight;
+    [[nodiscard]] int operator()(int designed) const noexcept {
+        return ::MulDiv(designed, num, den);
+    }
+    [[nodiscard]] RECT operator()(int x, int y, int w, int h) const noexcept {
+        return RECT{(*this)(x), (*this)(y), (*this)(x + w), (*this)(y + h)};
+    }
+};
+
+// "宋体" at the designed 9 points (12 pixels at 96 dpi), at the system's DPI.
+UniqueHFont CreateSongTiFont(bool bold = false, BYTE charset = DEFAULT_CHARSET);
+
+// The text height of `font` (tmHeight) on the screen.
+int MeasureTextHeight(HFONT font);
+
+// Window size for a client area of the given size.
+SIZE WindowSizeForClient(int client_width, int client_height, DWORD style, DWORD ex_style);
+
+// Runs `dialog` modally: the owner's other windows are disabled and the thread's
+// messages keep being dispatched (clipboard notices, timers, the hotkey) until
+// `done` becomes true. Tab and arrow keys move between the dialog's controls.
+void RunModal(HWND dialog, const bool& done);
+
+}  // namespace nimbara

@@ -1,0 +1,111 @@
+#include "platform/panel.h"
+
+#include <string>
+
+#include "platform/handles.h"
+
+namespace nimbara {
+
+COLORREF ColorFromCode(std::uint32_t code) noexcept {
+    if (code & 0x80000000u) return ::GetSysColor(static_cast<int>(code & 0xFF));
+    return static_cast<COLORREF>(code & 0x00FFFFFF);
+}
+
+bool Panel::Create(HWND parent, UINT id, RECT place, const wchar_t* caption, PanelStyle style,
+                   HFONT font) {
+    static constexpr wchar_t kClass[] = L"NimbaraPanel";
+    RegisterClassOnce({.name = kClass});
+    style_ = style;
+    font_ = font;
+    return Window::Create({.class_name = kClass,
+                           .text = caption,
+                           .style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                           .x = place.left,
+                           .y = place.top,
+                           .width = place.right - place.left,
+                           .height = place.bottom - place.top,
+                           .parent = parent,
+                           .id = id});
+}
+
+void Panel::SetColor(std::uint32_t code) {
+    if (style_.color == code) return;
+    style_.color = code;
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void Panel::SetCaption(const wchar_t* caption) {
+    ::SetWindowTextW(hwnd(), caption);
+    if (style_.show_caption) ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+RECT Panel::DrawBevel(HDC dc, RECT r, Bevel bevel) {
+    if (bevel == Bevel::kNone) return r;
+    const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
+    const COLORREF dark = ::GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF top_left = bevel == Bevel::kRaised ? light : dark;
+    const COLORREF bottom_right = bevel == Bevel::kRaised ? dark : light;
+    auto line = [dc](int x, int y, int w, int h, COLORREF c) {
+        const RECT edge{x, y, x + w, y + h};
+        ::SetBkColor(dc, c);
+        ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &edge, nullptr, 0, nullptr);
+    };
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    line(r.left, r.top, w, 1, top_left);
+    line(r.left, r.top, 1, h, top_left);
+    line(r.left, r.bottom - 1, w, 1, bottom_right);
+    line(r.right - 1, r.top, 1, h, bottom_right);
+    return RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+}
+
+void Panel::Paint(HDC dc) {
+    RECT r;
+    ::GetClientRect(hwnd(), &r);
+    UniqueHBrush face(::CreateSolidBrush(ColorFromCode(style_.color)));
+    ::FillRect(dc, &r, face.get());
+    RECT inside = DrawBevel(dc, r, style_.outer);
+    inside = DrawBevel(dc, inside, style_.inner);
+    if (!style_.show_caption) return;
+    wchar_t text[256];
+    const int n = ::GetWindowTextW(hwnd(), text, 256);
+    if (n <= 0) return;
+    SelectedObject font(dc, font_ ? font_ : ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::DrawTextW(dc, text, n, &inside, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+LRESULT Panel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = ::BeginPaint(hwnd(), &ps);
+            Paint(dc);
+            ::EndPaint(hwnd(), &ps);
+            return 0;
+        }
+        case WM_MOUSEMOVE:
+            if (sink_) {
+                if (!tracking_) {
+                    TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd(), 0};
+                    tracking_ = ::TrackMouseEvent(&tme) != FALSE;
+                }
+                if (sink_->moved) sink_->moved(hwnd());
+            }
+            return 0;
+        case WM_COMMAND:
+        case WM_NOTIFY:
+            // Controls on a panel report to the window that owns the panel.
+            return ::SendMessageW(::GetParent(hwnd()), msg, wp, lp);
+        case WM_MOUSELEAVE:
+            tracking_ = false;
+            if (sink_ && sink_->left) sink_->left(hwnd());
+            return 0;
+        default:
+            return DefaultProc(msg, wp, lp);
+    }
+}
+
+}  // namespace nimbara

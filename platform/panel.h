@@ -1,0 +1,57 @@
+// A plain panel: a face colour, optional 1-pixel bevels and a centred caption.
+// Its window text is its caption, readable from outside like any window's.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/window.h"
+
+namespace nimbara {
+
+// 32-bit colour codes: $00BBGGRR, or a system colour index with the top bit set.
+COLORREF ColorFromCode(std::uint32_t code) noexcept;
+
+enum class Bevel : std::uint8_t { kNone, kRaised, kLowered };
+
+struct PanelStyle {
+    std::uint32_t color = 0x8000000F;  // the button face
+    Bevel outer = Bevel::kNone;
+    Bevel inner = Bevel::kNone;
+    bool show_caption = true;
+};
+
+// What a panel or tile part tells its owner about the pointer.
+struct PointerSink {
+    std::function<void(HWND from)> moved;  // the pointer moved over `from`
+    std::function<void(HWND from)> left;   // the pointer left `from`
+};
+
+class Panel : public Window {
+public:
+    // Creates the panel as a child of `parent` at the given place.
+    [[nodiscard]] bool Create(HWND parent, UINT id, RECT place, const wchar_t* caption,
+                              PanelStyle style, HFONT font);
+    void SetColor(std::uint32_t code);
+    [[nodiscard]] std::uint32_t color() const noexcept { return style_.color; }
+    void SetCaption(const wchar_t* caption);
+    void SetPointerSink(const PointerSink* sink) noexcept { sink_ = sink; }
+
+    // Draws a 1-pixel bevel on the rectangle and returns the rectangle inside it.
+    static RECT DrawBevel(HDC dc, RECT r, Bevel bevel);
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void Paint(HDC dc);
+
+    PanelStyle style_;
+    HFONT font_ = nullptr;
+    const PointerSink* sink_ = nullptr;
+    bool tracking_ = false;
+};
+
+}  // namespace nimbara

@@ -1,0 +1,69 @@
+// One window-procedure trampoline for every window of the program. The object
+// pointer arrives through lpCreateParams at WM_NCCREATE, is kept with the window,
+// and every message goes to OnMessage. Whatever OnMessage throws is caught at the
+// boundary and handed to the error report: no exception crosses into Win32.
+#pragma once
+
+#include <windows.h>
+
+namespace nimbara {
+
+struct WindowSpec {
+    const wchar_t* class_name = nullptr;
+    const wchar_t* text = L"";
+    DWORD style = 0;
+    DWORD ex_style = 0;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    HWND parent = nullptr;  // owner for top-level windows
+    UINT id = 0;            // control id for child windows
+};
+
+struct WindowClassSpec {
+    const wchar_t* name = nullptr;
+    UINT style = 0;
+    HCURSOR cursor = nullptr;  // nullptr: the arrow
+    HBRUSH background = nullptr;
+    HICON icon = nullptr;
+};
+
+class Window {
+public:
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window();
+
+    [[nodiscard]] HWND hwnd() const noexcept { return hwnd_; }
+
+    // Destroys the window now; later messages for it never reach this object.
+    void Destroy() noexcept;
+
+protected:
+    // Registers a class served by the trampoline, once per process.
+    static void RegisterClassOnce(const WindowClassSpec& spec);
+
+    [[nodiscard]] bool Create(const WindowSpec& spec);
+
+    // Handles one message; may throw. Unhandled messages go to DefaultProc.
+    virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) = 0;
+
+    // What the message answers when OnMessage threw (after the report).
+    virtual LRESULT OnFailedMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept;
+
+    LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp) noexcept {
+        return ::DefWindowProcW(hwnd_, msg, wp, lp);
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+
+    HWND hwnd_ = nullptr;
+};
+
+// Creates a standard or common control as a child; it lives as long as its parent.
+HWND CreateControl(const WindowSpec& spec) noexcept;
+
+}  // namespace nimbara
