@@ -26,7 +26,7 @@ struct DropFileList {
 // Reads the names, each NUL-terminated, up to the empty name that ends the list or
 // the end of the block, whichever comes first. Never reads outside the block and
 // runs in time linear in its size.
-DropFileList ReadDropFiles(std::span<const std::uint8_t> block);
+[[nodiscard]] DropFileList ReadDropFiles(std::span<const std::uint8_t> block);
 
 // A well-formed block (pt 0,0, fNC 0) holding the names in order. A name is cut at
 // an embedded NUL, and empty names are left out: inside the list an empty name is its

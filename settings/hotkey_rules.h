@@ -47,7 +47,7 @@ constexpr std::array<HotKeyShiftRow, 8> kHotKeyShiftRows{{
 // decimal digits, or hexadecimal digits after $, x, X, 0x or 0X. Anything else
 // (empty text, trailing blanks, overflow) gives nullopt. Decimal must fit int32;
 // hexadecimal may reach 0xFFFFFFFF, taken as the 32-bit pattern.
-std::optional<std::int32_t> ParseRegInteger(std::string_view text);
+[[nodiscard]] std::optional<std::int32_t> ParseRegInteger(std::string_view text);
 
 // The hotkey from the texts of the HotKeyShift and HotKeyChar values. nullopt stands
 // for a read that failed (for instance a value that is not text). Unless both texts
@@ -73,6 +73,6 @@ HotKey HotKeyFromControlValue(std::uint16_t control_value);
 
 // WM_HOTKEY's lParam carries the modifiers in its low word and the key in its high word;
 // only the current combination counts (earlier registrations still post theirs).
-bool HotKeyMessageMatches(std::uint32_t lparam, HotKey current);
+[[nodiscard]] bool HotKeyMessageMatches(std::uint32_t lparam, HotKey current);
 
 }  // namespace nimbara
