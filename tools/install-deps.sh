@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what building and testing Nimbara needs on Debian: the MinGW-w64 cross
 # compiler, 32-bit Wine, a headless X server, the X peers the tests drive, the
-# Chinese locale and font. Safe to run again; does nothing when all is present.
+# Chinese locale and font, clang with libFuzzer for the fuzz targets. Safe to run
+# again; does nothing when all is present.
 set -euo pipefail
 
-pkgs=(cmake ninja-build make g++ googletest
+pkgs=(cmake ninja-build make g++ googletest libgtest-dev clang libclang-rt-14-dev clang-format
       g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
       wine wine32:i386 xvfb xdotool xclip x11-utils xauth
       fonts-wqy-microhei locales imagemagick python3)

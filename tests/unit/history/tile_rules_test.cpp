@@ -1,0 +1,234 @@
+#include "history/tile_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace nimbara {
+namespace {
+
+// One operation on one tile, from every starting state that matters.
+enum class Op { kClear, kResetForCapture, kMarkNewest, kEnter, kLeave, kPasted };
+
+struct Transition {
+    Op op;
+    TileMarks before;
+    TileMarks after;
+};
+
+void Apply(Op op, TileMarks& tile) {
+    switch (op) {
+        case Op::kClear:
+            ClearTile(tile);
+            break;
+        case Op::kResetForCapture:
+            ResetTileForCapture(tile);
+            break;
+        case Op::kMarkNewest:
+            MarkTileNewest(tile);
+            break;
+        case Op::kEnter:
+            TilePointerEnter(tile);
+            break;
+        case Op::kLeave:
+            TilePointerLeave(tile);
+            break;
+        case Op::kPasted:
+            TilePasted(tile);
+            break;
+    }
+}
+
+TEST(TileRules, EachOperationFromEachState) {
+    const std::vector<Transition> table = {
+        // Clear all: idle, mark left alone.
+        {Op::kClear, {kNewestColor, false}, {kIdleColor, false}},
+        {Op::kClear, {kHoverColor, true}, {kIdleColor, true}},
+        {Op::kClear, {kPastedColor, false}, {kIdleColor, false}},
+        {Op::kClear, {kIdleColor, true}, {kIdleColor, true}},
+        // Capture, first step: Newest/Idle go idle, Hover/Pasted stay, marks go.
+        {Op::kResetForCapture, {kNewestColor, false}, {kIdleColor, false}},
+        {Op::kResetForCapture, {kIdleColor, true}, {kIdleColor, false}},
+        {Op::kResetForCapture, {kHoverColor, true}, {kHoverColor, false}},
+        {Op::kResetForCapture, {kPastedColor, true}, {kPastedColor, false}},
+        // Capture, second step: newest whatever it was; the mark is not touched.
+        {Op::kMarkNewest, {kIdleColor, false}, {kNewestColor, false}},
+        {Op::kMarkNewest, {kHoverColor, false}, {kNewestColor, false}},
+        {Op::kMarkNewest, {kPastedColor, true}, {kNewestColor, true}},
+        // Pointer enters: only a newest tile gets the mark.
+        {Op::kEnter, {kNewestColor, false}, {kHoverColor, true}},
+        {Op::kEnter, {kIdleColor, false}, {kHoverColor, false}},
+        {Op::kEnter, {kIdleColor, true}, {kHoverColor, true}},
+        {Op::kEnter, {kPastedColor, false}, {kHoverColor, false}},
+        {Op::kEnter, {kHoverColor, false}, {kHoverColor, false}},
+        // Pointer leaves: the mark decides.
+        {Op::kLeave, {kHoverColor, true}, {kNewestColor, false}},
+        {Op::kLeave, {kHoverColor, false}, {kIdleColor, false}},
+        {Op::kLeave, {kPastedColor, true}, {kNewestColor, false}},
+        {Op::kLeave, {kPastedColor, false}, {kIdleColor, false}},
+        // Pasted: colour only.
+        {Op::kPasted, {kHoverColor, true}, {kPastedColor, true}},
+        {Op::kPasted, {kNewestColor, false}, {kPastedColor, false}},
+    };
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        TileMarks tile = table[i].before;
+        Apply(table[i].op, tile);
+        EXPECT_EQ(tile.color, table[i].after.color) << "row " << i;
+        EXPECT_EQ(tile.newest_mark, table[i].after.newest_mark) << "row " << i;
+    }
+}
+
+TEST(TileRules, StartsIdleWithoutMark) {
+    const TileMarks tile;
+    EXPECT_EQ(tile.color, 0x8000000Fu);
+    EXPECT_FALSE(tile.newest_mark);
+}
+
+// Sequences over the whole grid, as the main window runs them.
+enum class Event { kCapture, kEnter, kLeave, kPaste, kClearAll };
+
+struct Step {
+    Event event;
+    int slot;                 // 1..12; ignored by kClearAll
+    const char* bands_after;  // tiles 1..12: '.' idle, N newest, H hover, P pasted
+};
+
+struct Sequence {
+    const char* name;
+    std::vector<Step> steps;
+};
+
+class Grid {
+public:
+    void Run(Event event, int slot) {
+        TileMarks& tile = tiles_[static_cast<std::size_t>(slot - 1)];
+        switch (event) {
+            case Event::kCapture:
+                for (TileMarks& t : tiles_) ResetTileForCapture(t);
+                MarkTileNewest(tile);
+                break;
+            case Event::kEnter:
+                TilePointerEnter(tile);
+                break;
+            case Event::kLeave:
+                TilePointerLeave(tile);
+                break;
+            case Event::kPaste:
+                TilePasted(tile);
+                break;
+            case Event::kClearAll:
+                for (TileMarks& t : tiles_) ClearTile(t);
+                break;
+        }
+    }
+
+    std::string Bands() const {
+        std::string bands;
+        for (const TileMarks& t : tiles_) bands += Letter(t.color);
+        return bands;
+    }
+
+private:
+    static char Letter(std::uint32_t color) {
+        switch (color) {
+            case kIdleColor:
+                return '.';
+            case kNewestColor:
+                return 'N';
+            case kHoverColor:
+                return 'H';
+            case kPastedColor:
+                return 'P';
+            default:
+                return '?';
+        }
+    }
+
+    std::array<TileMarks, 12> tiles_{};
+};
+
+constexpr auto C = Event::kCapture;
+constexpr auto E = Event::kEnter;
+constexpr auto L = Event::kLeave;
+constexpr auto P = Event::kPaste;
+constexpr auto X = Event::kClearAll;
+
+TEST(TileRules, SequencesOverTheGrid) {
+    const std::vector<Sequence> sequences = {
+        {"empty tile hovered", {{E, 5, "....H......."}, {L, 5, "............"}}},
+        {"newest tile entered and left",
+         {{C, 1, "N..........."}, {E, 1, "H..........."}, {L, 1, "N..........."}}},
+        {"newest tile entered, clicked, left",
+         {{C, 1, "N..........."},
+          {E, 1, "H..........."},
+          {P, 1, "P..........."},
+          {L, 1, "N..........."}}},
+        {"older tile entered, clicked, left",
+         {{C, 1, "N..........."},
+          {C, 2, ".N.........."},
+          {E, 1, "HN.........."},
+          {P, 1, "PN.........."},
+          {L, 1, ".N.........."}}},
+        {"capture while the pointer rests on the previous newest tile",
+         {{C, 1, "N..........."},
+          {E, 1, "H..........."},
+          {C, 2, "HN.........."},
+          {L, 1, ".N.........."}}},
+        {"capture into the idle tile under the pointer",
+         {{C, 1, "N..........."},
+          {E, 2, "NH.........."},
+          {C, 2, ".N.........."},
+          {L, 2, "............"}}},
+        {"capture into the newest tile under the pointer loses its mark",
+         {{C, 1, "N..........."},
+          {E, 1, "H..........."},
+          {X, 0, "............"},
+          {C, 1, "N..........."},
+          {L, 1, "............"}}},
+        {"pasted tile keeps its colour through a capture elsewhere",
+         {{C, 1, "N..........."},
+          {E, 1, "H..........."},
+          {P, 1, "P..........."},
+          {C, 2, "PN.........."},
+          {L, 1, ".N.........."}}},
+        {"clear all returns pasted and hover tiles to idle",
+         {{C, 1, "N..........."},
+          {C, 2, ".N.........."},
+          {E, 1, "HN.........."},
+          {P, 1, "PN.........."},
+          {X, 0, "............"},
+          {L, 1, "............"},
+          {E, 2, ".H.........."},
+          {X, 0, "............"},
+          {L, 2, "............"}}},
+        {"clear all keeps the mark; the next capture drops it",
+         {{C, 1, "N..........."},
+          {C, 2, ".N.........."},
+          {C, 3, "..N........."},
+          {E, 3, "..H........."},
+          {X, 0, "............"},
+          {L, 3, "..N........."},
+          {C, 1, "N..........."},
+          {E, 3, "N.H........."},
+          {L, 3, "N..........."}}},
+        {"clear all twice is clear all once",
+         {{C, 1, "N..........."},
+          {E, 1, "H..........."},
+          {X, 0, "............"},
+          {X, 0, "............"},
+          {L, 1, "N..........."}}},
+    };
+    for (const Sequence& sequence : sequences) {
+        Grid grid;
+        for (std::size_t i = 0; i < sequence.steps.size(); ++i) {
+            const Step& step = sequence.steps[i];
+            grid.Run(step.event, step.event == X ? 1 : step.slot);
+            EXPECT_EQ(grid.Bands(), step.bands_after) << sequence.name << ", step " << i + 1;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace nimbara
