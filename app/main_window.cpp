@@ -96,6 +96,9 @@ void MainWindow::FormCreate() {
     watcher_ = std::make_unique<ClipWatcher>(hwnd(), *store_, ring_, *tiles_);
     watcher_->JoinChain();
     ToolButton2Click();
+    hotkey_ = std::make_unique<GlobalHotKey>(hwnd(), SystemRegistry());
+    hotkey_->LoadHotKey();
+    hotkey_->ApplyHotKey();
 }
 
 void MainWindow::BuildControls() {
@@ -200,7 +203,12 @@ void MainWindow::ToolButton1Click() {
 void MainWindow::ToolButton2Click() { tiles_->ClearAll(ring_); }
 
 void MainWindow::ToolButton9Click() {
-    // The settings dialog: wired with its module.
+    if (!hotkey_) return;
+    // Created at its first use and kept: later openings show it as it was left.
+    if (!setup_form_) {
+        setup_form_ = std::make_unique<SettingsDialog>(application_, *hotkey_, SystemRegistry());
+    }
+    setup_form_->ShowModal();
 }
 
 void MainWindow::ToolButton5Click() {
@@ -228,6 +236,7 @@ void MainWindow::FormClose() noexcept {
     } catch (...) {
         ReportCurrentException();
     }
+    if (hotkey_) hotkey_->ReleaseHotKey();
 }
 
 void MainWindow::OnCommand(UINT id) {
@@ -286,6 +295,13 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_NOTIFY:
             return OnNotify(reinterpret_cast<NMHDR*>(lp));
+        case WM_HOTKEY:
+            // Never passed on: a combination left over from an earlier choice ends here.
+            if (hotkey_ && hotkey_->WMHotKey(lp)) {
+                ToolButton1Click();
+                return 1;
+            }
+            return 0;
         case WM_CLOSE:
             FormClose();
             ::PostQuitMessage(0);

@@ -16,6 +16,8 @@
 #include "platform/layout.h"
 #include "platform/panel.h"
 #include "platform/window.h"
+#include "settings/hotkey.h"
+#include "settings/settings_dialog.h"
 
 namespace nimbara {
 
@@ -102,6 +104,8 @@ private:
     std::unique_ptr<ClipStore> store_;
     std::unique_ptr<SlotTiles> tiles_;
     std::unique_ptr<ClipWatcher> watcher_;
+    std::unique_ptr<GlobalHotKey> hotkey_;
+    std::unique_ptr<SettingsDialog> setup_form_;
     bool closed_ = false;
 };
 
