@@ -216,7 +216,12 @@ void MainWindow::ImgTitleMouseDown() {
 }
 
 void MainWindow::ShowReadFailure() {
+    // As with the error report, a box already open is not joined by another.
+    static bool showing = false;
+    if (showing) return;
+    showing = true;
     ::MessageBoxW(nullptr, L"打开粘贴板错误！", L"Nimbara", MB_OK | MB_TASKMODAL | MB_TOPMOST);
+    showing = false;
 }
 
 void MainWindow::Close() { ::SendMessageW(hwnd(), WM_CLOSE, 0, 0); }
