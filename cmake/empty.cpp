@@ -1,0 +1,1 @@
+// Translation unit of a library that has no sources of its own yet.
