@@ -55,6 +55,8 @@ const Command kCommands[] = {
     {L"clip-count", ClipCountCommand}, {L"join", JoinCommand},
     {L"leave", LeaveCommand},         {L"hang", HangCommand},
     {L"hotkey", HotkeyCommand},       {L"unhotkey", UnhotkeyCommand},
+    {L"screen", ScreenCommand},       {L"swatch", SwatchCommand},
+    {L"unswatch", UnswatchCommand},
 };
 
 std::string SleepCommand(const Args& args) {

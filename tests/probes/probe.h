@@ -21,6 +21,7 @@ struct State {
     std::vector<int> hotkeys;  // ids registered on window
     int next_hotkey_id = 1;
     bool holding_clipboard = false;
+    std::vector<HWND> swatches;  // coloured windows shown for screen checks
     bool quit = false;
 };
 
@@ -46,6 +47,9 @@ std::string ActivateCommand(State& state, const Args& args);
 std::string EditTextCommand(State& state, const Args& args);
 std::string PixelCommand(State& state, const Args& args);
 std::string GrabCommand(State& state, const Args& args);
+std::string ScreenCommand(State& state, const Args& args);
+std::string SwatchCommand(State& state, const Args& args);
+std::string UnswatchCommand(State& state, const Args& args);
 
 std::string ClipSetCommand(State& state, const Args& args);
 std::string ClipDumpCommand(State& state, const Args& args);

@@ -294,3 +294,78 @@ std::string GrabCommand(State&, const Args& args) {
 }
 
 }  // namespace probe
+
+namespace probe {
+namespace {
+
+LRESULT CALLBACK SwatchProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
+        RECT all;
+        GetClientRect(hwnd, &all);
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
+    if (msg == WM_ERASEBKGND) return 1;
+    return DefWindowProcW(hwnd, msg, wparam, lparam);
+}
+
+}  // namespace
+
+std::string ScreenCommand(State&, const Args&) {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return Json()
+        .Bool("ok", true)
+        .Int("width", GetSystemMetrics(SM_CXSCREEN))
+        .Int("height", GetSystemMetrics(SM_CYSCREEN))
+        .Int("dpi", dpi)
+        .Rect("work_area", work)
+        .Hwnd("desktop", GetDesktopWindow())
+        .Hwnd("shell", GetShellWindow())
+        .Uint("acp", GetACP())
+        .Text();
+}
+
+// A topmost window of one colour that never takes activation: a known spot on the screen.
+std::string SwatchCommand(State& state, const Args& args) {
+    int64_t x = 0, y = 0, w = 0, h = 0;
+    unsigned int rgb = 0;
+    if (args.size() != 6 || !ParseInt(args[1], &x) || !ParseInt(args[2], &y) ||
+        !ParseInt(args[3], &w) || !ParseInt(args[4], &h) || w <= 0 || h <= 0 ||
+        swscanf(args[5].c_str(), L"%x", &rgb) != 1) {
+        return Failure("usage: swatch X Y W H RRGGBB");
+    }
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = SwatchProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"NimbaraProbeSwatch";
+    RegisterClassW(&wc);  // fails harmlessly when already registered
+    HWND swatch = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+                                  wc.lpszClassName, L"swatch", WS_POPUP, static_cast<int>(x),
+                                  static_cast<int>(y), static_cast<int>(w), static_cast<int>(h),
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+    if (!swatch) return FailureWithCode("cannot create the swatch", GetLastError());
+    SetWindowLongPtrW(swatch, GWLP_USERDATA,
+                      static_cast<LONG_PTR>(RGB((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255)));
+    ShowWindow(swatch, SW_SHOWNOACTIVATE);
+    UpdateWindow(swatch);
+    state.swatches.push_back(swatch);
+    return Json().Bool("ok", true).Hwnd("hwnd", swatch).Text();
+}
+
+std::string UnswatchCommand(State& state, const Args&) {
+    for (HWND swatch : state.swatches) DestroyWindow(swatch);
+    size_t removed = state.swatches.size();
+    state.swatches.clear();
+    return Json().Bool("ok", true).Uint("removed", removed).Text();
+}
+
+}  // namespace probe
