@@ -95,7 +95,7 @@ def test_keys_typed_by_xdotool_reach_notepad(winenv, probe, start_program):
     notepad.process.kill()
 
 
-def test_screenshot_pixels_match_what_getpixel_reads(winenv, probe):
+def test_screenshot_pixels_match_what_getpixel_reads(winenv, probe, tmp_path):
     probe.swatch(100, 150, 40, 30, "12ab34")
     try:
         wait_until(lambda: winenv.pixel(120, 165) == (0x12, 0xAB, 0x34), 30,
@@ -107,8 +107,48 @@ def test_screenshot_pixels_match_what_getpixel_reads(winenv, probe):
             i = (y * width + x) * 3
             assert tuple(rgb[i:i + 3]) == probe.pixel(x, y), (x, y)
         assert len({winenv.pixel(x, y) for x, y in points}) > 1
+        probe.grab(100, 150, 40, 30, tmp_path / "swatch.bmp")
+        bmp = (tmp_path / "swatch.bmp").read_bytes()
+        assert bmp[:2] == b"BM" and bmp[54:57] == bytes([0x34, 0xAB, 0x12])  # BGR
     finally:
         probe.unswatch()
+
+
+def test_alt_v_from_xdotool_fires_a_registered_hotkey(winenv, probe):
+    answer = probe.hotkey(1, 0x56)  # MOD_ALT, V
+    assert answer["registered"]
+    try:
+        winenv.key("alt+v")
+        event = probe.wait_event("hotkey", timeout=30)
+        assert (event["mod"], event["vk"]) == (1, 0x56)
+    finally:
+        probe.unhotkey()
+
+
+def test_held_clipboard_refuses_others_until_released(winenv, probe):
+    holder = winenv.open_probe()
+    try:
+        holder.clip_hold(4000)
+        refused = probe.call("clip-empty", check=False)
+        assert not refused["ok"]
+        holder.wait_event("clipboard-closed", timeout=30)
+        probe.clip_empty()
+    finally:
+        holder.close()
+
+
+def test_hung_probe_does_not_answer_sent_messages(winenv, probe):
+    hung = winenv.open_probe()
+    try:
+        own = next(w["hwnd"] for w in probe.windows(hung.greeting["pid"])
+                   if w["class"] == "NimbaraProbe")
+        assert probe.send(own, 0) == 0  # WM_NULL is answered while it pumps
+        hung.hang()
+        answer = probe.call("send", own, 0, 0, 0, check=False)
+        assert not answer["ok"] and answer["error"] == "not answered"
+    finally:
+        hung.process.kill()
+        hung.process.wait(10)
 
 
 @pytest.mark.winenv(dpi=120, shell=False, size=(800, 600))

@@ -543,9 +543,8 @@ def _stop_all():
 
 
 def _on_signal(signum, _frame):
-    _stop_all()
-    signal.signal(signum, signal.SIG_DFL)
-    os.kill(os.getpid(), signum)
+    # Unwinds like an exception, so context managers, finally blocks and atexit all run.
+    raise SystemExit(128 + signum)
 
 
 def _install_exit_handlers():
@@ -565,8 +564,7 @@ def _run_command(options):
     with WineEnv(dpi=options.dpi, shell=not options.no_shell, size=(width, height)) as env:
         print(f"winenv: DISPLAY={env.display} WINEPREFIX={env.prefix}", file=sys.stderr,
               flush=True)
-        child_env = dict(env.env)
-        process = subprocess.Popen(options.command, env=child_env)
+        process = subprocess.Popen(options.command, env=dict(env.env))
         try:
             while process.poll() is None:
                 if options.screenshot:
@@ -579,8 +577,9 @@ def _run_command(options):
                 except subprocess.TimeoutExpired:
                     pass
         except KeyboardInterrupt:
-            _end_process(process)
             return 130
+        finally:
+            _end_process(process)
         return process.returncode
 
 
