@@ -1,0 +1,152 @@
+// The global hotkey against the real registration calls and the Wine registry.
+#include "settings/hotkey.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fake_registry.h"
+#include "test_windows.h"
+#include "settings/settings_store.h"
+
+namespace nimbara {
+namespace {
+
+using testing::FakeRegistry;
+using testing::Held;
+using testing::PlainWindow;
+using testing::SeedValue;
+
+constexpr HotKey kCtrlQ{2, 81};
+
+class GlobalHotKeyTest : public ::testing::Test {
+protected:
+    void Seed(const char* name, DWORD type, const std::string& data) {
+        SeedValue(HKEY_CURRENT_USER, fake_.Redirected(HKEY_LOCAL_MACHINE, kNimbaraKey), name, type,
+                  data);
+    }
+    FakeRegistry fake_{"Software\\NimbaraTests\\HotKey"};
+    PlainWindow main_;
+};
+
+TEST_F(GlobalHotKeyTest, LoadsTheStoredPairOrAltV) {
+    const std::string dword_two("\x02\0\0\0", 4);
+    struct Case {
+        const char* name;
+        std::optional<std::string> shift;  // REG_SZ text; nullopt: not stored
+        std::optional<std::string> key;
+        bool shift_as_dword = false;
+        HotKey loaded;
+    };
+    const std::vector<Case> cases = {
+        {"first run, nothing stored", std::nullopt, std::nullopt, false, kDefaultHotKey},
+        {"Ctrl+Q", "2", "81", false, kCtrlQ},
+        {"Shift+Alt+F9", "5", "120", false, {5, 120}},
+        {"HotKeyChar missing", "4", std::nullopt, false, kDefaultHotKey},
+        {"HotKeyShift a DWORD", std::nullopt, "81", true, kDefaultHotKey},
+        {"low 16 bits", "1", "65622", false, {1, 86}},
+        {"empty texts", "", "", false, kDefaultHotKey},
+        {"trailing blank", "2 ", "81", false, kDefaultHotKey},
+        {"hexadecimal", "$2", "0x51", false, kCtrlQ},
+    };
+    for (const Case& c : cases) {
+        testing::DeleteTree(HKEY_CURRENT_USER, fake_.Redirected(HKEY_LOCAL_MACHINE, kNimbaraKey));
+        if (c.shift) Seed(kHotKeyShiftValue, REG_SZ, *c.shift + '\0');
+        if (c.shift_as_dword) Seed(kHotKeyShiftValue, REG_DWORD, dword_two);
+        if (c.key) Seed(kHotKeyCharValue, REG_SZ, *c.key + '\0');
+        GlobalHotKey hotkey(main_.get(), fake_);
+        hotkey.LoadHotKey();
+        EXPECT_EQ(hotkey.current(), c.loaded) << c.name;
+    }
+}
+
+TEST_F(GlobalHotKeyTest, UnopenableKeyLoadsAltV) {
+    Seed(kHotKeyShiftValue, REG_SZ, std::string("2\0", 2));
+    Seed(kHotKeyCharValue, REG_SZ, std::string("81\0", 3));
+    fake_.refused_paths.insert(kNimbaraKey);
+    GlobalHotKey hotkey(main_.get(), fake_);
+    hotkey.LoadHotKey();
+    EXPECT_EQ(hotkey.current(), kDefaultHotKey);
+}
+
+TEST_F(GlobalHotKeyTest, ApplyRegistersForTheMainWindowAndReleaseFreesIt) {
+    GlobalHotKey hotkey(main_.get(), fake_);
+    hotkey.set_current(kCtrlQ);
+    ASSERT_FALSE(Held(kCtrlQ));
+    hotkey.ApplyHotKey();
+    EXPECT_TRUE(Held(kCtrlQ));
+    // The registration is the main window's, under id 1.
+    EXPECT_TRUE(::UnregisterHotKey(main_.get(), kHotKeyId));
+    EXPECT_FALSE(Held(kCtrlQ));
+
+    hotkey.ApplyHotKey();
+    hotkey.ReleaseHotKey();
+    EXPECT_FALSE(Held(kCtrlQ));
+    hotkey.ReleaseHotKey();  // nothing left to release: no harm
+}
+
+TEST_F(GlobalHotKeyTest, CombinationHeldElsewhereIsNotTakenAndNotReported) {
+    PlainWindow other;
+    ASSERT_TRUE(::RegisterHotKey(other.get(), 1, kCtrlQ.shift, kCtrlQ.key));
+    GlobalHotKey hotkey(main_.get(), fake_);
+    hotkey.set_current(kCtrlQ);
+    hotkey.ApplyHotKey();
+    EXPECT_FALSE(::UnregisterHotKey(main_.get(), kHotKeyId));
+    EXPECT_TRUE(::UnregisterHotKey(other.get(), 1));
+}
+
+TEST_F(GlobalHotKeyTest, ApplyingTheSameCombinationAgainKeepsItsRegistration) {
+    GlobalHotKey hotkey(main_.get(), fake_);
+    hotkey.set_current(kCtrlQ);
+    hotkey.ApplyHotKey();
+    hotkey.ApplyHotKey();
+    EXPECT_TRUE(Held(kCtrlQ));
+    hotkey.ReleaseHotKey();
+    EXPECT_FALSE(Held(kCtrlQ));
+}
+
+// A new choice for the same window and id: Windows keeps the earlier combination
+// registered beside the new one, Wine replaces it (the line printed says which).
+// Either way the new one is held, and only the current combination is acted on.
+TEST_F(GlobalHotKeyTest, ANewChoiceIsHeldAtOnce) {
+    GlobalHotKey hotkey(main_.get(), fake_);
+    hotkey.set_current(kDefaultHotKey);
+    hotkey.ApplyHotKey();
+    hotkey.set_current(kCtrlQ);
+    hotkey.ApplyHotKey();
+    EXPECT_TRUE(Held(kCtrlQ));
+    const bool earlier_still_held = Held(kDefaultHotKey);
+    RecordProperty("earlier_combination_still_held", earlier_still_held ? "yes" : "no");
+    std::printf("earlier combination still held after a new choice: %s\n",
+                earlier_still_held ? "yes (as on Windows)" : "no (replaced)");
+    hotkey.ReleaseHotKey();
+    EXPECT_FALSE(Held(kCtrlQ));
+}
+
+TEST_F(GlobalHotKeyTest, OnlyTheCurrentCombinationMatches) {
+    GlobalHotKey hotkey(main_.get(), fake_);
+    hotkey.set_current(kDefaultHotKey);
+    struct Case {
+        const char* name;
+        LPARAM lparam;
+        bool matches;
+    };
+    const std::vector<Case> cases = {
+        {"Alt+V", MAKELPARAM(1, 86), true},
+        {"Ctrl+V", MAKELPARAM(2, 86), false},
+        {"Alt+Shift+V", MAKELPARAM(5, 86), false},
+        {"V alone", MAKELPARAM(0, 86), false},
+        {"Alt+Q", MAKELPARAM(1, 81), false},
+        {"Alt+V with MOD_NOREPEAT", MAKELPARAM(0x4001, 86), false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(hotkey.WMHotKey(c.lparam), c.matches) << c.name;
+    hotkey.set_current(kCtrlQ);
+    EXPECT_FALSE(hotkey.WMHotKey(MAKELPARAM(1, 86))) << "the earlier choice";
+    EXPECT_TRUE(hotkey.WMHotKey(MAKELPARAM(2, 81)));
+}
+
+}  // namespace
+}  // namespace nimbara

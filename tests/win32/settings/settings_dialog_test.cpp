@@ -1,0 +1,471 @@
+// The settings dialog in this process: each test opens it modally and drives it
+// from timer ticks that its modal loop dispatches, as the program's other windows'
+// messages are dispatched while it is open. The registry is the Wine registry under
+// a sandbox key (see FakeRegistry); the error report is recorded instead of shown.
+#include "settings/settings_dialog.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fake_registry.h"
+#include "test_windows.h"
+#include "platform/error.h"
+#include "platform/layout.h"
+#include "settings/settings_store.h"
+
+namespace nimbara {
+namespace {
+
+using testing::FakeRegistry;
+using testing::ReadStored;
+using testing::SeedValue;
+using Step = std::function<void(HWND dialog)>;
+
+constexpr HotKey kCtrlQ{2, 81};
+constexpr HotKey kShiftAltF9{5, 120};
+
+std::vector<std::wstring> g_errors;
+void RecordError(const std::wstring& message) { g_errors.push_back(message); }
+
+struct Driver {
+    const SettingsDialog* dialog = nullptr;
+    std::vector<Step> steps;
+    std::size_t next = 0;
+};
+Driver* g_driver = nullptr;
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    Driver& driver = *g_driver;
+    HWND dialog = driver.dialog->hwnd();
+    if (!dialog || !::IsWindowVisible(dialog)) return;
+    if (driver.next < driver.steps.size()) {
+        driver.steps[driver.next++](dialog);
+        return;
+    }
+    ADD_FAILURE() << "the dialog is still open after the last step";
+    ::SendMessageW(dialog, WM_CLOSE, 0, 0);
+}
+
+// Opens the dialog modally; the steps run one per timer tick while it is open, and
+// the last of them closes it.
+void ShowWith(SettingsDialog& dialog, std::vector<Step> steps) {
+    Driver driver{&dialog, std::move(steps)};
+    g_driver = &driver;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &Tick);
+    dialog.ShowModal();
+    ::KillTimer(nullptr, timer);
+    g_driver = nullptr;
+    EXPECT_EQ(driver.next, driver.steps.size()) << "steps left when the dialog closed";
+}
+
+HWND Item(HWND dialog, UINT id) { return ::GetDlgItem(dialog, id); }
+bool Checked(HWND dialog, UINT id) {
+    return ::SendMessageW(Item(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+void Click(HWND dialog, UINT id) { ::SendMessageW(Item(dialog, id), BM_CLICK, 0, 0); }
+WORD HotKeyValue(HWND dialog) {
+    return static_cast<WORD>(::SendMessageW(Item(dialog, kHotKey1Id), HKM_GETHOTKEY, 0, 0));
+}
+void SetHotKeyValue(HWND dialog, WORD value) {
+    ::SendMessageW(Item(dialog, kHotKey1Id), HKM_SETHOTKEY, value, 0);
+}
+
+struct ControlState {
+    bool check_box1;
+    bool radio_button1;
+    bool radio_button2;
+    WORD hot_key1;
+    friend bool operator==(const ControlState&, const ControlState&) = default;
+};
+std::ostream& operator<<(std::ostream& out, const ControlState& s) {
+    return out << "{box " << s.check_box1 << ", rb1 " << s.radio_button1 << ", rb2 "
+               << s.radio_button2 << ", hotkey 0x" << std::hex << s.hot_key1 << std::dec << "}";
+}
+ControlState StateOf(HWND dialog) {
+    return {Checked(dialog, kCheckBox1Id), Checked(dialog, kRadioButton1Id),
+            Checked(dialog, kRadioButton2Id), HotKeyValue(dialog)};
+}
+
+std::string OwnPath() {
+    char path[MAX_PATH + 1] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH + 1);
+    return path;
+}
+
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        g_errors.clear();
+        SetErrorReporter(&RecordError);
+    }
+    void TearDown() override {
+        hotkey_.ReleaseHotKey();
+        SetErrorReporter(nullptr);
+        ::DestroyWindow(main_);
+        ::DestroyWindow(application_);
+    }
+    std::string Sandbox(const char* key) const { return fake_.Redirected(HKEY_LOCAL_MACHINE, key); }
+    void SeedRun(DWORD type, const std::string& data) {
+        SeedValue(HKEY_CURRENT_USER, Sandbox(kRunKey), kRunValue, type, data);
+    }
+    testing::StoredValue Stored(const char* key, const char* name) {
+        return ReadStored(HKEY_CURRENT_USER, Sandbox(key), name);
+    }
+
+    FakeRegistry fake_{"Software\\NimbaraTests\\Dialog"};
+    HWND application_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"Nimbara", WS_POPUP, 0, 0,
+                                          0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND main_ = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, application_, nullptr,
+                                   nullptr, nullptr);
+    GlobalHotKey hotkey_{main_, fake_};
+};
+
+TEST_F(SettingsDialogTest, WindowAndControlsAsDesigned) {
+    hotkey_.set_current(kDefaultHotKey);
+    SettingsDialog dialog(application_, hotkey_, fake_);
+    UniqueHFont font = CreateSongTiFont();
+    const LayoutScale scale{MeasureTextHeight(font.get()), kDesignedTextHeight};
+    ShowWith(
+        dialog, {[&](HWND dlg) {
+            wchar_t caption[32] = {};
+            ::GetWindowTextW(dlg, caption, 32);
+            EXPECT_STREQ(caption, L"设置");
+            EXPECT_EQ(::GetWindow(dlg, GW_OWNER), application_);
+            const LONG style = ::GetWindowLongW(dlg, GWL_STYLE);
+            EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU);
+            EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+            RECT window, client;
+            ::GetWindowRect(dlg, &window);
+            ::GetClientRect(dlg, &client);
+            EXPECT_EQ(window.left, 348);
+            EXPECT_EQ(window.top, 235);
+            EXPECT_EQ(client.right, scale(308));
+            EXPECT_EQ(client.bottom, scale(197));
+
+            struct Row {
+                UINT id;
+                UINT group;
+                const wchar_t* class_name;
+                const wchar_t* text;
+                int x, y, w, h;
+            };
+            const Row rows[] = {
+                {kGroupBox1Id, 0, L"Button", L"常规", 8, 8, 289, 57},
+                {kCheckBox1Id, kGroupBox1Id, L"Button", L"随Windows启动", 24, 24, 97, 17},
+                {kGroupBox2Id, 0, L"Button", L"热键定义", 8, 72, 289, 89},
+                {kRadioButton1Id, kGroupBox2Id, L"Button", L"默认热键       ALT + V", 16, 24, 217,
+                 17},
+                {kRadioButton2Id, kGroupBox2Id, L"Button", L"自定义热键", 16, 48, 81, 17},
+                {kHotKey1Id, kGroupBox2Id, L"msctls_hotkey32", L"", 104, 48, 161, 19},
+                {kBitBtn1Id, 0, L"Button", L"确定", 152, 168, 60, 24},
+                {kBitBtn2Id, 0, L"Button", L"取消", 224, 168, 60, 24},
+            };
+            for (const Row& row : rows) {
+                HWND control = Item(dlg, row.id);
+                ASSERT_NE(control, nullptr) << row.id;
+                wchar_t text[64] = {}, class_name[64] = {};
+                ::GetWindowTextW(control, text, 64);
+                ::GetClassNameW(control, class_name, 64);
+                EXPECT_STREQ(text, row.text) << row.id;
+                EXPECT_EQ(_wcsicmp(class_name, row.class_name), 0) << row.id << " " << class_name;
+                // Within the dialog's client area, or within its group box.
+                RECT place;
+                ::GetWindowRect(control, &place);
+                ::MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&place), 2);
+                if (row.group) {
+                    RECT group;
+                    ::GetWindowRect(Item(dlg, row.group), &group);
+                    ::MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&group), 2);
+                    ::OffsetRect(&place, -group.left, -group.top);
+                }
+                const RECT expected = scale(row.x, row.y, row.w, row.h);
+                EXPECT_TRUE(::EqualRect(&place, &expected))
+                    << row.id << ": " << place.left << "," << place.top << "," << place.right << ","
+                    << place.bottom;
+            }
+            // Neither button is the default button.
+            for (UINT id : {kBitBtn1Id, kBitBtn2Id}) {
+                EXPECT_EQ(::GetWindowLongW(Item(dlg, id), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+            }
+            // Tab order: the box, the checked radio button, the capture control, OK, Cancel.
+            std::vector<UINT> order;
+            HWND at = Item(dlg, kBitBtn2Id);
+            for (int i = 0; i < 5; ++i) {
+                at = ::GetNextDlgTabItem(dlg, at, FALSE);
+                order.push_back(static_cast<UINT>(::GetDlgCtrlID(at)));
+            }
+            EXPECT_EQ(order, (std::vector<UINT>{kCheckBox1Id, kRadioButton1Id, kHotKey1Id,
+                                                kBitBtn1Id, kBitBtn2Id}));
+            Click(dlg, kBitBtn2Id);
+        }});
+}
+
+TEST_F(SettingsDialogTest, FirstOpeningLoadsTheRunEntryAndTheHotKeyInEffect) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> run;  // REG_SZ data; nullopt: no value
+        HotKey current;
+        ControlState shown;
+    };
+    const std::vector<Case> cases = {
+        {"nothing stored, Alt+V", std::nullopt, kDefaultHotKey, {false, true, false, 0}},
+        {"Run entry of another program",
+         std::string("C:\\other.exe\0", 13),
+         kDefaultHotKey,
+         {true, true, false, 0}},
+        {"empty Run entry", std::string("\0", 1), kDefaultHotKey, {false, true, false, 0}},
+        {"Ctrl+Q", std::nullopt, kCtrlQ, {false, false, true, 0x0251}},
+        {"Shift+Alt+F9", std::nullopt, kShiftAltF9, {false, false, true, 0x0578}},
+        {"F9 alone", std::nullopt, {0, 120}, {false, false, true, 0x0078}},
+        {"key code past a byte", std::nullopt, {1, 300}, {false, false, true, 0}},
+    };
+    for (const Case& c : cases) {
+        testing::DeleteTree(HKEY_CURRENT_USER, Sandbox(kRunKey));
+        if (c.run) SeedRun(REG_SZ, *c.run);
+        hotkey_.set_current(c.current);
+        SettingsDialog dialog(application_, hotkey_, fake_);
+        ShowWith(dialog, {[&](HWND dlg) {
+                     EXPECT_EQ(StateOf(dlg), c.shown) << c.name;
+                     Click(dlg, kBitBtn2Id);
+                 }});
+    }
+    EXPECT_TRUE(g_errors.empty());
+}
+
+TEST_F(SettingsDialogTest, RunEntryOfAnotherTypeIsReportedAndTheDialogOpensAsBuilt) {
+    SeedRun(REG_DWORD, std::string("\x01\0\0\0", 4));
+    hotkey_.set_current(kCtrlQ);
+    SettingsDialog dialog(application_, hotkey_, fake_);
+    ShowWith(dialog, {[&](HWND dlg) {
+                 EXPECT_EQ(g_errors, std::vector<std::wstring>{L"Invalid data type for 'Nimbara'"});
+                 EXPECT_EQ(StateOf(dlg), (ControlState{false, true, false, 0}));
+                 Click(dlg, kBitBtn2Id);
+             }});
+    // Loaded once: the next opening neither reads again nor reports again.
+    ShowWith(dialog, {[&](HWND dlg) {
+                 EXPECT_EQ(StateOf(dlg), (ControlState{false, true, false, 0}));
+                 Click(dlg, kBitBtn2Id);
+             }});
+    EXPECT_EQ(g_errors.size(), 1u);
+}
+
+TEST_F(SettingsDialogTest, OkStoresTheRunEntryAndTheChosenHotKeyAndAppliesIt) {
+    hotkey_.set_current(kDefaultHotKey);
+    hotkey_.ApplyHotKey();
+    SettingsDialog dialog(application_, hotkey_, fake_);
+    ShowWith(dialog, {[&](HWND dlg) {
+                 Click(dlg, kCheckBox1Id);
+                 Click(dlg, kRadioButton2Id);
+                 SetHotKeyValue(dlg, 0x0251);  // Ctrl+Q as the control holds it
+                 EXPECT_EQ(StateOf(dlg), (ControlState{true, false, true, 0x0251}));
+                 Click(dlg, kBitBtn1Id);
+             }});
+    const std::string own_path = OwnPath();
+    ASSERT_EQ(own_path.find(' '), std::string::npos) << "this check needs a path without blanks";
+    const auto run = Stored(kRunKey, kRunValue);
+    EXPECT_EQ(run.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(run.bytes, own_path + '\0');
+    EXPECT_EQ(Stored(kNimbaraKey, kHotKeyShiftValue).bytes, std::string("2\0", 2));
+    EXPECT_EQ(Stored(kNimbaraKey, kHotKeyCharValue).bytes, std::string("81\0", 3));
+    EXPECT_EQ(hotkey_.current(), kCtrlQ);
+    EXPECT_TRUE(testing::Held(kCtrlQ));
+    EXPECT_TRUE(::UnregisterHotKey(main_, kHotKeyId)) << "held by the main window under id 1";
+    EXPECT_TRUE(g_errors.empty());
+}
+
+TEST_F(SettingsDialogTest, OkStoresWhatTheControlsSay) {
+    struct Case {
+        const char* name;
+        std::function<void(HWND)> choose;
+        HotKey stored;
+    };
+    const std::vector<Case> cases = {
+        {"default chosen, a combination typed anyway",
+         [](HWND dlg) {
+             Click(dlg, kRadioButton1Id);
+             SetHotKeyValue(dlg, 0x0251);
+         },
+         kDefaultHotKey},
+        {"custom chosen, control empty",
+         [](HWND dlg) {
+             Click(dlg, kRadioButton2Id);
+             SetHotKeyValue(dlg, 0);
+         },
+         {0, 0}},
+        {"F9 alone",
+         [](HWND dlg) {
+             Click(dlg, kRadioButton2Id);
+             SetHotKeyValue(dlg, 0x0078);
+         },
+         {0, 120}},
+        {"Alt+V typed as a custom combination",
+         [](HWND dlg) {
+             Click(dlg, kRadioButton2Id);
+             SetHotKeyValue(dlg, 0x0456);
+         },
+         kDefaultHotKey},
+        {"extended-key flag dropped",
+         [](HWND dlg) {
+             Click(dlg, kRadioButton2Id);
+             SetHotKeyValue(dlg, 0x0F2E);  // Shift+Ctrl+Alt+Delete on the extended pad
+         },
+         {7, 0x2E}},
+    };
+    SettingsDialog dialog(application_, hotkey_, fake_);
+    for (const Case& c : cases) {
+        ShowWith(dialog, {[&](HWND dlg) {
+                     c.choose(dlg);
+                     Click(dlg, kBitBtn1Id);
+                 }});
+        EXPECT_EQ(hotkey_.current(), c.stored) << c.name;
+        EXPECT_EQ(Stored(kNimbaraKey, kHotKeyShiftValue).bytes,
+                  std::to_string(c.stored.shift) + '\0')
+            << c.name;
+        EXPECT_EQ(Stored(kNimbaraKey, kHotKeyCharValue).bytes, std::to_string(c.stored.key) + '\0')
+            << c.name;
+    }
+    // The control keeps the typed combination although the default was stored.
+    ShowWith(dialog, {[&](HWND dlg) {
+                 Click(dlg, kRadioButton1Id);
+                 SetHotKeyValue(dlg, 0x0251);
+                 Click(dlg, kBitBtn1Id);
+             }});
+    ShowWith(dialog, {[&](HWND dlg) {
+                 EXPECT_EQ(StateOf(dlg), (ControlState{false, true, false, 0x0251}));
+                 Click(dlg, kBitBtn2Id);
+             }});
+    EXPECT_TRUE(g_errors.empty());
+}
+
+TEST_F(SettingsDialogTest, OkWithTheBoxClearDeletesTheRunEntrySilently) {
+    SeedRun(REG_SZ, std::string("C:\\other.exe\0", 13));
+    SettingsDialog dialog(application_, hotkey_, fake_);
+    ShowWith(dialog, {[&](HWND dlg) {
+                 EXPECT_TRUE(Checked(dlg, kCheckBox1Id));
+                 Click(dlg, kCheckBox1Id);
+                 Click(dlg, kBitBtn1Id);
+             }});
+    EXPECT_FALSE(Stored(kRunKey, kRunValue).exists);
+    // Again, with nothing left to delete.
+    ShowWith(dialog, {[&](HWND dlg) { Click(dlg, kBitBtn1Id); }});
+    EXPECT_FALSE(Stored(kRunKey, kRunValue).exists);
+    EXPECT_TRUE(g_errors.empty());
+}
+
+TEST_F(SettingsDialogTest, FailedStoreIsReportedLaterStepsSkippedAndTheDialogCloses) {
+    hotkey_.set_current(kDefaultHotKey);
+    SettingsDialog dialog(application_, hotkey_, fake_);
+    ShowWith(dialog, {[&](HWND dlg) {
+                 Click(dlg, kCheckBox1Id);
+                 Click(dlg, kRadioButton2Id);
+                 SetHotKeyValue(dlg, 0x0251);
+                 fake_.calls.clear();
+                 fake_.fail_call = 2;  // the create of the Run key succeeds, its value is refused
+                 Click(dlg, kBitBtn1Id);
+             }});
+    fake_.fail_call = 0;
+    EXPECT_EQ(g_errors, std::vector<std::wstring>{L"Failed to set data for 'Nimbara'"});
+    EXPECT_EQ(hotkey_.current(), kDefaultHotKey) << "not applied";
+    EXPECT_FALSE(Stored(kNimbaraKey, kHotKeyShiftValue).exists);
+    EXPECT_FALSE(::IsWindowVisible(dialog.hwnd()));
+}
+
+TEST_F(SettingsDialogTest, CancelAndTheCloseBoxKeepTheChangedControlsButStoreNothing) {
+    hotkey_.set_current(kDefaultHotKey);
+    SettingsDialog dialog(application_, hotkey_, fake_);
+    const std::vector<Step> closers = {
+        [](HWND dlg) { Click(dlg, kBitBtn2Id); },
+        [](HWND dlg) { ::SendMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); },
+    };
+    for (const Step& close : closers) {
+        ShowWith(dialog, {[&](HWND dlg) {
+                     Click(dlg, kCheckBox1Id);
+                     Click(dlg, kRadioButton2Id);
+                     SetHotKeyValue(dlg, 0x0251);
+                     close(dlg);
+                 }});
+        EXPECT_FALSE(Stored(kRunKey, kRunValue).exists);
+        EXPECT_FALSE(Stored(kNimbaraKey, kHotKeyShiftValue).exists);
+        EXPECT_EQ(hotkey_.current(), kDefaultHotKey);
+        // What the registry holds meanwhile does not matter: the controls are not reloaded.
+        SeedRun(REG_DWORD, std::string(4, '\0'));
+        ShowWith(dialog, {[&](HWND dlg) {
+                     EXPECT_EQ(StateOf(dlg), (ControlState{true, false, true, 0x0251}));
+                     Click(dlg, kCheckBox1Id);  // back to clear for the next round
+                     close(dlg);
+                 }});
+        testing::DeleteTree(HKEY_CURRENT_USER, Sandbox(kRunKey));
+    }
+    EXPECT_TRUE(g_errors.empty());
+}
+
+TEST_F(SettingsDialogTest, EnterAndEscapeHaveNoDialogWideMeaning) {
+    SettingsDialog dialog(application_, hotkey_, fake_);
+    ShowWith(dialog, {[&](HWND dlg) {
+                          ::SetFocus(Item(dlg, kCheckBox1Id));
+                          ::PostMessageW(Item(dlg, kCheckBox1Id), WM_KEYDOWN, VK_ESCAPE, 0);
+                          ::PostMessageW(Item(dlg, kCheckBox1Id), WM_KEYDOWN, VK_RETURN, 0);
+                      },
+                      [&](HWND dlg) {
+                          EXPECT_TRUE(::IsWindowVisible(dlg));
+                          EXPECT_FALSE(Stored(kNimbaraKey, kHotKeyShiftValue).exists);
+                          Click(dlg, kBitBtn2Id);
+                      }});
+}
+
+// Wine's hotkey control accepts a plain key even without rules, so this shows the
+// behaviour, not the rules message itself.
+TEST_F(SettingsDialogTest, CaptureControlTakesAPlainKey) {
+    SettingsDialog dialog(application_, hotkey_, fake_);
+    ShowWith(dialog, {[&](HWND dlg) {
+                          ::SetFocus(Item(dlg, kHotKey1Id));
+                          ::PostMessageW(Item(dlg, kHotKey1Id), WM_KEYDOWN, VK_F9, 0x00430001);
+                          ::PostMessageW(Item(dlg, kHotKey1Id), WM_KEYUP, VK_F9, 0xC0430001);
+                      },
+                      [&](HWND dlg) {
+                          EXPECT_EQ(HotKeyValue(dlg), 0x0078);
+                          Click(dlg, kBitBtn2Id);
+                      }});
+}
+
+TEST_F(SettingsDialogTest, KeyWithoutFullAccessIsNotReadNorWrittenButTheHotKeyApplies) {
+    SeedRun(REG_SZ, std::string("C:\\other.exe\0", 13));
+    fake_.refused_paths = {kRunKey, kNimbaraKey};
+    hotkey_.set_current(kDefaultHotKey);
+    SettingsDialog dialog(application_, hotkey_, fake_);
+    ShowWith(dialog, {[&](HWND dlg) {
+                 EXPECT_FALSE(Checked(dlg, kCheckBox1Id));
+                 Click(dlg, kCheckBox1Id);
+                 Click(dlg, kRadioButton2Id);
+                 SetHotKeyValue(dlg, 0x0251);
+                 Click(dlg, kBitBtn1Id);
+             }});
+    fake_.refused_paths.clear();
+    EXPECT_EQ(Stored(kRunKey, kRunValue).bytes, std::string("C:\\other.exe\0", 13));
+    EXPECT_FALSE(Stored(kNimbaraKey, kHotKeyShiftValue).exists);
+    EXPECT_EQ(hotkey_.current(), kCtrlQ);
+    EXPECT_TRUE(g_errors.empty());
+}
+
+TEST_F(SettingsDialogTest, OtherWindowsAreDisabledWhileOpenAndTheirMessagesStillArrive) {
+    ::ShowWindow(main_, SW_SHOWNA);
+    SettingsDialog dialog(application_, hotkey_, fake_);
+    // The steps themselves run from timer messages that the dialog's loop dispatches.
+    ShowWith(dialog, {[&](HWND dlg) {
+                 EXPECT_FALSE(::IsWindowEnabled(main_));
+                 EXPECT_TRUE(::IsWindowEnabled(dlg));
+                 Click(dlg, kBitBtn2Id);
+             }});
+    EXPECT_TRUE(::IsWindowEnabled(main_));
+    EXPECT_FALSE(::IsWindowVisible(dialog.hwnd()));
+}
+
+}  // namespace
+}  // namespace nimbara
