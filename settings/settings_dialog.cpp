@@ -14,8 +14,10 @@ namespace {
 
 constexpr wchar_t kDialogClass[] = L"TSetupForm";
 // A fixed single border with only the close box. Topmost, so that the dialog is
-// never hidden behind the stay-on-top history window that it disables.
-constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+// never hidden behind the stay-on-top history window that it disables. Children are
+// not clipped: the dialog paints the face colour under its group boxes, which
+// draw only their frames.
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kDialogExStyle = WS_EX_WINDOWEDGE | WS_EX_TOPMOST;
 // Designed client area and screen position; the dialog is not centred.
 constexpr int kClientWidth = 308, kClientHeight = 197, kLeft = 348, kTop = 235;
