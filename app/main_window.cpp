@@ -199,8 +199,17 @@ void MainWindow::ToolButton1Click() {
         // active, so that the click on a tile can tell which window to paste into.
         ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
         ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        KeepOpenDialogOnTop();
     }
     ::CheckMenuItem(popup_menu1_.get(), kN1, MF_BYCOMMAND | (was_shown ? MF_UNCHECKED : MF_CHECKED));
+}
+
+void MainWindow::KeepOpenDialogOnTop() noexcept {
+    // A modal dialog open while the window comes up (by the hotkey) must stay above it:
+    // under the disabled window it could be neither seen nor reached.
+    HWND popup = ::GetLastActivePopup(application_);
+    if (popup == hwnd() || popup == application_ || !::IsWindowVisible(popup)) return;
+    ::SetWindowPos(popup, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void MainWindow::ToolButton2Click() { tiles_->ClearAll(ring_); }

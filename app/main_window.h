@@ -79,6 +79,7 @@ private:
     void FormCreate();
     void FormClose() noexcept;
     void ImgTitleMouseDown();
+    void KeepOpenDialogOnTop() noexcept;
     void ToolButton2Click();
     void ToolButton9Click();
     void ToolButton5Click();
