@@ -1,0 +1,126 @@
+"""The global hotkey, seen from outside: real key presses through X, values put in the registry
+with Wine's reg before the start, WM_HOTKEY messages from the probe, and other programs holding
+or taking the combination."""
+
+import pytest
+
+from nimbara_session import NIMBARA_KEY, NimbaraSession, clear_settings
+from harness import wait_until
+
+ALT, CTRL, SHIFT = 1, 2, 4
+V, Q = 0x56, 0x51
+
+
+@pytest.fixture
+def nimbara(winenv, nimbara_exe):
+    clear_settings(winenv)
+    session = NimbaraSession(winenv, nimbara_exe)
+    yield session
+    session.kill()
+    clear_settings(winenv)
+
+
+def held_by_nimbara(probe, mod, vk):
+    """The probe cannot take a combination that Nimbara holds; a free one it gives back."""
+    answer = probe.hotkey(mod, vk)
+    if answer["registered"]:
+        probe.unhotkey(answer["id"])
+    return not answer["registered"]
+
+
+def test_first_run_registers_alt_v_and_it_toggles_from_the_active_program(winenv, probe, nimbara):
+    assert winenv.reg_query(NIMBARA_KEY) is None
+    nimbara.start()
+    assert held_by_nimbara(probe, ALT, V)
+    # Reading the settings creates nothing.
+    assert winenv.reg_query(NIMBARA_KEY) is None
+
+    notepad = winenv.spawn(["notepad.exe"])
+    editor = wait_until(lambda: probe.find("Notepad"), 60, message="notepad did not start")
+    wait_until(lambda: probe.foreground()["hwnd"] == editor, 30,
+               message="notepad did not become the active program")
+    assert not nimbara.shown()
+    nimbara.key("alt+v")
+    nimbara.wait_shown(True)
+    nimbara.key("alt+v")
+    nimbara.wait_shown(False)
+    assert nimbara.message_boxes() == []
+    notepad.kill()
+
+
+# (HotKeyShift, HotKeyChar) as put in the registry: (type, data) or None for no value.
+LOADED_CASES = {
+    "ctrl+q from 2 and 81": ((("REG_SZ", "2"), ("REG_SZ", "81")), (CTRL, Q), "ctrl+q"),
+    "4 without HotKeyChar": ((("REG_SZ", "4"), None), (ALT, V), "alt+v"),
+    "HotKeyShift a DWORD": ((("REG_DWORD", "2"), ("REG_SZ", "81")), (ALT, V), "alt+v"),
+    "HotKeyChar 65622": ((("REG_SZ", "1"), ("REG_SZ", "65622")), (ALT, V), "alt+v"),
+}
+
+
+@pytest.mark.parametrize("case", LOADED_CASES.values(), ids=LOADED_CASES.keys())
+def test_values_put_in_the_registry_before_the_start(winenv, probe, nimbara, case):
+    (shift, char), (mod, vk), keys = case
+    for name, value in (("HotKeyShift", shift), ("HotKeyChar", char)):
+        if value:
+            winenv.reg_add(NIMBARA_KEY, name, value[1], type=value[0])
+    nimbara.start()
+    assert held_by_nimbara(probe, mod, vk)
+    nimbara.key(keys)
+    nimbara.wait_shown(True)
+    nimbara.key(keys)
+    nimbara.wait_shown(False)
+    if (mod, vk) != (ALT, V):
+        # Alt+V is not Nimbara's: the probe can take it, and pressing it toggles nothing.
+        assert not held_by_nimbara(probe, ALT, V)
+        nimbara.key("alt+v")
+        assert not nimbara.shown()
+    assert nimbara.message_boxes() == []
+
+
+def test_only_a_wm_hotkey_with_the_current_combination_toggles(nimbara):
+    nimbara.start()
+    cases = [
+        ("the current key with other modifiers", (CTRL, V), 0),
+        ("the current key with more modifiers", (ALT | SHIFT, V), 0),
+        ("the current modifiers with another key", (ALT, Q), 0),
+        ("no modifiers", (0, V), 0),
+    ]
+    for name, (mod, vk), result in cases:
+        assert nimbara.hotkey_message(mod, vk) == result, name
+        assert not nimbara.shown(), name
+    assert nimbara.hotkey_message(ALT, V) == 1
+    assert nimbara.shown()
+    assert nimbara.hotkey_message(ALT, V) == 1
+    assert not nimbara.shown()
+
+
+def test_a_combination_held_by_another_program_is_left_to_it_silently(probe, nimbara):
+    holder = probe.hotkey(ALT, V)
+    assert holder["registered"]
+    try:
+        nimbara.start()
+        assert nimbara.message_boxes() == []
+        probe.clear_events()
+        nimbara.key("alt+v")
+        probe.wait_event("hotkey", timeout=30)
+        assert not nimbara.shown()
+        # The toolbar still hides the window; a WM_HOTKEY with the combination brings it up.
+        assert nimbara.hotkey_message(ALT, V) == 1
+        nimbara.wait_shown(True)
+        nimbara.env.click(*nimbara.tool_button(0))
+        nimbara.wait_shown(False)
+        assert nimbara.message_boxes() == []
+    finally:
+        probe.unhotkey(holder["id"])
+
+
+def test_after_exit_another_program_can_take_the_combination(probe, nimbara):
+    nimbara.start()
+    assert held_by_nimbara(probe, ALT, V)
+    nimbara.hotkey_message(ALT, V)
+    nimbara.wait_shown(True)
+    nimbara.exit()
+    assert nimbara.process.returncode == 0
+    answer = probe.hotkey(ALT, V)
+    assert answer["registered"]
+    probe.unhotkey(answer["id"])

@@ -1,0 +1,363 @@
+"""The settings dialog driven with the real mouse and keyboard: its layout, what its first opening
+loads, what OK applies and stores, what Cancel and the close box leave alone, the Run entry, the
+error box for a Run value of another type, and the program going on while the dialog is open."""
+
+import os
+import shutil
+import subprocess
+from pathlib import Path
+
+import pytest
+
+from harness import wait_until, windows_path
+from nimbara_session import (BIT_BTN_1, BIT_BTN_2, CHECK_BOX_1, GROUP_BOX_1, GROUP_BOX_2,
+                             HOT_KEY_1, NIMBARA_KEY, RADIO_BUTTON_1, RADIO_BUTTON_2, RUN_KEY,
+                             NimbaraSession, center, clear_settings, scale)
+
+ALT, CTRL, SHIFT = 1, 2, 4
+V, Q = 0x56, 0x51
+REFERENCES = Path(__file__).resolve().parent / "references"
+# Share of the dialog's pixels that may differ from the reference by more than the fuzz (about
+# 45 of its 93,000): room for a smoothed edge, while a missing caption ("确定" alone is some 120
+# pixels) or a moved control fails.
+SCREENSHOT_TOLERANCE = 0.0005
+
+
+@pytest.fixture
+def nimbara(winenv, nimbara_exe):
+    clear_settings(winenv)
+    session = NimbaraSession(winenv, nimbara_exe)
+    yield session
+    session.kill()
+    clear_settings(winenv)
+
+
+def held_by_nimbara(probe, mod, vk):
+    answer = probe.hotkey(mod, vk)
+    if answer["registered"]:
+        probe.unhotkey(answer["id"])
+    return not answer["registered"]
+
+
+def click_ok(nimbara, dialog):
+    nimbara.click_control(dialog, BIT_BTN_1)
+    nimbara.wait_settings_closed()
+
+
+def click_cancel(nimbara, dialog):
+    nimbara.click_control(dialog, BIT_BTN_2)
+    nimbara.wait_settings_closed()
+
+
+def click_close_box(nimbara, dialog):
+    rect = nimbara.window(dialog)["rect"]
+    # The close box sits at the right end of the caption bar, inside the 3-pixel frame.
+    nimbara.env.click(rect[2] - 3 - 9, rect[1] + 3 + 9)
+    nimbara.wait_settings_closed()
+
+
+def type_into_capture_control(nimbara, dialog, keys):
+    nimbara.click_control(dialog, HOT_KEY_1)
+    nimbara.key(keys)
+    wait_until(lambda: nimbara.hotkey_control_value(dialog) != 0, 10,
+               message="the capture control took no key")
+
+
+def stored_hotkey(winenv):
+    return (winenv.reg_query(NIMBARA_KEY, "HotKeyShift"),
+            winenv.reg_query(NIMBARA_KEY, "HotKeyChar"))
+
+
+def crop(screen_png, rect, origin, out_png):
+    x, y = rect[0] + origin[0], rect[1] + origin[1]
+    subprocess.run(["convert", str(screen_png), "-crop",
+                    f"{rect[2] - rect[0]}x{rect[3] - rect[1]}+{x}+{y}", "+repage", str(out_png)],
+                   check=True)
+
+
+def differing_pixels(a_png, b_png):
+    result = subprocess.run(["compare", "-metric", "AE", "-fuzz", "12%", str(a_png), str(b_png),
+                             "null:"], capture_output=True, text=True)
+    return float(result.stderr.split()[0])
+
+
+# --- 1. Layout ---------------------------------------------------------------------------------
+
+DESIGNED = [
+    # id, group box it sits in, class, caption, left, top, width, height
+    (GROUP_BOX_1, None, "Button", "常规", 8, 8, 289, 57),
+    (CHECK_BOX_1, GROUP_BOX_1, "Button", "随Windows启动", 24, 24, 97, 17),
+    (GROUP_BOX_2, None, "Button", "热键定义", 8, 72, 289, 89),
+    (RADIO_BUTTON_1, GROUP_BOX_2, "Button", "默认热键       ALT + V", 16, 24, 217, 17),
+    (RADIO_BUTTON_2, GROUP_BOX_2, "Button", "自定义热键", 16, 48, 81, 17),
+    (HOT_KEY_1, GROUP_BOX_2, "msctls_hotkey32", "", 104, 48, 161, 19),
+    (BIT_BTN_1, None, "Button", "确定", 152, 168, 60, 24),
+    (BIT_BTN_2, None, "Button", "取消", 224, 168, 60, 24),
+]
+WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_SYSMENU = 0x40000, 0x20000, 0x10000, 0x80000
+BS_TYPEMASK, BS_PUSHBUTTON = 0xF, 0
+
+
+def scaled_rect(x, y, w, h):
+    return [scale(x), scale(y), scale(x + w), scale(y + h)]
+
+
+def test_layout_captions_and_screenshot(winenv, probe, nimbara, tmp_path):
+    nimbara.start()
+    dialog = nimbara.open_settings()
+    window = nimbara.window(dialog)
+    assert window["title"] == "设置"
+    assert window["rect"][:2] == [348, 235]
+    assert window["owner"] == nimbara.application
+    assert window["style"] & WS_SYSMENU
+    assert not window["style"] & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+
+    controls = nimbara.controls(dialog)
+    assert sorted(controls) == sorted(row[0] for row in DESIGNED)
+    # The client area's corner, from the frame: as wide on the left as on the right and bottom.
+    group1 = controls[GROUP_BOX_1]["rect"]
+    client_left, client_top = group1[0] - scale(8), group1[1] - scale(8)
+    frame = client_left - window["rect"][0]
+    assert [window["rect"][2] - frame - client_left, window["rect"][3] - frame - client_top] == \
+        [scale(308), scale(197)]
+    for control_id, group, class_name, caption, x, y, w, h in DESIGNED:
+        control = controls[control_id]
+        assert (control["class"], control["text"]) == (class_name, caption)
+        origin = controls[group]["rect"][:2] if group else [client_left, client_top]
+        place = [control["rect"][0] - origin[0], control["rect"][1] - origin[1],
+                 control["rect"][2] - origin[0], control["rect"][3] - origin[1]]
+        assert place == scaled_rect(x, y, w, h), caption or class_name
+    for button in (BIT_BTN_1, BIT_BTN_2):
+        assert controls[button]["style"] & BS_TYPEMASK == BS_PUSHBUTTON  # neither is the default
+
+    # The capture control: no combination is invalid and no modifier is added to a plain key.
+    type_into_capture_control(nimbara, dialog, "F9")
+    assert nimbara.hotkey_control_value(dialog) == 0x78
+    nimbara.click_control(dialog, RADIO_BUTTON_1)  # back to the state of the reference
+    nimbara.key("BackSpace")
+    click_cancel(nimbara, dialog)
+    dialog = nimbara.open_settings()
+    nimbara.click_control(dialog, HOT_KEY_1)
+    nimbara.key("BackSpace")  # the capture control empties on Backspace
+    wait_until(lambda: nimbara.hotkey_control_value(dialog) == 0, 10)
+    nimbara.click_control(dialog, CHECK_BOX_1)
+    nimbara.click_control(dialog, CHECK_BOX_1)  # focus on the check box, left unchecked
+    assert nimbara.dialog_state(dialog) == (False, True, False, 0)
+
+    winenv.move(0, 0)
+    shot = winenv.screenshot(tmp_path / "screen.png")
+    crop(shot, nimbara.window(dialog)["rect"], winenv.origin, tmp_path / "dialog.png")
+    reference = REFERENCES / "settings_dialog.png"
+    if os.environ.get("NIMBARA_UPDATE_REFERENCES"):
+        REFERENCES.mkdir(exist_ok=True)
+        shutil.copy(tmp_path / "dialog.png", reference)
+    assert reference.exists(), "no reference: run once with NIMBARA_UPDATE_REFERENCES=1"
+    width, height = window["rect"][2] - window["rect"][0], window["rect"][3] - window["rect"][1]
+    differing = differing_pixels(tmp_path / "dialog.png", reference)
+    if differing > SCREENSHOT_TOLERANCE * width * height:
+        shutil.copy(tmp_path / "dialog.png", Path(os.environ.get("TMPDIR", "/tmp")) /
+                    "settings_dialog.actual.png")
+        pytest.fail(f"{differing:.0f} pixels differ from {reference}")
+    click_cancel(nimbara, dialog)
+
+
+# --- 2. First opening --------------------------------------------------------------------------
+
+FIRST_OPENING = {
+    "nothing stored": ({}, None, (False, True, False, 0)),
+    "Run entry of another program": ({}, r"C:\other\x.exe", (True, True, False, 0)),
+    "Ctrl+Q stored": ({"HotKeyShift": "2", "HotKeyChar": "81"}, None, (False, False, True, 0x251)),
+    "Shift+Alt+F9 stored": ({"HotKeyShift": "5", "HotKeyChar": "120"}, None,
+                            (False, False, True, 0x578)),
+}
+
+
+@pytest.mark.parametrize("case", FIRST_OPENING.values(), ids=FIRST_OPENING.keys())
+def test_first_opening_shows_the_stored_settings(winenv, nimbara, case):
+    values, run, state = case
+    for name, text in values.items():
+        winenv.reg_add(NIMBARA_KEY, name, text)
+    if run:
+        winenv.reg_add(RUN_KEY, "Nimbara", run)
+    nimbara.start()
+    if values:
+        nimbara.current_hotkey_for_messages = (int(values["HotKeyShift"]),
+                                               int(values["HotKeyChar"]))
+    dialog = nimbara.open_settings()
+    assert nimbara.dialog_state(dialog) == state
+    click_cancel(nimbara, dialog)
+    assert nimbara.message_boxes() == []
+
+
+# --- 3. A new hotkey: applied at once, stored, and the only one after a restart ---------------
+
+def test_ok_with_ctrl_q_applies_and_stores_it(winenv, probe, nimbara):
+    nimbara.start()
+    dialog = nimbara.open_settings()
+    nimbara.click_control(dialog, RADIO_BUTTON_2)
+    type_into_capture_control(nimbara, dialog, "ctrl+q")
+    assert nimbara.dialog_state(dialog) == (False, False, True, 0x251)
+    click_ok(nimbara, dialog)
+    assert stored_hotkey(winenv) == ("2", "81")
+
+    # At once: Ctrl+Q hides and shows the window; Alt+V does nothing in Nimbara.
+    assert nimbara.shown()
+    nimbara.key("ctrl+q")
+    nimbara.wait_shown(False)
+    nimbara.key("alt+v")
+    assert not nimbara.shown()
+    assert nimbara.hotkey_message(ALT, V) == 0
+    nimbara.key("ctrl+q")
+    nimbara.wait_shown(True)
+    # Wine replaces the earlier registration of the same window and id (Windows would keep
+    # Alt+V reserved until the exit): record which, the program copes with both.
+    print("Alt+V still held after the change:", held_by_nimbara(probe, ALT, V))
+
+    nimbara.exit()
+    nimbara.start()
+    assert held_by_nimbara(probe, CTRL, Q)
+    assert not held_by_nimbara(probe, ALT, V)
+    nimbara.key("alt+v")
+    assert not nimbara.shown()
+    nimbara.key("ctrl+q")
+    nimbara.wait_shown(True)
+    nimbara.current_hotkey_for_messages = (CTRL, Q)
+    dialog = nimbara.open_settings()
+    assert nimbara.dialog_state(dialog) == (False, False, True, 0x251)
+    click_cancel(nimbara, dialog)
+
+
+# --- 4. Cancel and the close box ---------------------------------------------------------------
+
+def test_cancel_and_the_close_box_store_nothing_and_keep_the_controls(winenv, probe, nimbara):
+    nimbara.start()
+    for close in (click_cancel, click_close_box):
+        dialog = nimbara.open_settings()
+        before = nimbara.dialog_state(dialog)
+        nimbara.click_control(dialog, CHECK_BOX_1)
+        nimbara.click_control(dialog, RADIO_BUTTON_2 if before[1] else RADIO_BUTTON_1)
+        type_into_capture_control(nimbara, dialog, "ctrl+q" if before[3] != 0x251 else "shift+F9")
+        changed = nimbara.dialog_state(dialog)
+        assert changed != before
+        close(nimbara, dialog)
+        assert winenv.reg_query(NIMBARA_KEY) is None
+        assert winenv.reg_query(RUN_KEY, "Nimbara") is None
+        assert held_by_nimbara(probe, ALT, V), "the hotkey in effect is unchanged"
+        assert not held_by_nimbara(probe, CTRL, Q)
+        dialog = nimbara.open_settings()
+        assert nimbara.dialog_state(dialog) == changed
+        click_cancel(nimbara, dialog)
+    assert nimbara.message_boxes() == []
+
+
+# --- 5. The Run entry --------------------------------------------------------------------------
+
+def test_run_entry_is_the_running_executable_and_goes_when_unchecked(winenv, nimbara, nimbara_exe):
+    nimbara.start()
+    dialog = nimbara.open_settings()
+    nimbara.click_control(dialog, CHECK_BOX_1)
+    click_ok(nimbara, dialog)
+    assert winenv.reg_query(RUN_KEY, "Nimbara") == windows_path(nimbara_exe)
+
+    dialog = nimbara.open_settings()
+    assert nimbara.checked(dialog, CHECK_BOX_1)
+    nimbara.click_control(dialog, CHECK_BOX_1)
+    click_ok(nimbara, dialog)
+    assert winenv.reg_query(RUN_KEY, "Nimbara") is None
+    # Unchecked again with nothing left to delete: nothing to say.
+    dialog = nimbara.open_settings()
+    click_ok(nimbara, dialog)
+    assert winenv.reg_query(RUN_KEY, "Nimbara") is None
+    assert nimbara.message_boxes() == []
+
+
+def test_run_entry_of_a_path_with_blanks_is_quoted(winenv, nimbara, nimbara_exe):
+    # Left bare, Windows would split the entry at its first blank and start C:\Program.exe.
+    folder = winenv.prefix / "drive_c" / "Program Files" / "Nimbara Test"
+    folder.mkdir(parents=True, exist_ok=True)
+    shutil.copy(nimbara_exe, folder / "Nimbara.exe")
+    nimbara.exe = r"C:\Program Files\Nimbara Test\Nimbara.exe"
+    nimbara.start()
+    dialog = nimbara.open_settings()
+    nimbara.click_control(dialog, CHECK_BOX_1)
+    click_ok(nimbara, dialog)
+    assert winenv.reg_query(RUN_KEY, "Nimbara") == r'"C:\Program Files\Nimbara Test\Nimbara.exe"'
+    # The quoted entry still counts as set.
+    dialog = nimbara.open_settings()
+    assert nimbara.checked(dialog, CHECK_BOX_1)
+    click_cancel(nimbara, dialog)
+
+
+# --- 6. A Run value of another type ------------------------------------------------------------
+
+def test_run_value_of_another_type_shows_the_error_box_and_the_dialog_still_opens(winenv, probe,
+                                                                                 nimbara):
+    winenv.reg_add(RUN_KEY, "Nimbara", "1", type="REG_DWORD")
+    winenv.reg_add(NIMBARA_KEY, "HotKeyShift", "2")
+    winenv.reg_add(NIMBARA_KEY, "HotKeyChar", "81")
+    nimbara.start()
+    nimbara.current_hotkey_for_messages = (CTRL, Q)
+    nimbara.hotkey_message(CTRL, Q)
+    nimbara.wait_shown(True)
+    nimbara.env.click(*nimbara.tool_button(2))
+    box = wait_until(lambda: [b for b in nimbara.message_boxes() if b["visible"]], 30,
+                     message="no error box")[0]
+    assert box["title"] == "Nimbara"
+    texts = [c["text"] for c in probe.children(box["hwnd"])]
+    # The error report adds a full stop only after a character that sorts after "."; the
+    # closing quote sorts before it, so the message is shown as raised.
+    assert "Invalid data type for 'Nimbara'" in texts
+    ok = next(c for c in probe.children(box["hwnd"]) if c["class"] == "Button")
+    winenv.click(*center(ok["rect"]))
+    dialog = nimbara.wait_settings_shown()
+    # The controls as built, although Ctrl+Q is the hotkey in effect.
+    assert nimbara.dialog_state(dialog) == (False, True, False, 0)
+    click_cancel(nimbara, dialog)
+    # Loaded once: the next opening says nothing more.
+    dialog = nimbara.open_settings()
+    assert nimbara.message_boxes() == []
+    assert nimbara.dialog_state(dialog) == (False, True, False, 0)
+    click_cancel(nimbara, dialog)
+
+
+# --- 7. The program goes on while the dialog is open -------------------------------------------
+
+def test_captures_and_the_hotkey_go_on_while_the_main_window_refuses_clicks(winenv, nimbara):
+    nimbara.start()
+    dialog = nimbara.open_settings()
+    assert not nimbara.window(nimbara.main)["enabled"]
+
+    winenv.xclip_set("copied while the settings are open")
+    wait_until(lambda: "copied while the settings are open" in nimbara.tile_texts(), 30,
+               message="the change was not captured while the dialog was open")
+
+    # A click on "全部清空" in the disabled window clears nothing.
+    winenv.click(*nimbara.tool_button(1))
+    wait_until(lambda: nimbara.window(dialog)["visible"], 5)
+    assert "copied while the settings are open" in nimbara.tile_texts()
+
+    nimbara.key("alt+v")
+    nimbara.wait_shown(False)
+    nimbara.key("alt+v")
+    nimbara.wait_shown(True)
+    # Still above the stay-on-top window, where it can be seen and reached.
+    order = [w["hwnd"] for w in nimbara.probe.windows(nimbara.pid) if w["visible"]]
+    assert order.index(dialog) < order.index(nimbara.main)
+    click_cancel(nimbara, dialog)
+    assert nimbara.window(nimbara.main)["enabled"]
+
+
+# --- 8. One dialog for every opening -----------------------------------------------------------
+
+def test_every_opening_shows_the_same_dialog_loaded_once(winenv, nimbara):
+    nimbara.start()
+    first = nimbara.open_settings()
+    assert nimbara.dialog_state(first) == (False, True, False, 0)
+    click_cancel(nimbara, first)
+    # The registry changes behind its back; the controls are not loaded again.
+    winenv.reg_add(RUN_KEY, "Nimbara", r"C:\other\x.exe")
+    second = nimbara.open_settings()
+    assert second == first
+    assert nimbara.dialog_state(second) == (False, True, False, 0)
+    click_cancel(nimbara, second)
+    assert len([w for w in nimbara.probe.windows(nimbara.pid) if w["class"] == "TSetupForm"]) == 1
