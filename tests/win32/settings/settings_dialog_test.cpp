@@ -467,5 +467,18 @@ TEST_F(SettingsDialogTest, OtherWindowsAreDisabledWhileOpenAndTheirMessagesStill
     EXPECT_FALSE(::IsWindowVisible(dialog.hwnd()));
 }
 
+// The tray menu stays usable while the dialog is open and can ask for it again.
+TEST_F(SettingsDialogTest, OpeningItAgainWhileOpenOnlyBringsItUp) {
+    SettingsDialog dialog(application_, hotkey_, fake_);
+    ShowWith(dialog, {[&](HWND dlg) {
+                          Click(dlg, kCheckBox1Id);
+                          dialog.ShowModal();  // returns at once: no second modal loop
+                          EXPECT_TRUE(::IsWindowVisible(dlg));
+                          EXPECT_TRUE(Checked(dlg, kCheckBox1Id));
+                      },
+                      [&](HWND dlg) { Click(dlg, kBitBtn2Id); }});
+    EXPECT_FALSE(::IsWindowVisible(dialog.hwnd()));
+}
+
 }  // namespace
 }  // namespace nimbara
