@@ -45,7 +45,8 @@ def test_first_run_registers_alt_v_and_it_toggles_from_the_active_program(winenv
     nimbara.key("alt+v")
     nimbara.wait_shown(False)
     assert nimbara.message_boxes() == []
-    notepad.kill()
+    probe.post(editor, 0x0010, 0, 0)  # WM_CLOSE: the user closes the editor
+    notepad.wait(30)
 
 
 # (HotKeyShift, HotKeyChar) as put in the registry: (type, data) or None for no value.
