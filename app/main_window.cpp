@@ -116,6 +116,7 @@ void MainWindow::BuildControls() {
                                          [](int) { /* paste-back: wired with its module */ });
     panel_form_.SetPointerSink(&tiles_->pointer_sink());
     BuildPopupMenu();
+    BuildTrayIcon();
 }
 
 void MainWindow::BuildTitleStrip() {
@@ -176,6 +177,20 @@ void MainWindow::BuildPopupMenu() {
             ::AppendMenuW(popup_menu1_.get(), MF_STRING, item.command, item.caption);
         }
     }
+}
+
+// The properties in the order a stored form gives them: Active first, so the icon
+// is added still without its image, and the Icon assignment then shows it.
+void MainWindow::BuildTrayIcon() {
+    tray_icon1_ = std::make_unique<TrayIcon>(SystemShellNotify());
+    tray_icon1_->SetActive(true);
+    const UniqueHIcon icon(static_cast<HICON>(::LoadImageW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA), IMAGE_ICON, 32, 32, 0)));
+    tray_icon1_->SetIcon(icon.get());
+    tray_icon1_->SetToolTip("");
+    tray_icon1_->on_click = [this](TrayIcon&) { ToolButton1Click(); };
+    // The application window gets the menu's commands and passes them to OnCommand.
+    tray_icon1_->SetPopupMenu({.menu = popup_menu1_.get(), .command_window = application_});
 }
 
 bool MainWindow::shown() const noexcept {

@@ -16,6 +16,7 @@
 #include "platform/layout.h"
 #include "platform/panel.h"
 #include "platform/window.h"
+#include "tray/tray_icon.h"
 
 namespace nimbara {
 
@@ -73,6 +74,7 @@ private:
     void BuildTitleStrip();
     void BuildToolBar();
     void BuildPopupMenu();
+    void BuildTrayIcon();
     void FormCreate();
     void FormClose() noexcept;
     void ImgTitleMouseDown();
@@ -89,6 +91,8 @@ private:
     UniqueHBitmap title_bitmap_, title_icon_bitmap_, close_bitmap_, toolbar_bitmap_;
     UniqueHImageList image_list1_;
     UniqueHMenu popup_menu1_;
+    // After the menu it shows, so that it goes first and removes its icon.
+    std::unique_ptr<TrayIcon> tray_icon1_;
 
     PictureBox img_title_;
     PictureBox image14_;
