@@ -94,6 +94,7 @@ void MainWindow::FormCreate() {
     BuildControls();
     store_ = std::make_unique<ClipStore>(SystemClipboard(), hwnd(), [this] { ShowReadFailure(); });
     watcher_ = std::make_unique<ClipWatcher>(hwnd(), *store_, ring_, *tiles_);
+    paste_ = std::make_unique<PasteBack>(hwnd(), *store_, ring_, *tiles_, *watcher_);
     watcher_->JoinChain();
     ToolButton2Click();
 }
@@ -112,8 +113,9 @@ void MainWindow::BuildControls() {
     if (!panel_form_.Create(hwnd(), kPanelFormId, {0, form_top, client.right, client.bottom}, L"",
                             {.inner = Bevel::kLowered, .show_caption = false}, font_.get()))
         throw AppError(L"Cannot create the tile panel");
-    tiles_ = std::make_unique<SlotTiles>(panel_form_.hwnd(), scale_, font_.get(),
-                                         [](int) { /* paste-back: wired with its module */ });
+    tiles_ = std::make_unique<SlotTiles>(panel_form_.hwnd(), scale_, font_.get(), [this](int slot) {
+        if (paste_) paste_->LText1Click(slot);
+    });
     panel_form_.SetPointerSink(&tiles_->pointer_sink());
     BuildPopupMenu();
     BuildTrayIcon();
@@ -205,9 +207,10 @@ void MainWindow::ToolButton1Click() {
         tiles_->PointerGone();
         ::ShowWindow(hwnd(), SW_HIDE);
     } else {
-        ::ShowWindow(hwnd(), SW_SHOWNORMAL);
-        ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        ::SetForegroundWindow(hwnd());
+        // Shown without taking the activation: the window the user works in stays
+        // active, so that the click on a tile can tell which window to paste into.
+        ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
+        ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     ::CheckMenuItem(popup_menu1_.get(), kN1, MF_BYCOMMAND | (was_shown ? MF_UNCHECKED : MF_CHECKED));
 }
@@ -228,7 +231,12 @@ void MainWindow::ImgTitleMouseDown() {
 }
 
 void MainWindow::ShowReadFailure() {
+    // As with the error report, a box already open is not joined by another.
+    static bool showing = false;
+    if (showing) return;
+    showing = true;
     ::MessageBoxW(nullptr, L"打开粘贴板错误！", L"Nimbara", MB_OK | MB_TASKMODAL | MB_TOPMOST);
+    showing = false;
 }
 
 void MainWindow::Close() { ::SendMessageW(hwnd(), WM_CLOSE, 0, 0); }
@@ -295,6 +303,16 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return watcher_ ? watcher_->ViewerChainChanged(wp, lp) : 0;
         case WM_TIMER:
             if (wp == kCaptureTimerId && watcher_) watcher_->Timer1Timer();
+            if (wp == kGuardTimerId && paste_) paste_->Timer2Timer();
+            if (wp == kKeepOnTopTimerId && paste_) paste_->KeepOnTopTimer();
+            return 0;
+        case WM_MOUSEACTIVATE:
+            if (paste_) paste_->MouseActivating();
+            return DefaultProc(msg, wp, lp);
+        case WM_ACTIVATE:
+            // Not passed on: the default handling would give this window the keyboard
+            // focus, which the paste-back's keystrokes must not find here.
+            if (paste_) paste_->ActivationChanged(wp, lp);
             return 0;
         case WM_COMMAND:
             if (HIWORD(wp) == 0 || HIWORD(wp) == BN_CLICKED) OnCommand(LOWORD(wp));
