@@ -299,7 +299,8 @@ class WineEnv:
         # A process that stays for the env's whole life keeps the desktop (and its taskbar) up
         # between the tests' programs: the probe in serve mode, or explorer when none is built.
         if self.use_probe and probe_exe().exists():
-            self.probe = self.open_probe(timeout=START_TIMEOUT)
+            self.probe = wait_until(self._try_open_probe, START_TIMEOUT, interval=1,
+                                    message="probe.exe did not start in the env")
         else:
             self.spawn(["explorer.exe", f"/desktop=Default,{self.width}x{self.height}"])
         self.origin = wait_until(self._desktop_origin, START_TIMEOUT,
@@ -307,6 +308,13 @@ class WineEnv:
         if self.shell and self.probe:
             wait_until(self._taskbar_shown, START_TIMEOUT,
                        message="the desktop's taskbar did not appear")
+
+    def _try_open_probe(self):
+        try:
+            return self.open_probe(timeout=START_TIMEOUT)
+        except ProbeError as error:
+            print(f"winenv: probe did not start ({error}); trying again", file=sys.stderr)
+            return None
 
     def _taskbar_shown(self):
         return any(w["class"] == "Shell_TrayWnd" and w["visible"] for w in self.probe.windows())
@@ -401,8 +409,12 @@ class WineEnv:
     def open_probe(self, mode="serve", timeout=START_TIMEOUT):
         """Another probe.exe in serve (or viewer) mode, with its Python wrapper."""
         process = self.spawn([probe_exe(), mode], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        return Probe(process, path_converter=windows_path, greeting=(mode == "viewer"),
-                     start_timeout=timeout)
+        try:
+            return Probe(process, path_converter=windows_path, greeting=(mode == "viewer"),
+                         start_timeout=timeout)
+        except BaseException:
+            _end_process(process, grace=1.0)
+            raise
 
     # --- registry, through Wine's reg ---------------------------------------------------------
 

@@ -246,7 +246,12 @@ int wmain(int argc, wchar_t** argv) {
     using namespace probe;
     State state;
     g_state = &state;
-    state.window = CreateProbeWindow();
+    // The first window of a fresh prefix starts the desktop process; on a loaded machine that
+    // can take longer than Wine waits for it, and the window is then refused. Ask again.
+    for (int attempt = 0; attempt < 30 && !state.window; ++attempt) {
+        if (attempt) Sleep(1000);
+        state.window = CreateProbeWindow();
+    }
     if (!state.window) {
         WriteLine(FailureWithCode("cannot create the probe window", GetLastError()));
         return 2;
