@@ -9,9 +9,6 @@
 //                                    with a check mark, 0 for none) at X, Y for
 //                                    HOLD_MS, then prints each item's rectangle
 //                                    inside the menu window: "item I L T R B"
-//   tray_probe watch-visible CLASS MS
-//                                    polls the top-level window of CLASS every
-//                                    few ms and prints "visible 0|1" at each change
 #include <windows.h>
 #include <shellapi.h>
 
@@ -78,22 +75,6 @@ int ShowMenu(int argc, wchar_t** argv) {
     return 0;
 }
 
-int WatchVisible(const wchar_t* cls, int ms) {
-    const DWORD end = ::GetTickCount() + ms;
-    int last = -1;
-    while (::GetTickCount() < end) {
-        HWND w = ::FindWindowW(cls, nullptr);
-        const int visible = w && ::IsWindowVisible(w) ? 1 : 0;
-        if (visible != last) {
-            std::printf("visible %d\n", visible);
-            std::fflush(stdout);
-            last = visible;
-        }
-        ::Sleep(2);
-    }
-    return 0;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -102,6 +83,5 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"delete-icon" && argc == 3) return DeleteIcon(argv[2]);
     if (command == L"taskbar-created") return TaskbarCreated();
     if (command == L"menu") return ShowMenu(argc, argv);
-    if (command == L"watch-visible" && argc == 4) return WatchVisible(argv[2], _wtoi(argv[3]));
     return 2;
 }
