@@ -19,6 +19,8 @@
 
 namespace nimbara {
 
+class AboutDialog;
+
 // Command identifiers of the toolbar buttons and the tray menu items.
 enum Command : UINT {
     kToolButton1 = 1001,  // "隐藏": show/hide toggle
@@ -102,6 +104,7 @@ private:
     std::unique_ptr<ClipStore> store_;
     std::unique_ptr<SlotTiles> tiles_;
     std::unique_ptr<ClipWatcher> watcher_;
+    std::unique_ptr<AboutDialog> about_form_;  // built at the first opening, kept to the end
     bool closed_ = false;
 };
 
