@@ -95,6 +95,7 @@ void MainWindow::FormCreate() {
     BuildControls();
     store_ = std::make_unique<ClipStore>(SystemClipboard(), hwnd(), [this] { ShowReadFailure(); });
     watcher_ = std::make_unique<ClipWatcher>(hwnd(), *store_, ring_, *tiles_);
+    paste_ = std::make_unique<PasteBack>(hwnd(), *store_, ring_, *tiles_, *watcher_);
     watcher_->JoinChain();
     ToolButton2Click();
 }
@@ -113,8 +114,9 @@ void MainWindow::BuildControls() {
     if (!panel_form_.Create(hwnd(), kPanelFormId, {0, form_top, client.right, client.bottom}, L"",
                             {.inner = Bevel::kLowered, .show_caption = false}, font_.get()))
         throw AppError(L"Cannot create the tile panel");
-    tiles_ = std::make_unique<SlotTiles>(panel_form_.hwnd(), scale_, font_.get(),
-                                         [](int) { /* paste-back: wired with its module */ });
+    tiles_ = std::make_unique<SlotTiles>(panel_form_.hwnd(), scale_, font_.get(), [this](int slot) {
+        if (paste_) paste_->LText1Click(slot);
+    });
     panel_form_.SetPointerSink(&tiles_->pointer_sink());
     BuildPopupMenu();
 }
@@ -282,6 +284,15 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return watcher_ ? watcher_->ViewerChainChanged(wp, lp) : 0;
         case WM_TIMER:
             if (wp == kCaptureTimerId && watcher_) watcher_->Timer1Timer();
+            if (wp == kGuardTimerId && paste_) paste_->Timer2Timer();
+            return 0;
+        case WM_MOUSEACTIVATE:
+            if (paste_) paste_->MouseActivating();
+            return DefaultProc(msg, wp, lp);
+        case WM_ACTIVATE:
+            // Not passed on: the default handling would give this window the keyboard
+            // focus, which the paste-back's keystrokes must not find here.
+            if (paste_) paste_->ActivationChanged(wp, lp);
             return 0;
         case WM_COMMAND:
             if (HIWORD(wp) == 0 || HIWORD(wp) == BN_CLICKED) OnCommand(LOWORD(wp));

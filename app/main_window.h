@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "history/clip_watcher.h"
+#include "history/paste_back.h"
 #include "history/slot_store.h"
 #include "history/slot_tiles.h"
 #include "platform/controls.h"
@@ -104,6 +105,7 @@ private:
     std::unique_ptr<ClipStore> store_;
     std::unique_ptr<SlotTiles> tiles_;
     std::unique_ptr<ClipWatcher> watcher_;
+    std::unique_ptr<PasteBack> paste_;
     std::unique_ptr<AboutDialog> about_form_;  // built at the first opening, kept to the end
     bool closed_ = false;
 };

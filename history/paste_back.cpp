@@ -1,0 +1,77 @@
+#include "history/paste_back.h"
+
+#include "history/tile_rules.h"
+
+namespace nimbara {
+
+namespace {
+
+struct KeyStep {
+    BYTE virtual_key;
+    DWORD flags;
+};
+constexpr KeyStep kCtrlV[] = {
+    {VK_CONTROL, 0}, {'V', 0}, {'V', KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
+
+}  // namespace
+
+void PasteBack::MouseActivating() {
+    HWND foreground = input_.Foreground();
+    leaving_window_ = ::GetAncestor(foreground, GA_ROOT) == own_handle_ ? nullptr : foreground;
+}
+
+void PasteBack::ActivationChanged(WPARAM wp, LPARAM lp) {
+    // Only an activation by a mouse click of a window that is not minimised counts;
+    // showing the window by the hotkey or from the tray never changes the record.
+    if (wp != WA_CLICKACTIVE) return;
+    HWND leaving = reinterpret_cast<HWND>(lp);
+    // The system names no window when the one left belongs to another process (as
+    // Wine does); the foreground window seen just before the click is that window.
+    if (!leaving) leaving = std::exchange(leaving_window_, nullptr);
+    if (leaving == own_handle_) return;
+    prev_active_window_ = leaving;
+}
+
+void PasteBack::LText1Click(int slot) {
+    watcher_.set_paste_guard(true);
+    if (const ClipSlot* snapshot = ring_.Get(slot)) {
+        try {
+            store_.Restore(*snapshot);
+        } catch (...) {
+            // Nothing was written, so nothing of ours is to be kept from the capture.
+            watcher_.set_paste_guard(false);
+            throw;
+        }
+    }
+    Reactivate();
+    SendCtrlV();
+    tiles_.MarkPasted(slot);
+    if (!guard_timer_running_)
+        guard_timer_running_ = ::SetTimer(own_handle_, kGuardTimerId, kGuardDelayMs, nullptr) != 0;
+}
+
+void PasteBack::Reactivate() {
+    // The keys must reach the window the user came from, not this one: ask for the
+    // activation and wait, briefly and boundedly, until that window's thread has
+    // taken it.
+    if (!input_.RequestForeground(prev_active_window_)) return;
+    const DWORD start = ::GetTickCount();
+    while (!input_.HasTakenForeground(prev_active_window_) &&
+           ::GetTickCount() - start < kActivationWaitMs)
+        input_.WaitBriefly(5);
+}
+
+void PasteBack::SendCtrlV() {
+    for (const KeyStep& step : kCtrlV) {
+        const UINT scan = input_.ScanCodeOf(step.virtual_key);
+        input_.KeyEvent(step.virtual_key, static_cast<BYTE>(scan), step.flags);
+    }
+}
+
+void PasteBack::Timer2Timer() {
+    ::KillTimer(own_handle_, kGuardTimerId);
+    guard_timer_running_ = false;
+    watcher_.set_paste_guard(false);
+}
+
+}  // namespace nimbara

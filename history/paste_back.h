@@ -1,0 +1,60 @@
+// Pasting a slot back: a click on a filled tile puts the slot's formats back on
+// the clipboard, makes the window the user came from active again, types Ctrl+V
+// into it and paints the tile PastedColor. PasteGuard keeps the program from
+// capturing its own clipboard writes until GuardTimer clears it 1000 ms later.
+#pragma once
+
+#include <windows.h>
+
+#include "history/clip_watcher.h"
+#include "history/slot_store.h"
+#include "history/slot_tiles.h"
+#include "platform/input.h"
+
+namespace nimbara {
+
+constexpr UINT_PTR kGuardTimerId = 2;  // Timer2
+constexpr UINT kGuardDelayMs = 1000;
+// How long the paste-back waits, at most, for the other window to take the
+// activation before it types; the program stays responsive either way.
+constexpr DWORD kActivationWaitMs = 300;
+
+class PasteBack {
+public:
+    PasteBack(HWND main_window, ClipStore& store, SlotRing& ring, SlotTiles& tiles,
+              ClipWatcher& watcher, InputApi& input = SystemInput())
+        : own_handle_(main_window),
+          store_(store),
+          ring_(ring),
+          tiles_(tiles),
+          watcher_(watcher),
+          input_(input) {}
+
+    // WM_MOUSEACTIVATE: a click is about to activate the main window; the window
+    // that is in the foreground now is the one the user is leaving.
+    void MouseActivating();
+    // WM_ACTIVATE, ActivationChanged: records PrevActiveWindow at click activations.
+    void ActivationChanged(WPARAM wp, LPARAM lp);
+    // A click on the label of a tile, LText1Click.
+    void LText1Click(int slot);
+    // GuardTimer's tick, Timer2Timer.
+    void Timer2Timer();
+
+    [[nodiscard]] HWND prev_active_window() const noexcept { return prev_active_window_; }
+
+private:
+    void Reactivate();
+    void SendCtrlV();
+
+    HWND own_handle_;  // OwnHandle
+    ClipStore& store_;
+    SlotRing& ring_;
+    SlotTiles& tiles_;
+    ClipWatcher& watcher_;
+    InputApi& input_;
+    HWND prev_active_window_ = nullptr;  // PrevActiveWindow
+    HWND leaving_window_ = nullptr;      // the foreground window seen before a click activation
+    bool guard_timer_running_ = false;
+};
+
+}  // namespace nimbara

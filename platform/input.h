@@ -1,0 +1,26 @@
+// Activation of other programs' windows and synthesised keyboard input, behind
+// a small interface so that tests can see exactly what would be sent.
+#pragma once
+
+#include <windows.h>
+
+namespace nimbara {
+
+class InputApi {
+public:
+    virtual ~InputApi() = default;
+    [[nodiscard]] virtual HWND Foreground() = 0;
+    // Asks for `window` to become the foreground window; true when the request was taken.
+    [[nodiscard]] virtual bool RequestForeground(HWND window) = 0;
+    // True once `window`'s thread has taken the activation: it is the foreground
+    // window and its thread has a keyboard focus, so typed keys reach it.
+    [[nodiscard]] virtual bool HasTakenForeground(HWND window) = 0;
+    [[nodiscard]] virtual UINT ScanCodeOf(UINT virtual_key) = 0;
+    virtual void KeyEvent(BYTE virtual_key, BYTE scan_code, DWORD flags) = 0;
+    // Lets messages sent to this thread by other threads be handled while waiting.
+    virtual void WaitBriefly(DWORD milliseconds) = 0;
+};
+
+InputApi& SystemInput();
+
+}  // namespace nimbara
