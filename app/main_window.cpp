@@ -193,9 +193,10 @@ void MainWindow::ToolButton1Click() {
         tiles_->PointerGone();
         ::ShowWindow(hwnd(), SW_HIDE);
     } else {
-        ::ShowWindow(hwnd(), SW_SHOWNORMAL);
-        ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        ::SetForegroundWindow(hwnd());
+        // Shown without taking the activation: the window the user works in stays
+        // active, so that the click on a tile can tell which window to paste into.
+        ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
+        ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     ::CheckMenuItem(popup_menu1_.get(), kN1, MF_BYCOMMAND | (was_shown ? MF_UNCHECKED : MF_CHECKED));
 }
@@ -217,7 +218,12 @@ void MainWindow::ImgTitleMouseDown() {
 }
 
 void MainWindow::ShowReadFailure() {
+    // As with the error report, a box already open is not joined by another.
+    static bool showing = false;
+    if (showing) return;
+    showing = true;
     ::MessageBoxW(nullptr, L"打开粘贴板错误！", L"Nimbara", MB_OK | MB_TASKMODAL | MB_TOPMOST);
+    showing = false;
 }
 
 void MainWindow::Close() { ::SendMessageW(hwnd(), WM_CLOSE, 0, 0); }
@@ -285,6 +291,7 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == kCaptureTimerId && watcher_) watcher_->Timer1Timer();
             if (wp == kGuardTimerId && paste_) paste_->Timer2Timer();
+            if (wp == kKeepOnTopTimerId && paste_) paste_->KeepOnTopTimer();
             return 0;
         case WM_MOUSEACTIVATE:
             if (paste_) paste_->MouseActivating();

@@ -17,10 +17,16 @@ constexpr wchar_t kInstanceMutex[] = L"Nimba$";
 
 // The application's general error report: the error's text, with a full stop
 // where it has none, in a modal box over every window of the program.
+// One box at a time: a box runs a nested message loop in which the same failure
+// (a clipboard held open for long, say) can come again, and boxes must not pile up.
 void ShowErrorReport(const std::wstring& message) {
+    static bool showing = false;
+    if (showing) return;
+    showing = true;
     const std::wstring text = ToWide(ErrorReportText(ToU16(message)));
     ::MessageBoxW(nullptr, text.c_str(), L"Nimbara",
                   MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND);
+    showing = false;
 }
 
 // True for the first instance of this logon session. The mutex's name has no

@@ -63,7 +63,19 @@ void ClipWatcher::Timer1Timer() {
         bool& flag;
         ~Done() { flag = false; }
     } done{capturing_};
-    Capture();
+    try {
+        Capture();
+        busy_retries_ = 0;
+    } catch (const ClipboardBusyError&) {
+        // Programs hold the clipboard open for a moment while they write or read
+        // it; only a clipboard that stays held is an error worth a message.
+        if (busy_retries_++ < kBusyRetries) {
+            ArmCaptureTimer();
+            return;
+        }
+        busy_retries_ = 0;
+        throw;
+    }
 }
 
 void ClipWatcher::Capture() {

@@ -14,6 +14,9 @@ namespace nimbara {
 
 constexpr UINT_PTR kCaptureTimerId = 1;  // Timer1
 constexpr UINT kCaptureDelayMs = 10;
+// A clipboard held open by another program is tried again this many times, one
+// capture delay apart, before the capture reports that it cannot open it.
+constexpr int kBusyRetries = 5;
 
 class ClipWatcher {
 public:
@@ -48,6 +51,7 @@ private:
     bool paste_guard_ = false;    // PasteGuard
     bool timer_armed_ = false;
     bool capturing_ = false;
+    int busy_retries_ = 0;
 };
 
 }  // namespace nimbara

@@ -45,6 +45,9 @@ void PasteBack::LText1Click(int slot) {
     }
     Reactivate();
     SendCtrlV();
+    KeepOnTop();
+    // The other window's own raise may come after that: look again shortly.
+    ::SetTimer(own_handle_, kKeepOnTopTimerId, kKeepOnTopDelayMs, nullptr);
     tiles_.MarkPasted(slot);
     if (!guard_timer_running_)
         guard_timer_running_ = ::SetTimer(own_handle_, kGuardTimerId, kGuardDelayMs, nullptr) != 0;
@@ -61,11 +64,25 @@ void PasteBack::Reactivate() {
         input_.WaitBriefly(5);
 }
 
+void PasteBack::KeepOnTop() {
+    // The history window stays on top of the window it pasted into. Wine's virtual
+    // desktop can show the activated window above a topmost one while the window
+    // order says otherwise; only a real change of order puts it right on screen.
+    constexpr UINT kFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    ::SetWindowPos(own_handle_, HWND_NOTOPMOST, 0, 0, 0, 0, kFlags);
+    ::SetWindowPos(own_handle_, HWND_TOPMOST, 0, 0, 0, 0, kFlags);
+}
+
 void PasteBack::SendCtrlV() {
     for (const KeyStep& step : kCtrlV) {
         const UINT scan = input_.ScanCodeOf(step.virtual_key);
         input_.KeyEvent(step.virtual_key, static_cast<BYTE>(scan), step.flags);
     }
+}
+
+void PasteBack::KeepOnTopTimer() {
+    ::KillTimer(own_handle_, kKeepOnTopTimerId);
+    KeepOnTop();
 }
 
 void PasteBack::Timer2Timer() {

@@ -15,6 +15,8 @@ namespace nimbara {
 
 constexpr UINT_PTR kGuardTimerId = 2;  // Timer2
 constexpr UINT kGuardDelayMs = 1000;
+constexpr UINT_PTR kKeepOnTopTimerId = 3;
+constexpr UINT kKeepOnTopDelayMs = 150;
 // How long the paste-back waits, at most, for the other window to take the
 // activation before it types; the program stays responsive either way.
 constexpr DWORD kActivationWaitMs = 300;
@@ -39,12 +41,15 @@ public:
     void LText1Click(int slot);
     // GuardTimer's tick, Timer2Timer.
     void Timer2Timer();
+    // A short while after a paste-back: the history window back on top on screen.
+    void KeepOnTopTimer();
 
     [[nodiscard]] HWND prev_active_window() const noexcept { return prev_active_window_; }
 
 private:
     void Reactivate();
     void SendCtrlV();
+    void KeepOnTop();
 
     HWND own_handle_;  // OwnHandle
     ClipStore& store_;

@@ -39,7 +39,7 @@ ClipSlot ClipStore::Snapshot() {
 int ClipStore::Restore(const ClipSlot& slot) {
     OpenedClipboard opened(clipboard_, owner_);
     RequireOpen(opened);
-    if (!clipboard_.Empty()) throw AppError(L"Cannot open clipboard");
+    if (!clipboard_.Empty()) throw ClipboardBusyError();
     int taken = 0;
     for (const ClipFormatRecord& record : slot) {
         if (record.encoding == ClipEncoding::kUnrestorable) continue;

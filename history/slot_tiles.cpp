@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "history/tile_rules.h"
+#include "platform/error.h"
 
 namespace nimbara {
 
@@ -141,17 +142,19 @@ SlotTiles::SlotTiles(HWND panel_form, LayoutScale scale, HFONT font,
         auto t = std::make_unique<Tile>(*this, slot);
         const int c = (slot - 1) % 4, r = (slot - 1) / 4;
         const int x = scale_(kGridLeft + kTileStepX * c), y = scale_(kGridTop + kTileStepY * r);
-        (void)t->band.Create(panel_form, kColorIdBase + slot,
-                             {x, y, x + scale_(kTileWidth), y + scale_(kTileHeight)}, L"",
-                             {.show_caption = false}, font);
-        (void)t->frame.Create(t->band.hwnd(), kFrameIdBase + slot,
-                              {scale_(kBand), scale_(kBand), scale_(kBand + kFrameWidth),
-                               scale_(kBand + kFrameHeight)},
-                              kEmptyTileCaption,
-                              {.outer = Bevel::kRaised, .inner = Bevel::kLowered}, font);
-        (void)t->label.Create(t->frame.hwnd(), {scale_(kInset), scale_(kInset),
-                                                scale_(kInset + kInnerWidth),
-                                                scale_(kInset + kInnerHeight)});
+        const bool built =
+            t->band.Create(panel_form, kColorIdBase + slot,
+                           {x, y, x + scale_(kTileWidth), y + scale_(kTileHeight)}, L"",
+                           {.show_caption = false}, font) &&
+            t->frame.Create(t->band.hwnd(), kFrameIdBase + slot,
+                            {scale_(kBand), scale_(kBand), scale_(kBand + kFrameWidth),
+                             scale_(kBand + kFrameHeight)},
+                            kEmptyTileCaption, {.outer = Bevel::kRaised, .inner = Bevel::kLowered},
+                            font) &&
+            t->label.Create(t->frame.hwnd(), {scale_(kInset), scale_(kInset),
+                                              scale_(kInset + kInnerWidth),
+                                              scale_(kInset + kInnerHeight)});
+        if (!built) throw AppError(L"Cannot create the slot tiles");
         t->band.SetPointerSink(&sink_);
         t->frame.SetPointerSink(&sink_);
         tiles_[slot - 1] = std::move(t);

@@ -28,7 +28,7 @@ ClipboardApi& SystemClipboard() {
 }
 
 void RequireOpen(const OpenedClipboard& clipboard) {
-    if (!clipboard.is_open()) throw AppError(L"Cannot open clipboard");
+    if (!clipboard.is_open()) throw ClipboardBusyError();
 }
 
 }  // namespace nimbara

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "platform/error.h"
+
 namespace nimbara {
 
 class ClipboardApi {
@@ -39,7 +41,13 @@ private:
     bool open_;
 };
 
-// Opens the clipboard or throws the error "Cannot open clipboard".
+// Another program holds the clipboard open.
+class ClipboardBusyError : public AppError {
+public:
+    ClipboardBusyError() : AppError(L"Cannot open clipboard") {}
+};
+
+// Throws ClipboardBusyError, "Cannot open clipboard", when the clipboard did not open.
 void RequireOpen(const OpenedClipboard& clipboard);
 
 }  // namespace nimbara

@@ -77,8 +77,14 @@ void Panel::Paint(HDC dc) {
 
 LRESULT Panel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-        case WM_ERASEBKGND:
+        case WM_ERASEBKGND: {
+            // Transparent controls on the panel (the flat toolbar) erase through it.
+            RECT r;
+            ::GetClientRect(hwnd(), &r);
+            UniqueHBrush face(::CreateSolidBrush(ColorFromCode(style_.color)));
+            ::FillRect(reinterpret_cast<HDC>(wp), &r, face.get());
             return 1;
+        }
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = ::BeginPaint(hwnd(), &ps);

@@ -1,0 +1,315 @@
+// The slot store against the real clipboard: snapshots keep every format byte for
+// byte in enumeration order, restores give the same formats back, pictures come
+// back as valid objects with the same pixels, and failures keep what was there.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "history/slot_store.h"
+#include "platform/clip_objects.h"
+#include "platform/error.h"
+#include "platform/handles.h"
+
+namespace nimbara {
+namespace {
+
+class ClipboardOwner {
+public:
+    ClipboardOwner()
+        : hwnd_(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  ::GetModuleHandleW(nullptr), nullptr)) {}
+    [[nodiscard]] HWND get() const { return hwnd_.get(); }
+
+private:
+    UniqueHwnd hwnd_;
+};
+
+std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
+    std::vector<std::uint8_t> v(n);
+    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>(seed + i * 7 + (i >> 11));
+    return v;
+}
+
+// Puts raw global-memory formats on the clipboard in one opening, in this order.
+void PutFormats(HWND owner, const std::vector<std::pair<UINT, std::vector<std::uint8_t>>>& formats) {
+    ASSERT_TRUE(::OpenClipboard(owner));
+    ::EmptyClipboard();
+    for (const auto& [format, bytes] : formats) {
+        UniqueHGlobal block = MakeGlobalBlock(bytes);
+        ASSERT_TRUE(block);
+        if (::SetClipboardData(format, block.get())) (void)block.release();
+    }
+    ::CloseClipboard();
+}
+
+std::vector<UINT> Enumerate(HWND owner) {
+    std::vector<UINT> formats;
+    if (!::OpenClipboard(owner)) return formats;
+    for (UINT f = ::EnumClipboardFormats(0); f; f = ::EnumClipboardFormats(f)) formats.push_back(f);
+    ::CloseClipboard();
+    return formats;
+}
+
+std::vector<std::uint8_t> ReadBytes(HWND owner, UINT format) {
+    std::vector<std::uint8_t> bytes;
+    if (!::OpenClipboard(owner)) return bytes;
+    if (HANDLE h = ::GetClipboardData(format)) {
+        const SIZE_T n = ::GlobalSize(h);
+        if (const void* p = ::GlobalLock(h)) {
+            bytes.assign(static_cast<const std::uint8_t*>(p), static_cast<const std::uint8_t*>(p) + n);
+            ::GlobalUnlock(h);
+        }
+    }
+    ::CloseClipboard();
+    return bytes;
+}
+
+const ClipFormatRecord* Find(const ClipSlot& slot, UINT format) {
+    for (const auto& r : slot)
+        if (r.format == format) return &r;
+    return nullptr;
+}
+
+std::vector<std::uint8_t> Bytes(const ClipFormatRecord& r) {
+    return {r.data.data(), r.data.data() + r.data.size()};
+}
+
+class SlotStoreTest : public ::testing::Test {
+protected:
+    ClipboardOwner owner_;
+    int read_failures_ = 0;
+    ClipStore store_{SystemClipboard(), owner_.get(), [this] { ++read_failures_; }};
+};
+
+TEST_F(SlotStoreTest, SnapshotKeepsEveryFormatInOrderByteForByteAndRestoresItTwice) {
+    const UINT private_a = ::RegisterClipboardFormatW(L"Nimbara.Test.Private.A");
+    const UINT private_b = ::RegisterClipboardFormatW(L"Nimbara.Test.Private.B");
+    const std::vector<std::pair<UINT, std::vector<std::uint8_t>>> put = {
+        {private_b, Pattern(4096, 3)},
+        {CF_RIFF, Pattern(1, 9)},
+        {private_a, Pattern(100003, 5)},
+        {CF_WAVE, Pattern(77, 1)},
+    };
+    PutFormats(owner_.get(), put);
+    const std::vector<UINT> before = Enumerate(owner_.get());
+
+    const ClipSlot slot = store_.Snapshot();
+    ASSERT_EQ(slot.size(), before.size());
+    for (std::size_t i = 0; i < slot.size(); ++i) EXPECT_EQ(slot[i].format, before[i]) << i;
+    for (const auto& [format, bytes] : put) {
+        const ClipFormatRecord* r = Find(slot, format);
+        ASSERT_NE(r, nullptr) << format;
+        // GlobalSize may round a block up; the bytes written come first.
+        ASSERT_GE(r->data.size(), bytes.size());
+        EXPECT_EQ(0, std::memcmp(r->data.data(), bytes.data(), bytes.size())) << format;
+    }
+    EXPECT_EQ(read_failures_, 0);
+
+    for (int round = 0; round < 2; ++round) {
+        PutFormats(owner_.get(), {{CF_WAVE, Pattern(5, 0)}});
+        store_.Restore(slot);
+        EXPECT_EQ(Enumerate(owner_.get()), before) << "round " << round;
+        for (const auto& [format, bytes] : put) {
+            const std::vector<std::uint8_t> now = ReadBytes(owner_.get(), format);
+            EXPECT_EQ(now, Bytes(*Find(slot, format))) << format << " round " << round;
+        }
+    }
+}
+
+TEST_F(SlotStoreTest, LargeFormatOf64MegabytesSurvivesSnapshotAndRestore) {
+    const UINT big = ::RegisterClipboardFormatW(L"Nimbara.Test.Big");
+    const std::vector<std::uint8_t> bytes = Pattern(64u << 20, 11);
+    PutFormats(owner_.get(), {{big, bytes}});
+    const ClipSlot slot = store_.Snapshot();
+    const ClipFormatRecord* r = Find(slot, big);
+    ASSERT_NE(r, nullptr);
+    ASSERT_GE(r->data.size(), bytes.size());
+    EXPECT_EQ(0, std::memcmp(r->data.data(), bytes.data(), bytes.size()));
+    PutFormats(owner_.get(), {{CF_WAVE, Pattern(5, 0)}});
+    store_.Restore(slot);
+    EXPECT_EQ(ReadBytes(owner_.get(), big), Bytes(*r));
+}
+
+// Pixels of a bitmap as 32-bit rows, for comparing pictures.
+std::vector<std::uint32_t> Pixels(HBITMAP bitmap, int* w, int* h) {
+    BITMAP bm{};
+    ::GetObjectW(bitmap, sizeof(bm), &bm);
+    *w = bm.bmWidth;
+    *h = bm.bmHeight;
+    BITMAPINFO bmi{};
+    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), bm.bmWidth, -bm.bmHeight, 1, 32, BI_RGB};
+    std::vector<std::uint32_t> px(std::size_t(bm.bmWidth) * bm.bmHeight);
+    WindowDc screen(nullptr);
+    ::GetDIBits(screen.get(), bitmap, 0, bm.bmHeight, px.data(), &bmi, DIB_RGB_COLORS);
+    for (auto& p : px) p &= 0x00FFFFFF;
+    return px;
+}
+
+TEST_F(SlotStoreTest, PicturesComeBackAsValidObjectsWithTheSamePixels) {
+    // A 7 x 5 bitmap with a distinct colour in every pixel.
+    std::vector<std::uint32_t> source(35);
+    for (int i = 0; i < 35; ++i) source[i] = RGB(i * 7, 255 - i * 5, (i * 37) & 0xFF);
+    BITMAPINFO bmi{};
+    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), 7, -5, 1, 32, BI_RGB};
+    WindowDc screen(nullptr);
+    HBITMAP bitmap = ::CreateDIBitmap(screen.get(), &bmi.bmiHeader, CBM_INIT, source.data(), &bmi,
+                                      DIB_RGB_COLORS);
+    ASSERT_NE(bitmap, nullptr);
+    int w0, h0;
+    const std::vector<std::uint32_t> want = Pixels(bitmap, &w0, &h0);
+
+    // An enhanced metafile with one rectangle.
+    HDC rec = ::CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
+    ::Rectangle(rec, 1, 1, 40, 30);
+    HENHMETAFILE emf = ::CloseEnhMetaFile(rec);
+    const UINT emf_size = ::GetEnhMetaFileBits(emf, 0, nullptr);
+
+    ASSERT_TRUE(::OpenClipboard(owner_.get()));
+    ::EmptyClipboard();
+    ASSERT_TRUE(::SetClipboardData(CF_BITMAP, bitmap));
+    ASSERT_TRUE(::SetClipboardData(CF_ENHMETAFILE, emf));
+    ::CloseClipboard();
+
+    const ClipSlot slot = store_.Snapshot();
+    ASSERT_NE(Find(slot, CF_BITMAP), nullptr);
+    EXPECT_GT(Find(slot, CF_BITMAP)->data.size(), 0u);
+    ASSERT_NE(Find(slot, CF_ENHMETAFILE), nullptr);
+    EXPECT_EQ(Find(slot, CF_ENHMETAFILE)->data.size(), emf_size);
+
+    PutFormats(owner_.get(), {{CF_WAVE, Pattern(5, 0)}});
+    store_.Restore(slot);
+    ASSERT_TRUE(::OpenClipboard(owner_.get()));
+    auto restored = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP));
+    auto restored_emf = static_cast<HENHMETAFILE>(::GetClipboardData(CF_ENHMETAFILE));
+    ASSERT_NE(restored, nullptr);
+    ASSERT_NE(restored_emf, nullptr);
+    int w1, h1;
+    EXPECT_EQ(Pixels(restored, &w1, &h1), want);
+    EXPECT_EQ(w1, w0);
+    EXPECT_EQ(h1, h0);
+    EXPECT_EQ(::GetEnhMetaFileBits(restored_emf, 0, nullptr), emf_size);
+    ::CloseClipboard();
+}
+
+TEST_F(SlotStoreTest, MetafilePictureComesBackWithALiveMetafile) {
+    HDC rec = ::CreateMetaFileW(nullptr);
+    ::Rectangle(rec, 0, 0, 20, 10);
+    HMETAFILE mf = ::CloseMetaFile(rec);
+    const UINT size = ::GetMetaFileBitsEx(mf, 0, nullptr);
+    const METAFILEPICT pict{MM_ANISOTROPIC, 2000, 1000, mf};
+    UniqueHGlobal block =
+        MakeGlobalBlock({reinterpret_cast<const std::uint8_t*>(&pict), sizeof(pict)});
+    ASSERT_TRUE(::OpenClipboard(owner_.get()));
+    ::EmptyClipboard();
+    ASSERT_TRUE(::SetClipboardData(CF_METAFILEPICT, block.get()));
+    (void)block.release();
+    ::CloseClipboard();
+
+    const ClipSlot slot = store_.Snapshot();
+    // The clipboard's own metafile goes with the next emptying; the slot must not
+    // depend on it.
+    PutFormats(owner_.get(), {{CF_WAVE, Pattern(5, 0)}});
+    store_.Restore(slot);
+    ASSERT_TRUE(::OpenClipboard(owner_.get()));
+    HANDLE h = ::GetClipboardData(CF_METAFILEPICT);
+    ASSERT_NE(h, nullptr);
+    const auto* back = static_cast<const METAFILEPICT*>(::GlobalLock(h));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->mm, MM_ANISOTROPIC);
+    EXPECT_EQ(back->xExt, 2000);
+    EXPECT_EQ(back->yExt, 1000);
+    EXPECT_EQ(::GetMetaFileBitsEx(back->hMF, 0, nullptr), size);
+    ::GlobalUnlock(h);
+    ::CloseClipboard();
+}
+
+TEST_F(SlotStoreTest, EmptyClipboardSnapshotHoldsNoRecords) {
+    ASSERT_TRUE(::OpenClipboard(owner_.get()));
+    ::EmptyClipboard();
+    ::CloseClipboard();
+    EXPECT_LE(store_.CountFormats(), 0);
+    EXPECT_TRUE(store_.Snapshot().empty());
+}
+
+// A clipboard that fails where a test says so, over the real one.
+class FailingClipboard : public ClipboardApi {
+public:
+    bool fail_open = false;
+    UINT unreadable_format = 0;
+    int sets = 0;
+    bool Open(HWND owner) override { return !fail_open && SystemClipboard().Open(owner); }
+    void Close() override { SystemClipboard().Close(); }
+    bool Empty() override { return SystemClipboard().Empty(); }
+    int CountFormats() override { return SystemClipboard().CountFormats(); }
+    UINT EnumFormats(UINT f) override { return SystemClipboard().EnumFormats(f); }
+    bool IsFormatAvailable(UINT f) override { return SystemClipboard().IsFormatAvailable(f); }
+    HANDLE GetData(UINT f) override {
+        // A handle that is no global block at all cannot be read.
+        if (f == unreadable_format) return reinterpret_cast<HANDLE>(0x4);
+        return SystemClipboard().GetData(f);
+    }
+    HANDLE SetData(UINT f, HANDLE h) override {
+        ++sets;
+        return SystemClipboard().SetData(f, h);
+    }
+};
+
+TEST_F(SlotStoreTest, ClipboardThatCannotBeOpenedFailsWithTheErrorAndChangesNothing) {
+    PutFormats(owner_.get(), {{CF_WAVE, Pattern(9, 4)}});
+    FailingClipboard failing;
+    ClipStore store(failing, owner_.get(), [] {});
+    const ClipSlot slot = store.Snapshot();
+    failing.fail_open = true;
+    try {
+        (void)store.Snapshot();
+        FAIL() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.message(), L"Cannot open clipboard");
+    }
+    try {
+        store.Restore(slot);
+        FAIL() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.message(), L"Cannot open clipboard");
+    }
+    EXPECT_EQ(failing.sets, 0);
+    EXPECT_EQ(ReadBytes(owner_.get(), CF_WAVE), Pattern(9, 4));
+}
+
+TEST_F(SlotStoreTest, FormatThatCannotBeReadIsKeptWithNoDataAndReportedOnce) {
+    const UINT good = ::RegisterClipboardFormatW(L"Nimbara.Test.Good");
+    PutFormats(owner_.get(), {{CF_RIFF, Pattern(10, 1)}, {good, Pattern(20, 2)}});
+    FailingClipboard failing;
+    failing.unreadable_format = CF_RIFF;
+    int reports = 0;
+    ClipStore store(failing, owner_.get(), [&] { ++reports; });
+    const ClipSlot slot = store.Snapshot();
+    ASSERT_NE(Find(slot, CF_RIFF), nullptr);
+    EXPECT_EQ(Find(slot, CF_RIFF)->data.size(), 0u);
+    ASSERT_NE(Find(slot, good), nullptr);
+    EXPECT_GE(Find(slot, good)->data.size(), 20u);
+    EXPECT_LE(reports, 1);  // Wine's GlobalSize of a non-block is 0 (no data, no error)
+}
+
+TEST(SlotRingTest, NextSlotRunsRoundTheRingAndReleaseEmptiesASlot) {
+    SlotRing ring;
+    EXPECT_EQ(ring.NextSlot(), 1);
+    for (int i = 0; i < 12; ++i) ring.AdvanceNextSlot();
+    EXPECT_EQ(ring.NextSlot(), 1);
+    ring.AdvanceNextSlot();
+    EXPECT_EQ(ring.NextSlot(), 2);
+    ring.Store(12, ClipSlot{});
+    EXPECT_TRUE(ring.IsFilled(12));  // a snapshot with no records is still a snapshot
+    ring.Release(12);
+    EXPECT_FALSE(ring.IsFilled(12));
+    EXPECT_EQ(ring.Get(12), nullptr);
+    ring.Release(12);  // releasing an empty slot does nothing
+    ring.ResetNextSlot();
+    EXPECT_EQ(ring.NextSlot(), 1);
+}
+
+}  // namespace
+}  // namespace nimbara
