@@ -1,0 +1,120 @@
+"""Fixtures of the end-to-end tests: Wine environments, the probe, starting Windows programs.
+
+    winenv          a WineEnv shared by the test module; a test marked
+                    @pytest.mark.winenv(dpi=120, shell=False, size=(800, 600)) gets one of its own
+    probe           the env's probe.exe (serve mode) with its Python wrapper; events cleared
+    start_program   start_program(path, window_class, ...) -> Program(process, pid, hwnd)
+    nimbara_exe     path of the built Nimbara.exe (fails clearly when it was not built)
+    wait_until      the polling helper (also importable: from harness import wait_until)
+"""
+
+import collections
+import os
+import signal
+import sys
+from pathlib import Path
+
+import pytest
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
+
+from harness import WineEnv, build_dir, probe_exe, wait_until  # noqa: E402
+
+Program = collections.namedtuple("Program", "process pid hwnd")
+
+DEFAULT_TEST_TIMEOUT = 300
+
+
+def _new_env(**settings):
+    if not probe_exe().exists():
+        pytest.fail(f"{probe_exe()} is missing: build the cross build first "
+                    "(tools/test.sh does), or point NIMBARA_BUILD at one")
+    env = WineEnv(**settings)
+    env.start()
+    return env
+
+
+@pytest.fixture(scope="module")
+def _module_winenv():
+    env = _new_env()
+    yield env
+    env.stop()
+
+
+@pytest.fixture
+def winenv(request):
+    marker = request.node.get_closest_marker("winenv")
+    if marker is None:
+        yield request.getfixturevalue("_module_winenv")
+        return
+    env = _new_env(**marker.kwargs)
+    try:
+        yield env
+    finally:
+        env.stop()
+
+
+@pytest.fixture
+def probe(winenv):
+    winenv.probe.clear_events()
+    return winenv.probe
+
+
+@pytest.fixture
+def start_program(winenv):
+    """Starts a Windows program and waits (bounded) for a top-level window of window_class."""
+
+    def start(path, window_class, args=(), title=None, timeout=120, visible=None):
+        before = {w["hwnd"] for w in winenv.probe.windows()}
+        process = winenv.spawn([path, *args])
+
+        def appeared():
+            if process.poll() is not None:
+                raise AssertionError(f"{path} ended with code {process.returncode}")
+            for window in winenv.probe.windows():
+                if (window["hwnd"] not in before and window["class"] == window_class
+                        and (title is None or window["title"] == title)
+                        and (visible is None or window["visible"] == visible)):
+                    return window
+            return None
+
+        window = wait_until(appeared, timeout,
+                            message=f"no {window_class} window from {path} within {timeout} s")
+        return Program(process, window["pid"], window["hwnd"])
+
+    return start
+
+
+@pytest.fixture
+def nimbara_exe():
+    path = build_dir() / "Nimbara.exe"
+    if not path.exists():
+        pytest.fail(f"{path} was not built")
+    return path
+
+
+@pytest.fixture(name="wait_until")
+def wait_until_fixture():
+    return wait_until
+
+
+# A time limit per test where pytest-timeout is not installed (it is, through install-deps.sh).
+try:
+    import pytest_timeout  # noqa: F401
+except ImportError:
+    @pytest.hookimpl(hookwrapper=True)
+    def pytest_runtest_protocol(item, nextitem):
+        marker = item.get_closest_marker("timeout")
+        limit = int(marker.args[0]) if marker else int(
+            os.environ.get("NIMBARA_TEST_TIMEOUT", DEFAULT_TEST_TIMEOUT))
+
+        def expire(_signum, _frame):
+            pytest.fail(f"time limit of {limit} s exceeded", pytrace=False)
+
+        previous = signal.signal(signal.SIGALRM, expire)
+        signal.alarm(limit)
+        try:
+            yield
+        finally:
+            signal.alarm(0)
+            signal.signal(signal.SIGALRM, previous)

@@ -1,0 +1,71 @@
+// The probe: a small Win32 program the tests run inside Wine to look at windows, the clipboard,
+// the viewer chain and hotkeys from a Windows program's point of view.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace probe {
+
+using Args = std::vector<std::wstring>;  // the command word first
+
+// What the probe holds between commands; one per process, owned by wmain.
+struct State {
+    HWND window = nullptr;  // hidden top-level window: clipboard owner, viewer, hotkey target
+    bool serving = false;   // answers commands from stdin until quit or end of input
+    bool in_chain = false;
+    HWND next_viewer = nullptr;
+    std::vector<int> hotkeys;  // ids registered on window
+    int next_hotkey_id = 1;
+    bool holding_clipboard = false;
+    std::vector<HWND> swatches;  // coloured windows shown for screen checks
+    bool quit = false;
+};
+
+constexpr UINT_PTR kHoldTimer = 1;
+
+[[nodiscard]] bool ParseInt(const std::wstring& text, int64_t* value);
+[[nodiscard]] bool ParseHwnd(const std::wstring& text, HWND* hwnd);
+
+// Dispatches window messages (not commands) for ms milliseconds.
+void PumpFor(DWORD ms);
+
+// Text of any window, asked the way a screen reader asks (WM_GETTEXT with a timeout).
+std::wstring WindowText(HWND hwnd);
+std::wstring ClassOf(HWND hwnd);
+
+std::string WindowsCommand(State& state, const Args& args);
+std::string ChildrenCommand(State& state, const Args& args);
+std::string FindCommand(State& state, const Args& args);
+std::string ForegroundCommand(State& state, const Args& args);
+std::string SendCommand(State& state, const Args& args);
+std::string PostCommand(State& state, const Args& args);
+std::string ActivateCommand(State& state, const Args& args);
+std::string EditTextCommand(State& state, const Args& args);
+std::string PixelCommand(State& state, const Args& args);
+std::string GrabCommand(State& state, const Args& args);
+std::string ScreenCommand(State& state, const Args& args);
+std::string SwatchCommand(State& state, const Args& args);
+std::string UnswatchCommand(State& state, const Args& args);
+
+std::string ClipSetCommand(State& state, const Args& args);
+std::string ClipDumpCommand(State& state, const Args& args);
+std::string ClipEmptyCommand(State& state, const Args& args);
+std::string ClipHoldCommand(State& state, const Args& args);
+std::string ClipCountCommand(State& state, const Args& args);
+
+std::string JoinCommand(State& state, const Args& args);
+std::string LeaveCommand(State& state, const Args& args);
+std::string HangCommand(State& state, const Args& args);
+std::string HotkeyCommand(State& state, const Args& args);
+std::string UnhotkeyCommand(State& state, const Args& args);
+
+// Messages of the hidden window that belong to the viewer chain, hotkeys and the clipboard hold.
+[[nodiscard]] bool HandleWindowMessage(State& state, UINT msg, WPARAM wparam, LPARAM lparam,
+                                       LRESULT* result);
+void LeaveChain(State& state);
+
+}  // namespace probe

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Runs Nimbara's tests from a clean Debian machine: installs what is missing, builds, runs.
+#   tools/test.sh               every tier
+#   tools/test.sh unit win32    only these tiers (unit | win32 | e2e)
+# unit:  native build (build-native), ctest: the rules, without a window system
+# win32: cross build (build-cross), ctest of its GoogleTest executables under Wine, in one
+#        Wine environment (tests/harness/winenv.py run)
+# e2e:   pytest tests/e2e: Windows programs driven from outside in fresh Wine environments
+# The last line is "N passed, N failed, N skipped"; the exit code is non-zero when a test
+# failed or a tier could not run.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+py=/usr/bin/python3
+
+tiers=("$@")
+[ ${#tiers[@]} -eq 0 ] && tiers=(unit win32 e2e)
+for tier in "${tiers[@]}"; do
+  case $tier in unit | win32 | e2e) ;; *) echo "unknown tier: $tier (unit, win32, e2e)" >&2; exit 2 ;; esac
+done
+
+passed=0 failed=0 skipped=0
+broken=()
+timings=()
+
+summary() {
+  [ ${#timings[@]} -gt 0 ] && echo "Times: ${timings[*]}"
+  [ ${#broken[@]} -gt 0 ] && echo "Could not run: ${broken[*]}"
+  echo "$passed passed, $failed failed, $skipped skipped"
+}
+
+# Runs a build step quietly; shows its output only when it fails.
+quiet() {
+  local log
+  log=$(mktemp)
+  if "$@" >"$log" 2>&1; then rm -f "$log"; return 0; fi
+  tail -n 60 "$log"
+  rm -f "$log"
+  return 1
+}
+
+add_counts() {  # JUnit report of one tier
+  local p f s
+  read -r p f s < <($py tools/junit_counts.py "$1") || return 1
+  passed=$((passed + p)) failed=$((failed + f)) skipped=$((skipped + s))
+}
+
+cannot_run() {
+  echo "== $1: could not run ($2)"
+  broken+=("$1")
+}
+
+cross_build() {
+  [ -n "${cross_built:-}" ] && return 0
+  echo "== building build-cross (MinGW-w64 i686)"
+  quiet cmake -S . -B build-cross -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake &&
+    quiet cmake --build build-cross -j 2 && cross_built=1
+}
+
+run_unit() {
+  echo "== unit: building build-native"
+  quiet cmake -S . -B build-native -G Ninja && quiet cmake --build build-native -j 2 ||
+    { cannot_run unit "native build failed"; return; }
+  rm -f build-native/unit-junit.xml
+  (cd build-native && ctest --output-on-failure -j 2 --output-junit unit-junit.xml)
+  [ -f build-native/unit-junit.xml ] && add_counts build-native/unit-junit.xml ||
+    cannot_run unit "ctest wrote no report"
+}
+
+run_win32() {
+  cross_build || { cannot_run win32 "cross build failed"; return; }
+  echo "== win32: ctest of build-cross in one Wine environment"
+  rm -f build-cross/win32-junit.xml
+  $py tests/harness/winenv.py run -- \
+    ctest --test-dir build-cross --output-on-failure --output-junit win32-junit.xml
+  [ -f build-cross/win32-junit.xml ] && add_counts build-cross/win32-junit.xml ||
+    cannot_run win32 "ctest wrote no report (Wine environment did not start?)"
+}
+
+run_e2e() {
+  cross_build || { cannot_run e2e "cross build failed"; return; }
+  echo "== e2e: pytest tests/e2e"
+  # The template prefix is made outside the per-test time limits (minutes on a new machine).
+  $py tests/harness/winenv.py prepare >/dev/null || { cannot_run e2e "no Wine prefix"; return; }
+  rm -f build-cross/e2e-junit.xml
+  NIMBARA_BUILD=$root/build-cross $py -m pytest -q tests/e2e --junitxml=build-cross/e2e-junit.xml
+  local code=$?
+  if [ -f build-cross/e2e-junit.xml ]; then
+    add_counts build-cross/e2e-junit.xml
+  elif [ $code -ne 5 ]; then  # 5: no tests collected
+    cannot_run e2e "pytest exit code $code"
+  fi
+}
+
+start=$SECONDS
+if ! bash tools/install-deps.sh; then
+  cannot_run all "tools/install-deps.sh failed"
+  summary
+  exit 1
+fi
+timings+=("deps=$((SECONDS - start))s")
+for tier in "${tiers[@]}"; do
+  start=$SECONDS
+  "run_$tier"
+  timings+=("$tier=$((SECONDS - start))s")
+done
+summary
+[ "$failed" -eq 0 ] && [ ${#broken[@]} -eq 0 ]
