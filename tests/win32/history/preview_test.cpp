@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,10 @@ std::vector<std::uint8_t> Ansi(const std::string& s, bool nul = true) {
     return v;
 }
 
-ClipSlot Slot(std::vector<ClipFormatRecord> records) {
+template <typename... Records>
+ClipSlot Slot(Records&&... records) {
     ClipSlot slot;
-    for (auto& r : records) slot.push_back(std::move(r));
+    (slot.push_back(std::forward<Records>(records)), ...);
     return slot;
 }
 
@@ -48,7 +50,7 @@ TEST(PreviewTest, TextIsCutAtOneHundredBytesOfTheCodePage) {
     const int n = ::WideCharToMultiByte(936, 0, han.c_str(), 50, buf, sizeof buf, nullptr, nullptr);
     ASSERT_EQ(n, 100);
     text.append(buf, n);
-    const Preview p = BuildPreview(Slot({Record(CF_TEXT, Ansi(text))}));
+    const Preview p = BuildPreview(Slot(Record(CF_TEXT, Ansi(text))));
     ASSERT_GE(p.text.size(), 50u);
     EXPECT_EQ(p.text.substr(0, 50), L"a" + std::wstring(49, L'\x4E2D'));
     // The 50th character is cut in half: what is left of it is not the character.
@@ -57,7 +59,7 @@ TEST(PreviewTest, TextIsCutAtOneHundredBytesOfTheCodePage) {
 }
 
 TEST(PreviewTest, TextWithoutTerminatorIsReadOnlyWithinItsBlock) {
-    const Preview p = BuildPreview(Slot({Record(CF_TEXT, Ansi("abc", false))}));
+    const Preview p = BuildPreview(Slot(Record(CF_TEXT, Ansi("abc", false))));
     EXPECT_EQ(p.text, L"abc");
 }
 
@@ -65,27 +67,27 @@ TEST(PreviewTest, UnicodeTextAloneShowsAsText) {
     const std::wstring wide = L"Unicode 文本";
     std::vector<std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(wide.c_str()),
                                     reinterpret_cast<const std::uint8_t*>(wide.c_str() + wide.size() + 1));
-    const Preview p = BuildPreview(Slot({Record(CF_UNICODETEXT, bytes)}));
+    const Preview p = BuildPreview(Slot(Record(CF_UNICODETEXT, bytes)));
     EXPECT_EQ(p.text, wide);
 }
 
 TEST(PreviewTest, TextWinsOverAPicture) {
-    const Preview p = BuildPreview(Slot({Record(CF_BITMAP, Bitmap32(4, 4), ClipEncoding::kBitmap),
-                                         Record(CF_TEXT, Ansi("caption"))}));
+    const Preview p = BuildPreview(Slot(Record(CF_BITMAP, Bitmap32(4, 4), ClipEncoding::kBitmap),
+                                         Record(CF_TEXT, Ansi("caption"))));
     EXPECT_EQ(p.text, L"caption");
     EXPECT_FALSE(p.picture);
 }
 
 TEST(PreviewTest, PictureShowsWithNoText) {
     const Preview p =
-        BuildPreview(Slot({Record(CF_BITMAP, Bitmap32(9, 3), ClipEncoding::kBitmap)}));
+        BuildPreview(Slot(Record(CF_BITMAP, Bitmap32(9, 3), ClipEncoding::kBitmap)));
     EXPECT_TRUE(p.text.empty());
     ASSERT_TRUE(p.picture.bitmap);
 }
 
 TEST(PreviewTest, TwoFilesAreNamedOneAfterTheOther) {
     const Preview p = BuildPreview(
-        Slot({Record(CF_HDROP, BuildDropFiles(std::vector<std::u16string>{u"C:\\a.txt", u"C:\\b.txt"}))}));
+        Slot(Record(CF_HDROP, BuildDropFiles(std::vector<std::u16string>{u"C:\\a.txt", u"C:\\b.txt"}))));
     EXPECT_EQ(p.text, L"(文件或文件夹) C:\\a.txtC:\\b.txt");
 }
 
@@ -106,14 +108,14 @@ TEST(PreviewTest, MalformedFileListsShowWhatLiesInsideTheBlock) {
         {"unterminated", unterminated},
     };
     for (const Case& c : cases) {
-        const Preview p = BuildPreview(Slot({Record(CF_HDROP, c.block)}));
+        const Preview p = BuildPreview(Slot(Record(CF_HDROP, c.block)));
         EXPECT_EQ(p.text.rfind(L"(文件或文件夹) ", 0), 0u) << c.name;
     }
-    EXPECT_EQ(BuildPreview(Slot({Record(CF_HDROP, unterminated)})).text, L"(文件或文件夹) C:\\y");
+    EXPECT_EQ(BuildPreview(Slot(Record(CF_HDROP, unterminated))).text, L"(文件或文件夹) C:\\y");
 }
 
 TEST(PreviewTest, FormatsItCannotShowAreListedByNumber) {
-    const Preview p = BuildPreview(Slot({Record(CF_RIFF, {1}), Record(CF_WAVE, {2})}));
+    const Preview p = BuildPreview(Slot(Record(CF_RIFF, {1}), Record(CF_WAVE, {2})));
     EXPECT_EQ(p.text, L"(无法预览[11,12,])");
 }
 
