@@ -4,6 +4,9 @@ It is opened with the mouse from the toolbar's "关于"; its layout is read back
 its look through a screenshot (compared with a kept reference) and the X pointer; its links are
 followed through Wine's own browser and mail program settings into a recorder script; and it is
 closed by "确定" and by the close box.
+
+After a deliberate change of the dialog's look, NIMBARA_UPDATE_REFERENCES=1 rewrites
+references/about_dialog.png from the screen; look at the new picture before committing it.
 """
 
 import os
