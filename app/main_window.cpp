@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "about/about_dialog.h"
 #include "platform/error.h"
 #include "resources/resource_ids.h"
 
@@ -222,7 +223,8 @@ void MainWindow::ToolButton9Click() {
 }
 
 void MainWindow::ToolButton5Click() {
-    // The About dialog: wired with its module.
+    if (!about_form_) about_form_ = std::make_unique<AboutDialog>(application_);
+    about_form_->ShowModal();
 }
 
 void MainWindow::ImgTitleMouseDown() {

@@ -21,6 +21,8 @@
 
 namespace nimbara {
 
+class AboutDialog;
+
 // Command identifiers of the toolbar buttons and the tray menu items.
 enum Command : UINT {
     kToolButton1 = 1001,  // "隐藏": show/hide toggle
@@ -108,6 +110,7 @@ private:
     std::unique_ptr<SlotTiles> tiles_;
     std::unique_ptr<ClipWatcher> watcher_;
     std::unique_ptr<PasteBack> paste_;
+    std::unique_ptr<AboutDialog> about_form_;  // built at the first opening, kept to the end
     bool closed_ = false;
 };
 
