@@ -242,16 +242,27 @@ def test_help_does_nothing(winenv, probe, nimbara, item_places):
     assert sorted((w["class"], w["visible"]) for w in probe.windows(nimbara.pid)) == before
 
 
-@pytest.mark.xfail(reason="the settings and About dialogs are wired by their own modules",
-                   strict=False)
-@pytest.mark.parametrize("item", [N5, N8], ids=["settings", "about"])
-def test_dialog_items_open_their_dialog(winenv, probe, nimbara, item_places, item):
+def open_dialog(winenv, probe, nimbara, item, places):
+    """Chooses the item, waits for a new window of Nimbara's, and closes it again."""
     before = {w["hwnd"] for w in probe.windows(nimbara.pid) if w["visible"]}
-    choose(winenv, probe, item, item_places)
-    wait_until(lambda: any(w["visible"] and w["hwnd"] not in before
-                           for w in probe.windows(nimbara.pid)), 30,
-               message="no dialog appeared")
-    probe.post(probe.foreground()["hwnd"], WM_CLOSE)
+    choose(winenv, probe, item, places)
+    dialog = wait_until(lambda: next((w for w in probe.windows(nimbara.pid)
+                                      if w["visible"] and w["hwnd"] not in before), None), 30,
+                        message="no dialog appeared")
+    probe.post(dialog["hwnd"], WM_CLOSE)
+    wait_until(lambda: not any(w["hwnd"] == dialog["hwnd"] and w["visible"]
+                               for w in probe.windows(nimbara.pid)), 30,
+               message="the dialog did not close")
+    return dialog
+
+
+def test_about_opens_the_about_dialog(winenv, probe, nimbara, item_places):
+    assert open_dialog(winenv, probe, nimbara, N8, item_places)["class"] == "TAboutForm"
+
+
+@pytest.mark.xfail(reason="the settings dialog is wired by its own module", strict=False)
+def test_settings_opens_the_settings_dialog(winenv, probe, nimbara, item_places):
+    assert open_dialog(winenv, probe, nimbara, N5, item_places)["class"] == "TSetupForm"
 
 
 def test_exit_ends_the_program_and_removes_the_icon(winenv, probe, nimbara, item_places):
