@@ -281,12 +281,11 @@ BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM lp) {
 }
 
 // Starts `program` and returns the milliseconds until it has joined the viewer chain
-// (its pass-on of the joining notice reached the bench viewer); closes it again.
+// (its window is the chain's head); closes it again.
 double TimeStart(const std::wstring& program) {
     std::wstring command = L"\"" + program + L"\"";
     STARTUPINFOW si{sizeof(si)};
     PROCESS_INFORMATION pi{};
-    g_notice_ms = 0;
     const double start = NowMs();
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &si, &pi))
@@ -296,8 +295,13 @@ double TimeStart(const std::wstring& program) {
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-        if (g_notice_ms != 0) {
-            joined = g_notice_ms - start;
+        // The head of the chain is the viewer that joined last. (The joining notice
+        // itself comes inside SetClipboardViewer, before the joiner knows whom to pass
+        // it to, so it never travels down the chain.)
+        DWORD head_pid = 0;
+        if (HWND head = ::GetClipboardViewer()) ::GetWindowThreadProcessId(head, &head_pid);
+        if (head_pid == pi.dwProcessId) {
+            joined = NowMs() - start;
             break;
         }
     }
@@ -320,7 +324,6 @@ double TimeStart(const std::wstring& program) {
 int StartupCommand(const Args& args) {
     const int runs = IntArg(args, 2, 5);
     if (args.size() < 5) return 1;
-    Viewer viewer;
     // One start of each first, unmeasured: the system's files are then cached for both.
     TimeStart(args[3]);
     TimeStart(args[4]);
