@@ -62,6 +62,7 @@ const Command kCommands[] = {
     {L"clip-hold", ClipHoldCommand},
     {L"clip-count", ClipCountCommand},
     {L"hostile", HostileCommand},
+    {L"flood", FloodCommand},
     {L"clip-change-hold", ClipChangeHoldCommand},
     {L"big-blocks", BigBlocksCommand},
     {L"proc-stats", ProcStatsCommand},

@@ -58,6 +58,7 @@ std::string ClipHoldCommand(State& state, const Args& args);
 std::string ClipCountCommand(State& state, const Args& args);
 
 std::string HostileCommand(State& state, const Args& args);
+std::string FloodCommand(State& state, const Args& args);
 std::string ClipChangeHoldCommand(State& state, const Args& args);
 std::string BigBlocksCommand(State& state, const Args& args);
 std::string ProcStatsCommand(State& state, const Args& args);

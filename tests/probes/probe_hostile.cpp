@@ -217,6 +217,7 @@ double Millis(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 struct ToggleTimes {
     int64_t count = 0, slow = 0, failed = 0;
     double max_ms = 0, total_ms = 0;
+    std::vector<std::string> each_us;
     void Toggle(HWND target) {
         LARGE_INTEGER from, to;
         QueryPerformanceCounter(&from);
@@ -229,6 +230,7 @@ struct ToggleTimes {
         if (!answered) ++failed;
         if (ms > 200.0) ++slow;
         max_ms = std::max(max_ms, ms);
+        each_us.push_back(std::to_string(static_cast<int64_t>(ms * 1000)));
         total_ms += ms;
     }
     Json& Into(Json& json) const {
@@ -236,7 +238,8 @@ struct ToggleTimes {
             .Int("toggles_slow", slow)
             .Int("toggles_unanswered", failed)
             .Int("toggle_max_us", static_cast<int64_t>(max_ms * 1000))
-            .Int("toggle_mean_us", count ? static_cast<int64_t>(total_ms * 1000 / count) : 0);
+            .Int("toggle_mean_us", count ? static_cast<int64_t>(total_ms * 1000 / count) : 0)
+            .Raw("toggle_us", JsonArray(each_us));
     }
 };
 
@@ -306,6 +309,46 @@ std::string HostileCommand(State& state, const Args& args) {
         .Int("clipboard_busy", busy)
         .Int("elapsed_ms", static_cast<int64_t>(Millis(start, end)))
         .Uint("sequence", GetClipboardSequenceNumber());
+    return times.Into(json).Text();
+}
+
+// flood COUNT PREFIX [TOGGLE_HWND TOGGLES]: COUNT changes as fast as the clipboard takes them,
+// each the CF_TEXT "PREFIX i" (i from 0), so the tiles tell which of them were captured.
+std::string FloodCommand(State& state, const Args& args) {
+    int64_t count = 0, toggles = 0;
+    HWND target = nullptr;
+    if ((args.size() != 3 && args.size() != 5) || !ParseInt(args[1], &count) || count < 0 ||
+        (args.size() == 5 && (!ParseHwnd(args[3], &target) || !ParseInt(args[4], &toggles))))
+        return Failure("usage: flood COUNT PREFIX [TOGGLE_HWND TOGGLES]");
+    const std::string prefix = Utf8(args[2]);
+    Random random(static_cast<uint64_t>(count));
+    ToggleTimes times;
+    int64_t busy = 0;
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    for (int64_t i = 0; i < count; ++i) {
+        if (!OpenRetrying(state.window, 2000)) {
+            ++busy;
+            continue;
+        }
+        EmptyClipboard();
+        const std::string text = prefix + " " + std::to_string(i);
+        if (HGLOBAL h = Block(text.size() + 1)) {
+            std::memcpy(GlobalLock(h), text.c_str(), text.size() + 1);
+            GlobalUnlock(h);
+            if (!SetClipboardData(CF_TEXT, h)) GlobalFree(h);
+        }
+        CloseClipboard();
+        if (target && random.Below(static_cast<uint32_t>(count)) < uint64_t(toggles))
+            times.Toggle(target);
+    }
+    if (times.count % 2) times.Toggle(target);
+    QueryPerformanceCounter(&end);
+    Json json;
+    json.Bool("ok", true)
+        .Int("changes", count)
+        .Int("clipboard_busy", busy)
+        .Int("elapsed_ms", static_cast<int64_t>(Millis(start, end)));
     return times.Into(json).Text();
 }
 
