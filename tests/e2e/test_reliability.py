@@ -4,7 +4,9 @@ Every test prints its figures (run pytest with -s to see them). Sizes scale with
     NIMBARA_RELIABILITY_ROUNDS  hostile rounds (default 150; the full run is 1000)
     NIMBARA_RELIABILITY_FLOOD   changes of the flood (default 1000)
     NIMBARA_RELIABILITY_SEED    seed of the hostile rounds (default: from the clock, printed)
-    NIMBARA_BIG_BLOCKS          "COUNTxMEGABYTES" of the huge-block test (default 3x700)
+    NIMBARA_BIG_BLOCKS          "COUNTxMEGABYTES" of the huge-block test, e.g. 3x1000; unset, the
+                                test is skipped: under qemu's emulation of 32-bit code moving
+                                2 GB through the clipboard takes over two minutes
 """
 
 import os
@@ -23,7 +25,7 @@ MB = 1 << 20
 ROUNDS = int(os.environ.get("NIMBARA_RELIABILITY_ROUNDS", "150"))
 FLOOD = int(os.environ.get("NIMBARA_RELIABILITY_FLOOD", "1000"))
 SEED = int(os.environ.get("NIMBARA_RELIABILITY_SEED", str(int(time.time()) % 100000)))
-BIG_COUNT, BIG_MB = (int(n) for n in os.environ.get("NIMBARA_BIG_BLOCKS", "3x700").split("x"))
+BIG_BLOCKS = os.environ.get("NIMBARA_BIG_BLOCKS", "")
 
 # Under qemu's emulation of 32-bit code a capture of several 8 MB blocks alone takes longer than
 # 200 ms; the bound holds for nearly every toggle, and no toggle may wait for long.
@@ -251,15 +253,18 @@ def test_a_hung_viewer_after_nimbara_neither_stops_capturing_nor_the_viewers_bef
 
 
 @pytest.mark.winenv()
-@pytest.mark.timeout(600)
+@pytest.mark.timeout(900)
 def test_blocks_larger_than_the_process_can_hold_are_kept_without_data(nimbara, other_probe):
+    if not BIG_BLOCKS:
+        pytest.skip("set NIMBARA_BIG_BLOCKS=3x1000 (minutes under emulation)")
+    big_count, big_mb = (int(v) for v in BIG_BLOCKS.split("x"))
     n = nimbara()
     for text in ("small one", "small two"):
         n.probe.clip_set(f"1=text:{text}")
         n.shows(text)
     big = other_probe()
     start = time.monotonic()
-    put = big.call("big-blocks", BIG_COUNT, BIG_MB, "huge content", timeout=600)
+    put = big.call("big-blocks", big_count, big_mb, "huge content", timeout=600)
     assert put["formats"], put
     box_texts = []
 
@@ -267,12 +272,12 @@ def test_blocks_larger_than_the_process_can_hold_are_kept_without_data(nimbara, 
         box_texts.extend(n.dismiss_boxes())
         return box_texts or "huge content" in n.texts()
 
-    wait_until(box_or_tile, 400, message="neither a box nor the tile after the huge blocks")
-    slot = n.shows("huge content", timeout=400)
+    wait_until(box_or_tile, 800, message="neither a box nor the tile after the huge blocks")
+    slot = n.shows("huge content", timeout=800)
     seconds = round(time.monotonic() - start, 1)
     peak = n.stats()
     n.dismiss_boxes()
-    figures("huge blocks", blocks=len(put["formats"]), mb_each=BIG_MB,
+    figures("huge blocks", blocks=len(put["formats"]), mb_each=big_mb,
             not_allocated_by_putter=put["not_allocated"], refused=put["refused"],
             box_texts=box_texts, seconds=seconds, slot=slot,
             peak_working_set_mb=round(peak["peak_working_set"] / MB),
