@@ -11,6 +11,7 @@ Every test prints its figures (run pytest with -s to see them). Sizes scale with
 
 import os
 import statistics
+import subprocess
 import threading
 import time
 
@@ -347,3 +348,13 @@ def test_twenty_starts_leave_one_and_a_hard_kill_leaves_the_chain_to_the_platfor
             seconds_to_one=seconds, viewer_ahead_after_kill=1,
             viewer_behind_after_kill=behind_after_kill, restart_captures=True)
     n.close()
+
+
+def test_the_executable_may_use_4_gb_on_64_bit_windows(nimbara_exe):
+    header = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(nimbara_exe)],
+                            capture_output=True, text=True, check=True).stdout
+    characteristics = next(line for line in header.splitlines()
+                           if line.startswith("Characteristics"))
+    flags = int(characteristics.split()[1], 16)
+    figures("large address aware", characteristics=hex(flags))
+    assert flags & 0x0020  # IMAGE_FILE_LARGE_ADDRESS_AWARE
