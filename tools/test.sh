@@ -81,7 +81,7 @@ run_unit() {
   mkdir -p build-fuzz
   if bash tools/fuzz.sh "${NIMBARA_FUZZ_SECONDS:-10}" >build-fuzz/fuzz.log 2>&1; then
     passed=$((passed + 1))
-    grep -E "^(== |All fuzz)" build-fuzz/fuzz.log
+    grep -E "^(== |All fuzz|stat::number_of_executed_units)" build-fuzz/fuzz.log
   else
     failed=$((failed + 1))
     tail -n 40 build-fuzz/fuzz.log

@@ -1,7 +1,7 @@
 """Nimbara under hostile clipboards, faults and load, driven from outside.
 
 Every test prints its figures (run pytest with -s to see them). Sizes scale with the environment:
-    NIMBARA_RELIABILITY_ROUNDS  hostile rounds (default 150; the full run is 1000)
+    NIMBARA_RELIABILITY_ROUNDS  hostile rounds (default 100; the full run is 1000)
     NIMBARA_RELIABILITY_FLOOD   changes of the flood (default 1000)
     NIMBARA_RELIABILITY_SEED    seed of the hostile rounds (default: from the clock, printed)
     NIMBARA_BIG_BLOCKS          "COUNTxMEGABYTES" of the huge-block test, e.g. 3x1000; unset, the
@@ -23,7 +23,7 @@ WM_COMMAND, WM_CLOSE, WM_DRAWCLIPBOARD = 0x0111, 0x0010, 0x0308
 TOGGLE, CLEAR_ALL, IDOK = 1001, 1002, 1
 MB = 1 << 20
 
-ROUNDS = int(os.environ.get("NIMBARA_RELIABILITY_ROUNDS", "150"))
+ROUNDS = int(os.environ.get("NIMBARA_RELIABILITY_ROUNDS", "100"))
 FLOOD = int(os.environ.get("NIMBARA_RELIABILITY_FLOOD", "1000"))
 SEED = int(os.environ.get("NIMBARA_RELIABILITY_SEED", str(int(time.time()) % 100000)))
 BIG_BLOCKS = os.environ.get("NIMBARA_BIG_BLOCKS", "")
