@@ -19,8 +19,11 @@
 #include "platform/window.h"
 #include "settings/hotkey.h"
 #include "settings/settings_dialog.h"
+#include "tray/tray_icon.h"
 
 namespace nimbara {
+
+class AboutDialog;
 
 // Command identifiers of the toolbar buttons and the tray menu items.
 enum Command : UINT {
@@ -76,6 +79,7 @@ private:
     void BuildTitleStrip();
     void BuildToolBar();
     void BuildPopupMenu();
+    void BuildTrayIcon();
     void FormCreate();
     void FormClose() noexcept;
     void ImgTitleMouseDown();
@@ -93,6 +97,8 @@ private:
     UniqueHBitmap title_bitmap_, title_icon_bitmap_, close_bitmap_, toolbar_bitmap_;
     UniqueHImageList image_list1_;
     UniqueHMenu popup_menu1_;
+    // After the menu it shows, so that it goes first and removes its icon.
+    std::unique_ptr<TrayIcon> tray_icon1_;
 
     PictureBox img_title_;
     PictureBox image14_;
@@ -109,6 +115,7 @@ private:
     std::unique_ptr<PasteBack> paste_;
     std::unique_ptr<GlobalHotKey> hotkey_;
     std::unique_ptr<SettingsDialog> setup_form_;
+    std::unique_ptr<AboutDialog> about_form_;  // built at the first opening, kept to the end
     bool closed_ = false;
 };
 
