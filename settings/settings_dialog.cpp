@@ -12,6 +12,8 @@ namespace nimbara {
 
 namespace {
 
+using enum SettingsDialog::ControlId;
+
 constexpr wchar_t kDialogClass[] = L"TSetupForm";
 // A fixed single border with only the close box. Topmost, so that the dialog is
 // never hidden behind the stay-on-top history window that it disables. Children are

@@ -18,21 +18,21 @@
 
 namespace nimbara {
 
-// Control identifiers, in tab order, for readers from outside. None is IDOK or
-// IDCANCEL: Enter and Escape have no dialog-wide meaning.
-enum SettingsControlId : UINT {
-    kGroupBox1Id = 101,
-    kCheckBox1Id = 102,
-    kGroupBox2Id = 103,
-    kRadioButton1Id = 104,
-    kRadioButton2Id = 105,
-    kHotKey1Id = 106,
-    kBitBtn1Id = 107,
-    kBitBtn2Id = 108,
-};
-
 class SettingsDialog : public Window {
 public:
+    // Control identifiers, in tab order, for readers from outside. None is IDOK or
+    // IDCANCEL: Enter and Escape have no dialog-wide meaning.
+    enum ControlId : UINT {
+        kGroupBox1Id = 101,
+        kCheckBox1Id = 102,
+        kGroupBox2Id = 103,
+        kRadioButton1Id = 104,
+        kRadioButton2Id = 105,
+        kHotKey1Id = 106,
+        kBitBtn1Id = 107,
+        kBitBtn2Id = 108,
+    };
+
     SettingsDialog(HWND application_window, GlobalHotKey& hotkey, RegistryApi& registry);
     ~SettingsDialog() override;
 

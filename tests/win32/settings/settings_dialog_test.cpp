@@ -25,6 +25,7 @@ using testing::FakeRegistry;
 using testing::ReadStored;
 using testing::SeedValue;
 using Step = std::function<void(HWND dialog)>;
+using enum SettingsDialog::ControlId;
 
 constexpr HotKey kCtrlQ{2, 81};
 constexpr HotKey kShiftAltF9{5, 120};
