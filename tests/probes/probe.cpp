@@ -56,7 +56,11 @@ const Command kCommands[] = {
     {L"leave", LeaveCommand},         {L"hang", HangCommand},
     {L"hotkey", HotkeyCommand},       {L"unhotkey", UnhotkeyCommand},
     {L"screen", ScreenCommand},       {L"swatch", SwatchCommand},
-    {L"unswatch", UnswatchCommand},
+    {L"unswatch", UnswatchCommand},   {L"hold-on-change", HoldOnChangeCommand},
+    {L"plan-clip", PlanClipCommand},  {L"text", TextCommand},
+    {L"toolbar", ToolbarCommand},     {L"icon-of", IconOfCommand},
+    {L"move", MoveCommand},           {L"font", FontCommand},
+    {L"syscolor", SysColorCommand},
 };
 
 std::string SleepCommand(const Args& args) {
