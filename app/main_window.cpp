@@ -167,6 +167,10 @@ void MainWindow::BuildToolBar() {
         ::SendMessageW(toolbar1_, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
     }
     ::SendMessageW(toolbar1_, TB_SETBUTTONSIZE, 0, MAKELPARAM(scale_(39), scale_(38)));
+    // The window is shown without taking the activation, and a tooltip control shows
+    // nothing over an inactive window unless told to: the hints must show on hover.
+    if (HWND tips = reinterpret_cast<HWND>(::SendMessageW(toolbar1_, TB_GETTOOLTIPS, 0, 0)))
+        ::SetWindowLongW(tips, GWL_STYLE, ::GetWindowLongW(tips, GWL_STYLE) | TTS_ALWAYSTIP);
 }
 
 void MainWindow::BuildPopupMenu() {
