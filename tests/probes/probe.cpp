@@ -234,6 +234,9 @@ void PumpFor(DWORD ms) {
 
 int wmain(int argc, wchar_t** argv) {
     using namespace probe;
+    // Window rectangles, pixels and fonts as they really are: a program that is not DPI aware
+    // is shown every other program's coordinates scaled down to 96 dots per inch.
+    SetProcessDPIAware();
     State state;
     g_state = &state;
     state.window = CreateProbeWindow();

@@ -14,14 +14,19 @@ Json Event(const char* name) {
     return event;
 }
 
+// Wine's own clipboard manager opens the clipboard for a moment after each change to pass it
+// on to X; wait for it a little (without dispatching: a notice must not go on meanwhile).
+bool OpenSoon(HWND owner) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (OpenClipboard(owner)) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
 // Puts a text on the clipboard as a program's copy does (CF_UNICODETEXT, one opening).
 bool SetClipboardText(HWND owner, const std::wstring& text) {
-    bool opened = false;
-    for (int attempt = 0; attempt < 100 && !opened; ++attempt) {
-        opened = OpenClipboard(owner) != FALSE;
-        if (!opened) Sleep(10);
-    }
-    if (!opened) return false;
+    if (!OpenSoon(owner)) return false;
     bool done = false;
     if (EmptyClipboard()) {
         const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
@@ -41,7 +46,7 @@ bool SetClipboardText(HWND owner, const std::wstring& text) {
 // the notice goes on, start the planned clipboard writes.
 void OnClipboardNotice(State& state) {
     if (state.hold_on_change_ms >= 0 && !state.holding_clipboard) {
-        if (OpenClipboard(state.window)) {
+        if (OpenSoon(state.window)) {
             state.holding_clipboard = true;
             SetTimer(state.window, kHoldTimer, static_cast<UINT>(state.hold_on_change_ms), nullptr);
             WriteLine(Event("holding").Int("ms", state.hold_on_change_ms).Text());
