@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "about/about_dialog.h"
 #include "platform/error.h"
 #include "resources/resource_ids.h"
 
@@ -120,6 +121,7 @@ void MainWindow::BuildControls() {
     });
     panel_form_.SetPointerSink(&tiles_->pointer_sink());
     BuildPopupMenu();
+    BuildTrayIcon();
 }
 
 void MainWindow::BuildTitleStrip() {
@@ -188,6 +190,20 @@ void MainWindow::BuildPopupMenu() {
     }
 }
 
+// The properties in the order a stored form gives them: Active first, so the icon
+// is added still without its image, and the Icon assignment then shows it.
+void MainWindow::BuildTrayIcon() {
+    tray_icon1_ = std::make_unique<TrayIcon>(SystemShellNotify());
+    tray_icon1_->SetActive(true);
+    const UniqueHIcon icon(static_cast<HICON>(::LoadImageW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA), IMAGE_ICON, 32, 32, 0)));
+    tray_icon1_->SetIcon(icon.get());
+    tray_icon1_->SetToolTip("");
+    tray_icon1_->on_click = [this](TrayIcon&) { ToolButton1Click(); };
+    // The application window gets the menu's commands and passes them to OnCommand.
+    tray_icon1_->SetPopupMenu({.menu = popup_menu1_.get(), .command_window = application_});
+}
+
 bool MainWindow::shown() const noexcept {
     return (::GetMenuState(popup_menu1_.get(), kN1, MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
@@ -215,7 +231,8 @@ void MainWindow::ToolButton9Click() {
 }
 
 void MainWindow::ToolButton5Click() {
-    // The About dialog: wired with its module.
+    if (!about_form_) about_form_ = std::make_unique<AboutDialog>(application_);
+    about_form_->ShowModal();
 }
 
 void MainWindow::ImgTitleMouseDown() {

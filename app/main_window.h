@@ -17,8 +17,11 @@
 #include "platform/layout.h"
 #include "platform/panel.h"
 #include "platform/window.h"
+#include "tray/tray_icon.h"
 
 namespace nimbara {
+
+class AboutDialog;
 
 // Command identifiers of the toolbar buttons and the tray menu items.
 enum Command : UINT {
@@ -74,6 +77,7 @@ private:
     void BuildTitleStrip();
     void BuildToolBar();
     void BuildPopupMenu();
+    void BuildTrayIcon();
     void FormCreate();
     void FormClose() noexcept;
     void ImgTitleMouseDown();
@@ -90,6 +94,8 @@ private:
     UniqueHBitmap title_bitmap_, title_icon_bitmap_, close_bitmap_, toolbar_bitmap_;
     UniqueHImageList image_list1_;
     UniqueHMenu popup_menu1_;
+    // After the menu it shows, so that it goes first and removes its icon.
+    std::unique_ptr<TrayIcon> tray_icon1_;
 
     PictureBox img_title_;
     PictureBox image14_;
@@ -104,6 +110,7 @@ private:
     std::unique_ptr<SlotTiles> tiles_;
     std::unique_ptr<ClipWatcher> watcher_;
     std::unique_ptr<PasteBack> paste_;
+    std::unique_ptr<AboutDialog> about_form_;  // built at the first opening, kept to the end
     bool closed_ = false;
 };
 

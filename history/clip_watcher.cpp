@@ -2,6 +2,8 @@
 
 #include "history/preview.h"
 
+#include <utility>
+
 namespace nimbara {
 
 namespace {
@@ -55,14 +57,17 @@ void ClipWatcher::Timer1Timer() {
     if (capturing_) {
         // A message box of the running capture dispatches this tick: capture again
         // once that one has finished, never into the slot it is still filling.
-        ArmCaptureTimer();
+        capture_pending_ = true;
         return;
     }
     capturing_ = true;
     struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{capturing_};
+        ClipWatcher& watcher;
+        ~Done() {
+            watcher.capturing_ = false;
+            if (std::exchange(watcher.capture_pending_, false)) watcher.ArmCaptureTimer();
+        }
+    } done{*this};
     try {
         Capture();
         busy_retries_ = 0;

@@ -51,6 +51,7 @@ private:
     bool paste_guard_ = false;    // PasteGuard
     bool timer_armed_ = false;
     bool capturing_ = false;
+    bool capture_pending_ = false;  // a change came while a capture was still running
     int busy_retries_ = 0;
 };
 

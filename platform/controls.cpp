@@ -40,12 +40,33 @@ WindowSpec ChildSpec(const wchar_t* cls, HWND parent, UINT id, RECT place, const
             .id = id};
 }
 
+// Whether a release ends a press that began inside the control. The control holds
+// the mouse between the two, so a release outside it still arrives and ends the
+// press without a click, and a release after a press elsewhere is no click.
+bool EndPress(HWND hwnd, bool& pressed, LPARAM lp) {
+    const bool was = std::exchange(pressed, false);
+    if (::GetCapture() == hwnd) ::ReleaseCapture();
+    return was && InsideClient(hwnd, lp);
+}
+
+void BeginPress(HWND hwnd, bool& pressed) {
+    pressed = true;
+    ::SetCapture(hwnd);
+}
+
+bool SetClientCursor(HCURSOR cursor, LPARAM lp) {
+    if (!cursor || LOWORD(lp) != HTCLIENT) return false;
+    ::SetCursor(cursor);
+    return true;
+}
+
 }  // namespace
 
-bool PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap) {
+bool PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap, HCURSOR cursor) {
     static constexpr wchar_t kClass[] = L"NimbaraPicture";
     RegisterClassOnce({.name = kClass});
     bitmap_ = bitmap;
+    cursor_ = cursor;
     return Window::Create(ChildSpec(kClass, parent, id, place, L""));
 }
 
@@ -62,8 +83,17 @@ LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             ::EndPaint(hwnd(), &ps);
             return 0;
         }
+        case WM_SETCURSOR:
+            return SetClientCursor(cursor_, lp) ? TRUE : DefaultProc(msg, wp, lp);
         case WM_LBUTTONDOWN:
+            BeginPress(hwnd(), pressed_);
             if (on_left_down) on_left_down();
+            return 0;
+        case WM_LBUTTONUP:
+            if (EndPress(hwnd(), pressed_, lp) && on_click) on_click();
+            return 0;
+        case WM_CAPTURECHANGED:
+            pressed_ = false;
             return 0;
         default:
             return DefaultProc(msg, wp, lp);
@@ -98,17 +128,16 @@ LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_SETCURSOR:
-            if (style_.cursor && LOWORD(lp) == HTCLIENT) {
-                ::SetCursor(style_.cursor);
-                return TRUE;
-            }
-            return DefaultProc(msg, wp, lp);
+            return SetClientCursor(style_.cursor, lp) ? TRUE : DefaultProc(msg, wp, lp);
         case WM_LBUTTONDOWN:
-            pressed_ = true;
+            BeginPress(hwnd(), pressed_);
             if (on_left_down) on_left_down();
             return 0;
         case WM_LBUTTONUP:
-            if (std::exchange(pressed_, false) && InsideClient(hwnd(), lp) && on_click) on_click();
+            if (EndPress(hwnd(), pressed_, lp) && on_click) on_click();
+            return 0;
+        case WM_CAPTURECHANGED:
+            pressed_ = false;
             return 0;
         default:
             return DefaultProc(msg, wp, lp);

@@ -11,17 +11,22 @@
 
 namespace nimbara {
 
-// Draws a bitmap stretched over its whole area; reports left-button presses.
+// Draws a bitmap stretched over its whole area; reports left-button presses and
+// clicks (a press and a release both inside it).
 class PictureBox : public Window {
 public:
-    [[nodiscard]] bool Create(HWND parent, UINT id, RECT place, HBITMAP bitmap);
+    [[nodiscard]] bool Create(HWND parent, UINT id, RECT place, HBITMAP bitmap,
+                              HCURSOR cursor = nullptr);
     std::function<void()> on_left_down;
+    std::function<void()> on_click;
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     HBITMAP bitmap_ = nullptr;
+    HCURSOR cursor_ = nullptr;  // nullptr: the arrow
+    bool pressed_ = false;
 };
 
 struct LabelStyle {

@@ -8,7 +8,8 @@ set -euo pipefail
 pkgs=(cmake ninja-build make g++ googletest libgtest-dev clang libclang-rt-14-dev clang-format
       g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
       wine wine32:i386 wine64 xvfb xdotool xclip x11-utils xauth
-      fonts-wqy-microhei locales imagemagick python3 python3-pytest python3-pytest-timeout)
+      fonts-wqy-microhei locales imagemagick python3 python3-pytest python3-pytest-timeout
+      python3-xlib)
 
 sudo_() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 apt_install() {

@@ -2,7 +2,9 @@
 # Runs Nimbara's tests from a clean Debian machine: installs what is missing, builds, runs.
 #   tools/test.sh               every tier
 #   tools/test.sh unit win32    only these tiers (unit | win32 | e2e)
-# unit:  native build (build-native), ctest: the rules, without a window system
+# unit:  native build (build-native), ctest: the rules, without a window system; the same
+#        tests again under AddressSanitizer and UBSan (build-native-asan), and each libFuzzer
+#        target of the readers of untrusted bytes for NIMBARA_FUZZ_SECONDS (default 10)
 # win32: cross build (build-cross), ctest of its GoogleTest executables under Wine, in one
 #        Wine environment (tests/harness/winenv.py run)
 # e2e:   pytest tests/e2e: Windows programs driven from outside in fresh Wine environments
@@ -57,14 +59,33 @@ cross_build() {
     quiet cmake --build build-cross -j 2 && cross_built=1
 }
 
+# One native build and its ctest, counted; $1 the build directory, then cmake options.
+native_ctest() {
+  local dir=$1
+  shift
+  echo "== unit: building $dir"
+  quiet cmake -S . -B "$dir" -G Ninja "$@" && quiet cmake --build "$dir" -j 2 ||
+    { cannot_run "unit($dir)" "native build failed"; return; }
+  rm -f "$dir/unit-junit.xml"
+  (cd "$dir" && ctest --output-on-failure -j 2 --output-junit unit-junit.xml)
+  [ -f "$dir/unit-junit.xml" ] && add_counts "$dir/unit-junit.xml" ||
+    cannot_run "unit($dir)" "ctest wrote no report"
+}
+
 run_unit() {
-  echo "== unit: building build-native"
-  quiet cmake -S . -B build-native -G Ninja && quiet cmake --build build-native -j 2 ||
-    { cannot_run unit "native build failed"; return; }
-  rm -f build-native/unit-junit.xml
-  (cd build-native && ctest --output-on-failure -j 2 --output-junit unit-junit.xml)
-  [ -f build-native/unit-junit.xml ] && add_counts build-native/unit-junit.xml ||
-    cannot_run unit "ctest wrote no report"
+  native_ctest build-native
+  # The rules read bytes from any program: run them where a stray read or an overflow
+  # stops the test instead of passing unseen.
+  native_ctest build-native-asan -DNIMBARA_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  echo "== unit: fuzzing the readers of untrusted bytes"
+  mkdir -p build-fuzz
+  if bash tools/fuzz.sh "${NIMBARA_FUZZ_SECONDS:-10}" >build-fuzz/fuzz.log 2>&1; then
+    passed=$((passed + 1))
+    grep -E "^(== |All fuzz|stat::number_of_executed_units)" build-fuzz/fuzz.log
+  else
+    failed=$((failed + 1))
+    tail -n 40 build-fuzz/fuzz.log
+  fi
 }
 
 run_win32() {

@@ -3,7 +3,9 @@
     winenv          a WineEnv shared by the test module; a test marked
                     @pytest.mark.winenv(dpi=120, shell=False, size=(800, 600)) gets one of its own
     probe           the env's probe.exe (serve mode) with its Python wrapper; events cleared
-    start_program   start_program(path, window_class, ...) -> Program(process, pid, hwnd)
+    start_program   start_program(path, window_class, args=(), title=None, timeout=120,
+                    visible=None) -> Program(process: the wine Popen, pid: the Windows process
+                    id, hwnd: the new top-level window of that class)
     nimbara_exe     path of the built Nimbara.exe (fails clearly when it was not built)
     wait_until      the polling helper (also importable: from harness import wait_until)
 """

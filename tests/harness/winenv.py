@@ -40,9 +40,11 @@ from harness.waiting import wait_until  # noqa: E402
 
 REPO_ROOT = Path(__file__).resolve().parents[2]
 
-# The 64-bit loader starts Wine's own programs (explorer, reg, notepad) natively and hands 32-bit
-# programs to the 32-bit loader; the prefix is a 64-bit one with the 32-bit part (WoW64).
+# By default the prefix is a 64-bit one with its 32-bit part (WoW64): Wine's own programs
+# (explorer, reg, notepad) start natively through the 64-bit loader, which hands 32-bit programs
+# to the 32-bit loader. NIMBARA_WINEARCH=win32 gives 32-bit prefixes, everything 32-bit.
 WINE64 = "/usr/lib/wine/wine64" if os.path.exists("/usr/lib/wine/wine64") else "wine"
+DEFAULT_ARCH = os.environ.get("NIMBARA_WINEARCH", "win64")
 WINESERVER = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
 DLL_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -79,12 +81,16 @@ def cache_dir():
     return Path(root) / wine_version()
 
 
-def _base_env():
+def _loader(arch):
+    return WINE64 if arch == "win64" else "wine"
+
+
+def _base_env(arch):
     env = dict(os.environ)
     for name in ("WINELOADER", "WINESERVER", "WINEDLLPATH", "WINEARCH", "DISPLAY", "XAUTHORITY"):
         env.pop(name, None)
     env.update({
-        "WINEARCH": "win64",
+        "WINEARCH": arch,
         "WINEDEBUG": "-all",
         "WINEDLLOVERRIDES": DLL_OVERRIDES,
         "LC_ALL": "zh_CN.UTF-8",
@@ -162,12 +168,13 @@ def _pids_with_env(marker):
     return pids
 
 
-def ensure_template():
-    """The template prefix, made once per machine and Wine version; safe when two runs race."""
+def ensure_template(arch=DEFAULT_ARCH):
+    """The template prefix, made once per machine, Wine version and architecture; safe when two
+    runs race."""
     base = cache_dir()
     base.mkdir(parents=True, exist_ok=True)
-    template = base / "prefix"
-    ready = base / "prefix.ready"
+    template = base / f"prefix-{arch}"
+    ready = base / f"prefix-{arch}.ready"
     if ready.exists():
         return template
     with open(base / "template.lock", "w") as lock:
@@ -179,7 +186,7 @@ def ensure_template():
         work = Path(tempfile.mkdtemp(prefix="prefix.tmp-", dir=base))
         shutil.rmtree(template, ignore_errors=True)
         try:
-            _make_prefix(work / "prefix", base / "template.log")
+            _make_prefix(work / "prefix", arch, base / f"template-{arch}.log")
             os.rename(work / "prefix", template)
         finally:
             shutil.rmtree(work, ignore_errors=True)
@@ -187,13 +194,13 @@ def ensure_template():
     return template
 
 
-def _make_prefix(prefix, log_path):
+def _make_prefix(prefix, arch, log_path):
     xvfb = Xvfb(800, 600, log_path)
-    env = _base_env()
+    env = _base_env(arch)
     env.update({"WINEPREFIX": str(prefix), "DISPLAY": xvfb.display})
     try:
         with open(log_path, "ab") as log:
-            subprocess.run([WINE64, "wineboot", "--init"], env=env, stdin=subprocess.DEVNULL,
+            subprocess.run([_loader(arch), "wineboot", "--init"], env=env, stdin=subprocess.DEVNULL,
                            stdout=log, stderr=log, timeout=TEMPLATE_TIMEOUT, check=True)
             # wineboot returns before the services it started have written everything down.
             subprocess.run([WINESERVER, "-w"], env=env, timeout=TEMPLATE_TIMEOUT)
@@ -218,7 +225,8 @@ def _reg_text(key, values):
 class WineEnv:
     """A private X display, a fresh Wine prefix and a virtual desktop of the given size."""
 
-    def __init__(self, dpi=96, shell=True, size=(1024, 768), probe=True):
+    def __init__(self, dpi=96, shell=True, size=(1024, 768), probe=True, arch=None):
+        self.arch = arch or DEFAULT_ARCH
         self.dpi = dpi
         self.shell = shell
         self.width, self.height = size
@@ -251,7 +259,7 @@ class WineEnv:
         _live_envs.add(self)
         self._started = True
         try:
-            template = ensure_template()
+            template = ensure_template(self.arch)
             self._root = Path(tempfile.mkdtemp(prefix="nimbara-wine-"))
             self.prefix = self._root / "prefix"
             subprocess.run(["cp", "-a", "--reflink=auto", str(template), str(self.prefix)],
@@ -259,7 +267,7 @@ class WineEnv:
             self._configure_prefix()
             self._xvfb = Xvfb(self.width, self.height, self._root / "xvfb.log")
             self.display = self._xvfb.display
-            self.env = _base_env()
+            self.env = _base_env(self.arch)
             self.env.update({"WINEPREFIX": str(self.prefix), "DISPLAY": self.display})
             self._marker = b"WINEPREFIX=" + str(self.prefix).encode()
             self._wait_for_desktop()
@@ -291,7 +299,8 @@ class WineEnv:
         # A process that stays for the env's whole life keeps the desktop (and its taskbar) up
         # between the tests' programs: the probe in serve mode, or explorer when none is built.
         if self.use_probe and probe_exe().exists():
-            self.probe = self.open_probe(timeout=START_TIMEOUT)
+            self.probe = wait_until(self._try_open_probe, START_TIMEOUT, interval=1,
+                                    message="probe.exe did not start in the env")
         else:
             self.spawn(["explorer.exe", f"/desktop=Default,{self.width}x{self.height}"])
         self.origin = wait_until(self._desktop_origin, START_TIMEOUT,
@@ -299,6 +308,13 @@ class WineEnv:
         if self.shell and self.probe:
             wait_until(self._taskbar_shown, START_TIMEOUT,
                        message="the desktop's taskbar did not appear")
+
+    def _try_open_probe(self):
+        try:
+            return self.open_probe(timeout=START_TIMEOUT)
+        except ProbeError as error:
+            print(f"winenv: probe did not start ({error}); trying again", file=sys.stderr)
+            return None
 
     def _taskbar_shown(self):
         return any(w["class"] == "Shell_TrayWnd" and w["visible"] for w in self.probe.windows())
@@ -373,7 +389,7 @@ class WineEnv:
         """Starts a Windows program (a Unix path to an .exe, or a program of Wine's own)."""
         popen_args.setdefault("stdin", subprocess.DEVNULL)
         popen_args.setdefault("env", self.env)
-        process = subprocess.Popen([WINE64] + [str(a) for a in args], **popen_args)
+        process = subprocess.Popen([_loader(self.arch)] + [str(a) for a in args], **popen_args)
         self._spawned.append(process)
         return process
 
@@ -393,13 +409,17 @@ class WineEnv:
     def open_probe(self, mode="serve", timeout=START_TIMEOUT):
         """Another probe.exe in serve (or viewer) mode, with its Python wrapper."""
         process = self.spawn([probe_exe(), mode], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        return Probe(process, path_converter=windows_path, greeting=(mode == "viewer"),
-                     start_timeout=timeout)
+        try:
+            return Probe(process, path_converter=windows_path, greeting=(mode == "viewer"),
+                         start_timeout=timeout)
+        except BaseException:
+            _end_process(process, grace=1.0)
+            raise
 
     # --- registry, through Wine's reg ---------------------------------------------------------
 
     def _reg(self, args, view):
-        if view:
+        if view and self.arch == "win64":
             args = args + [f"/reg:{view}"]
         result = self.run(["reg"] + args, timeout=60)
         text = result.stdout.decode("gbk", errors="replace")
@@ -561,7 +581,8 @@ def _install_exit_handlers():
 
 def _run_command(options):
     width, height = (int(v) for v in options.size.split("x"))
-    with WineEnv(dpi=options.dpi, shell=not options.no_shell, size=(width, height)) as env:
+    with WineEnv(dpi=options.dpi, shell=not options.no_shell, size=(width, height),
+                 arch=options.arch) as env:
         print(f"winenv: DISPLAY={env.display} WINEPREFIX={env.prefix}", file=sys.stderr,
               flush=True)
         process = subprocess.Popen(options.command, env=dict(env.env))
@@ -591,13 +612,16 @@ def main(argv=None):
     run.add_argument("--dpi", type=int, default=96)
     run.add_argument("--no-shell", action="store_true", help="no taskbar on the desktop")
     run.add_argument("--size", default="1024x768")
+    run.add_argument("--arch", choices=("win64", "win32"), default=DEFAULT_ARCH,
+                     help="prefix architecture (win64 runs 32-bit programs through WoW64)")
     run.add_argument("--screenshot", help="write the screen to this file while CMD runs")
     run.add_argument("--every", type=float, default=3.0, help="seconds between screenshots")
     run.add_argument("command", nargs=argparse.REMAINDER)
-    commands.add_parser("prepare", help="make the cached template prefix")
+    prepare = commands.add_parser("prepare", help="make the cached template prefix")
+    prepare.add_argument("--arch", choices=("win64", "win32"), default=DEFAULT_ARCH)
     options = parser.parse_args(argv)
     if options.verb == "prepare":
-        print(ensure_template())
+        print(ensure_template(options.arch))
         return 0
     if options.command and options.command[0] == "--":
         options.command = options.command[1:]

@@ -20,7 +20,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
         LRESULT result = 0;
         if (g_state && HandleWindowMessage(*g_state, msg, wparam, lparam, &result)) return result;
     } catch (...) {
-        WriteLine(Json().Str("event", "error").Str("error", "exception in window procedure").Text());
+        WriteLine(
+            Json().Str("event", "error").Str("error", "exception in window procedure").Text());
     }
     return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
@@ -45,21 +46,41 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {L"windows", WindowsCommand},     {L"children", ChildrenCommand},
-    {L"find", FindCommand},           {L"foreground", ForegroundCommand},
-    {L"send", SendCommand},           {L"post", PostCommand},
-    {L"activate", ActivateCommand},   {L"edit-text", EditTextCommand},
-    {L"pixel", PixelCommand},         {L"grab", GrabCommand},
-    {L"clip-set", ClipSetCommand},    {L"clip-dump", ClipDumpCommand},
-    {L"clip-empty", ClipEmptyCommand}, {L"clip-hold", ClipHoldCommand},
-    {L"clip-count", ClipCountCommand}, {L"join", JoinCommand},
-    {L"leave", LeaveCommand},         {L"hang", HangCommand},
-    {L"hotkey", HotkeyCommand},       {L"unhotkey", UnhotkeyCommand},
-    {L"screen", ScreenCommand},       {L"swatch", SwatchCommand},
-    {L"unswatch", UnswatchCommand},   {L"hold-on-change", HoldOnChangeCommand},
-    {L"plan-clip", PlanClipCommand},  {L"text", TextCommand},
-    {L"toolbar", ToolbarCommand},     {L"icon-of", IconOfCommand},
-    {L"move", MoveCommand},           {L"font", FontCommand},
+    {L"windows", WindowsCommand},
+    {L"children", ChildrenCommand},
+    {L"find", FindCommand},
+    {L"foreground", ForegroundCommand},
+    {L"send", SendCommand},
+    {L"post", PostCommand},
+    {L"activate", ActivateCommand},
+    {L"edit-text", EditTextCommand},
+    {L"pixel", PixelCommand},
+    {L"grab", GrabCommand},
+    {L"clip-set", ClipSetCommand},
+    {L"clip-dump", ClipDumpCommand},
+    {L"clip-empty", ClipEmptyCommand},
+    {L"clip-hold", ClipHoldCommand},
+    {L"clip-count", ClipCountCommand},
+    {L"hostile", HostileCommand},
+    {L"flood", FloodCommand},
+    {L"clip-change-hold", ClipChangeHoldCommand},
+    {L"big-blocks", BigBlocksCommand},
+    {L"proc-stats", ProcStatsCommand},
+    {L"join", JoinCommand},
+    {L"leave", LeaveCommand},
+    {L"hang", HangCommand},
+    {L"hotkey", HotkeyCommand},
+    {L"unhotkey", UnhotkeyCommand},
+    {L"screen", ScreenCommand},
+    {L"swatch", SwatchCommand},
+    {L"unswatch", UnswatchCommand},
+    {L"hold-on-change", HoldOnChangeCommand},
+    {L"plan-clip", PlanClipCommand},
+    {L"text", TextCommand},
+    {L"toolbar", ToolbarCommand},
+    {L"icon-of", IconOfCommand},
+    {L"move", MoveCommand},
+    {L"font", FontCommand},
     {L"syscolor", SysColorCommand},
 };
 
@@ -78,7 +99,8 @@ std::string Run(State& state, const Args& args) {
             state.quit = true;
             return Json().Bool("ok", true).Text();
         }
-        if (args[0] == L"ping") return Json().Bool("ok", true).Uint("pid", GetCurrentProcessId()).Text();
+        if (args[0] == L"ping")
+            return Json().Bool("ok", true).Uint("pid", GetCurrentProcessId()).Text();
         for (const Command& command : kCommands) {
             if (args[0] == command.name) return command.handler(state, args);
         }
@@ -98,7 +120,8 @@ Args Tokenize(const std::wstring& line) {
     for (size_t i = 0; i < line.size(); ++i) {
         wchar_t c = line[i];
         if (quoted) {
-            if (c == L'\\' && i + 1 < line.size() && (line[i + 1] == L'"' || line[i + 1] == L'\\')) {
+            if (c == L'\\' && i + 1 < line.size() &&
+                (line[i + 1] == L'"' || line[i + 1] == L'\\')) {
                 word += line[++i];
             } else if (c == L'"') {
                 quoted = false;
@@ -239,7 +262,12 @@ int wmain(int argc, wchar_t** argv) {
     SetProcessDPIAware();
     State state;
     g_state = &state;
-    state.window = CreateProbeWindow();
+    // The first window of a fresh prefix starts the desktop process; on a loaded machine that
+    // can take longer than Wine waits for it, and the window is then refused. Ask again.
+    for (int attempt = 0; attempt < 30 && !state.window; ++attempt) {
+        if (attempt) Sleep(1000);
+        state.window = CreateProbeWindow();
+    }
     if (!state.window) {
         WriteLine(FailureWithCode("cannot create the probe window", GetLastError()));
         return 2;

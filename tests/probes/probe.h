@@ -69,6 +69,12 @@ std::string ClipEmptyCommand(State& state, const Args& args);
 std::string ClipHoldCommand(State& state, const Args& args);
 std::string ClipCountCommand(State& state, const Args& args);
 
+std::string HostileCommand(State& state, const Args& args);
+std::string FloodCommand(State& state, const Args& args);
+std::string ClipChangeHoldCommand(State& state, const Args& args);
+std::string BigBlocksCommand(State& state, const Args& args);
+std::string ProcStatsCommand(State& state, const Args& args);
+
 std::string JoinCommand(State& state, const Args& args);
 std::string LeaveCommand(State& state, const Args& args);
 std::string HangCommand(State& state, const Args& args);

@@ -15,17 +15,28 @@ const struct {
     UINT format;
     const char* name;
 } kStandardFormats[] = {
-    {CF_TEXT, "CF_TEXT"},           {CF_BITMAP, "CF_BITMAP"},
-    {CF_METAFILEPICT, "CF_METAFILEPICT"}, {CF_SYLK, "CF_SYLK"},
-    {CF_DIF, "CF_DIF"},             {CF_TIFF, "CF_TIFF"},
-    {CF_OEMTEXT, "CF_OEMTEXT"},     {CF_DIB, "CF_DIB"},
-    {CF_PALETTE, "CF_PALETTE"},     {CF_PENDATA, "CF_PENDATA"},
-    {CF_RIFF, "CF_RIFF"},           {CF_WAVE, "CF_WAVE"},
-    {CF_UNICODETEXT, "CF_UNICODETEXT"}, {CF_ENHMETAFILE, "CF_ENHMETAFILE"},
-    {CF_HDROP, "CF_HDROP"},         {CF_LOCALE, "CF_LOCALE"},
-    {CF_DIBV5, "CF_DIBV5"},         {CF_OWNERDISPLAY, "CF_OWNERDISPLAY"},
-    {CF_DSPTEXT, "CF_DSPTEXT"},     {CF_DSPBITMAP, "CF_DSPBITMAP"},
-    {CF_DSPMETAFILEPICT, "CF_DSPMETAFILEPICT"}, {CF_DSPENHMETAFILE, "CF_DSPENHMETAFILE"},
+    {CF_TEXT, "CF_TEXT"},
+    {CF_BITMAP, "CF_BITMAP"},
+    {CF_METAFILEPICT, "CF_METAFILEPICT"},
+    {CF_SYLK, "CF_SYLK"},
+    {CF_DIF, "CF_DIF"},
+    {CF_TIFF, "CF_TIFF"},
+    {CF_OEMTEXT, "CF_OEMTEXT"},
+    {CF_DIB, "CF_DIB"},
+    {CF_PALETTE, "CF_PALETTE"},
+    {CF_PENDATA, "CF_PENDATA"},
+    {CF_RIFF, "CF_RIFF"},
+    {CF_WAVE, "CF_WAVE"},
+    {CF_UNICODETEXT, "CF_UNICODETEXT"},
+    {CF_ENHMETAFILE, "CF_ENHMETAFILE"},
+    {CF_HDROP, "CF_HDROP"},
+    {CF_LOCALE, "CF_LOCALE"},
+    {CF_DIBV5, "CF_DIBV5"},
+    {CF_OWNERDISPLAY, "CF_OWNERDISPLAY"},
+    {CF_DSPTEXT, "CF_DSPTEXT"},
+    {CF_DSPBITMAP, "CF_DSPBITMAP"},
+    {CF_DSPMETAFILEPICT, "CF_DSPMETAFILEPICT"},
+    {CF_DSPENHMETAFILE, "CF_DSPENHMETAFILE"},
 };
 
 std::string FormatName(UINT format) {
@@ -43,13 +54,14 @@ bool IsHandleFormat(UINT format) {
            format == CF_DSPBITMAP || format == CF_DSPENHMETAFILE || format == CF_OWNERDISPLAY;
 }
 
-// Another program may have the clipboard open for a moment; wait for it a little.
+// Another program may have the clipboard open for a moment; wait for it up to two seconds.
 bool OpenWithRetry(HWND owner) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        if (OpenClipboard(owner)) return true;
+    DWORD start = GetTickCount();
+    while (!OpenClipboard(owner)) {
+        if (GetTickCount() - start >= 2000) return false;
         PumpFor(20);
     }
-    return false;
+    return true;
 }
 
 struct ClipboardCloser {
@@ -261,8 +273,9 @@ bool DibPixelOffset(const BYTE* data, size_t size, size_t* offset) {
     BITMAPINFOHEADER header;
     memcpy(&header, data, sizeof header);
     if (header.biSize < sizeof header || header.biSize > size) return false;
-    size_t colors = header.biClrUsed ? header.biClrUsed
-                                     : (header.biBitCount <= 8 ? (size_t{1} << header.biBitCount) : 0);
+    size_t colors = header.biClrUsed
+                        ? header.biClrUsed
+                        : (header.biBitCount <= 8 ? (size_t{1} << header.biBitCount) : 0);
     size_t masks =
         (header.biCompression == BI_BITFIELDS && header.biSize == sizeof header) ? 12 : 0;
     *offset = header.biSize + masks + colors * 4;
@@ -277,8 +290,8 @@ bool DibPixels(const BYTE* data, size_t size, int* width, int* height, Bytes* pi
     *height = info->bmiHeader.biHeight < 0 ? -info->bmiHeader.biHeight : info->bmiHeader.biHeight;
     if (*width <= 0 || *height <= 0 || *width > 16384 || *height > 16384) return false;
     HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, data + offset, info,
-                                    DIB_RGB_COLORS);
+    HBITMAP bitmap =
+        CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, data + offset, info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     if (!bitmap) return false;
     bool ok = BitmapPixels(bitmap, *width, *height, pixels);
@@ -345,7 +358,8 @@ void DescribeGlobal(UINT format, HANDLE data, Json* entry, Bytes* bytes) {
 
 std::string ClipSetCommand(State& state, const Args& args) {
     if (args.size() < 2) return Failure("usage: clip-set FORMAT=VALUE...");
-    if (!OpenWithRetry(state.window)) return FailureWithCode("cannot open the clipboard", GetLastError());
+    if (!OpenWithRetry(state.window))
+        return FailureWithCode("cannot open the clipboard", GetLastError());
     ClipboardCloser closer;
     if (!EmptyClipboard()) return FailureWithCode("cannot empty the clipboard", GetLastError());
     std::vector<std::string> formats;
@@ -360,7 +374,8 @@ std::string ClipSetCommand(State& state, const Args& args) {
 
 std::string ClipDumpCommand(State& state, const Args& args) {
     if (args.size() > 2) return Failure("usage: clip-dump [DIR]");
-    if (!OpenWithRetry(state.window)) return FailureWithCode("cannot open the clipboard", GetLastError());
+    if (!OpenWithRetry(state.window))
+        return FailureWithCode("cannot open the clipboard", GetLastError());
     ClipboardCloser closer;
     std::vector<std::string> entries;
     size_t index = 0;
@@ -376,7 +391,8 @@ std::string ClipDumpCommand(State& state, const Args& args) {
         } else {
             DescribeGlobal(format, data, &entry, &bytes);
         }
-        if (args.size() == 2 && data && !WriteBytes(args[1], index, format, bytes.data(), bytes.size())) {
+        if (args.size() == 2 && data &&
+            !WriteBytes(args[1], index, format, bytes.data(), bytes.size())) {
             return FailureWithCode("cannot write into " + Utf8(args[1]), GetLastError());
         }
         entries.push_back(entry.Text());
@@ -391,7 +407,8 @@ std::string ClipDumpCommand(State& state, const Args& args) {
 }
 
 std::string ClipEmptyCommand(State& state, const Args&) {
-    if (!OpenWithRetry(state.window)) return FailureWithCode("cannot open the clipboard", GetLastError());
+    if (!OpenWithRetry(state.window))
+        return FailureWithCode("cannot open the clipboard", GetLastError());
     ClipboardCloser closer;
     if (!EmptyClipboard()) return FailureWithCode("cannot empty the clipboard", GetLastError());
     return Json().Bool("ok", true).Text();
@@ -399,9 +416,11 @@ std::string ClipEmptyCommand(State& state, const Args&) {
 
 std::string ClipHoldCommand(State& state, const Args& args) {
     int64_t ms = 0;
-    if (args.size() != 2 || !ParseInt(args[1], &ms) || ms < 0) return Failure("usage: clip-hold MS");
+    if (args.size() != 2 || !ParseInt(args[1], &ms) || ms < 0)
+        return Failure("usage: clip-hold MS");
     if (state.holding_clipboard) return Failure("already holding the clipboard");
-    if (!OpenWithRetry(state.window)) return FailureWithCode("cannot open the clipboard", GetLastError());
+    if (!OpenWithRetry(state.window))
+        return FailureWithCode("cannot open the clipboard", GetLastError());
     std::string opened = Json().Bool("ok", true).Bool("opened", true).Int("ms", ms).Text();
     if (state.serving) {
         // The answer goes out now; the clipboard is closed by the timer while commands go on.

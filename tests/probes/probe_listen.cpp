@@ -155,7 +155,8 @@ std::string HotkeyCommand(State& state, const Args& args) {
     }
     int id = state.next_hotkey_id++;
     SetLastError(0);
-    BOOL registered = RegisterHotKey(state.window, id, static_cast<UINT>(mod), static_cast<UINT>(vk));
+    BOOL registered =
+        RegisterHotKey(state.window, id, static_cast<UINT>(mod), static_cast<UINT>(vk));
     DWORD error = registered ? 0 : GetLastError();
     if (registered) state.hotkeys.push_back(id);
     return Json()

@@ -200,7 +200,8 @@ std::string SendCommand(State&, const Args& args) {
     }
     DWORD_PTR result = 0;
     SetLastError(0);
-    if (!SendMessageTimeoutW(hwnd, msg, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) {
+    if (!SendMessageTimeoutW(hwnd, msg, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &result)) {
         return FailureWithCode("not answered", GetLastError());
     }
     return Json().Bool("ok", true).Int("result", static_cast<LONG_PTR>(result)).Text();
@@ -214,7 +215,8 @@ std::string PostCommand(State&, const Args& args) {
     if (!ParseMessageArgs(args, &hwnd, &msg, &wparam, &lparam)) {
         return Failure("usage: post HWND MSG WPARAM LPARAM");
     }
-    if (!PostMessageW(hwnd, msg, wparam, lparam)) return FailureWithCode("not posted", GetLastError());
+    if (!PostMessageW(hwnd, msg, wparam, lparam))
+        return FailureWithCode("not posted", GetLastError());
     return Json().Bool("ok", true).Text();
 }
 
@@ -222,7 +224,11 @@ std::string ActivateCommand(State&, const Args& args) {
     HWND hwnd = nullptr;
     if (args.size() != 2 || !ParseHwnd(args[1], &hwnd)) return Failure("usage: activate HWND");
     BOOL done = SetForegroundWindow(hwnd);
-    return Json().Bool("ok", true).Bool("result", done != FALSE).Hwnd("foreground", GetForegroundWindow()).Text();
+    return Json()
+        .Bool("ok", true)
+        .Bool("result", done != FALSE)
+        .Hwnd("foreground", GetForegroundWindow())
+        .Text();
 }
 
 std::string EditTextCommand(State&, const Args& args) {
@@ -289,7 +295,8 @@ std::string GrabCommand(State&, const Args& args) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     if (!copied || lines != height) return Failure("cannot copy the screen");
-    if (!WriteBmp(args[5], width, height, rows)) return FailureWithCode("cannot write", GetLastError());
+    if (!WriteBmp(args[5], width, height, rows))
+        return FailureWithCode("cannot write", GetLastError());
     return Json().Bool("ok", true).Int("width", width).Int("height", height).Text();
 }
 
@@ -302,7 +309,8 @@ LRESULT CALLBACK SwatchProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     if (msg == WM_PAINT) {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(hwnd, &paint);
-        HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
+        HBRUSH brush =
+            CreateSolidBrush(static_cast<COLORREF>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
         RECT all;
         GetClientRect(hwnd, &all);
         FillRect(dc, &all, brush);

@@ -1,0 +1,56 @@
+// nimbara_bench.exe COMMAND ARGS...: one measurement per command, printed as lines
+// "sample NAME VALUE" and "note TEXT" for tools/bench.py.
+//   snapshot RUNS MB        ClipStore's snapshot of one MB-megabyte format vs a plain copy
+//   paste RUNS              the paste-back of a slot of 12 formats, 1 MB in all
+//   latency CHANGES         capture latency of the running Nimbara vs a viewer's notice
+//   feed COUNT MB           COUNT changes with an MB-megabyte block each, each awaited
+//   startup RUNS EXE MINI   start to viewer joined, Nimbara vs a one-window program
+//   memory | cputime        the running Nimbara's private bytes, processor time
+//   clear-all | wait-ready  Clear all; wait for the main window
+#include <cstring>
+
+#include "bench_output.h"
+
+namespace bench {
+int SnapshotCommand(const Args&);
+int ClipWriteCommand(const Args&);
+int PasteCommand(const Args&);
+int LatencyCommand(const Args&);
+int FeedCommand(const Args&);
+int StartupCommand(const Args&);
+int MemoryCommand(const Args&);
+int CpuTimeCommand(const Args&);
+int ClearAllCommand(const Args&);
+int WaitReadyCommand(const Args&);
+}  // namespace bench
+
+int wmain(int argc, wchar_t** argv) {
+    using namespace bench;
+    struct Command {
+        const wchar_t* name;
+        int (*run)(const Args&);
+    };
+    static const Command kCommands[] = {
+        {L"snapshot", SnapshotCommand}, {L"clip-write", ClipWriteCommand},
+        {L"paste", PasteCommand},       {L"latency", LatencyCommand},
+        {L"feed", FeedCommand},         {L"startup", StartupCommand},
+        {L"memory", MemoryCommand},     {L"cputime", CpuTimeCommand},
+        {L"clear-all", ClearAllCommand}, {L"wait-ready", WaitReadyCommand},
+    };
+    const Args args(argv, argv + argc);
+    if (args.size() < 2) return 2;
+    for (const Command& command : kCommands) {
+        if (args[1] == command.name) {
+            try {
+                return command.run(args);
+            } catch (const std::exception& e) {
+                Note(std::string("failed: ") + e.what());
+                return 1;
+            } catch (...) {
+                Note("failed");
+                return 1;
+            }
+        }
+    }
+    return 2;
+}

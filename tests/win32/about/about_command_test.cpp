@@ -1,0 +1,70 @@
+// The About command of the main window: the toolbar button "关于" and the tray
+// menu's "关于(&A)" build the dialog at their first use, owned by the application
+// window, and open that same dialog every time after.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/app_window.h"
+#include "app/main_window.h"
+#include "tests/win32/about/modal_driver.h"
+
+namespace nimbara {
+namespace {
+
+using testing::WhileModal;
+
+constexpr wchar_t kAboutClass[] = L"TAboutForm";
+
+HWND FindAbout() { return ::FindWindowW(kAboutClass, nullptr); }
+
+TEST(AboutCommandTest, BuildsTheDialogOnceAndOpensItFromToolbarAndTrayMenu) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    ApplicationWindow application;
+    ASSERT_TRUE(application.Create());
+    MainWindow main(application.hwnd());
+    ASSERT_TRUE(main.Create());
+    EXPECT_EQ(FindAbout(), nullptr) << "built before its first use";
+    // The dialog opens over the shown main window, which stays on top of others.
+    main.ToolButton1Click();
+    ASSERT_TRUE(::IsWindowVisible(main.hwnd()));
+
+    const struct {
+        const char* name;
+        UINT command;
+    } openings[] = {{"toolbar 关于", kToolButton5},
+                    {"tray menu 关于(&A)", kN8},
+                    {"toolbar again", kToolButton5}};
+    HWND first = nullptr;
+    for (const auto& opening : openings) {
+        SCOPED_TRACE(opening.name);
+        HWND shown = nullptr;
+        HWND owner = nullptr;
+        HWND under_button = nullptr;
+        const bool ended = WhileModal(
+            kAboutClass, [&] { main.OnCommand(opening.command); },
+            [&] {
+                shown = FindAbout();
+                if (!::IsWindowVisible(shown)) shown = nullptr;
+                owner = ::GetWindow(shown, GW_OWNER);
+                HWND ok = ::GetDlgItem(shown, IDOK);
+                under_button = ::WindowFromPoint(testing::ScreenCentre(ok));
+                ::SendMessageW(ok, BM_CLICK, 0, 0);
+            });
+        EXPECT_TRUE(ended);
+        ASSERT_NE(shown, nullptr) << "no About dialog was shown";
+        EXPECT_EQ(owner, application.hwnd());
+        EXPECT_EQ(under_button, ::GetDlgItem(shown, IDOK)) << "the dialog is covered";
+        if (!first) first = shown;
+        EXPECT_EQ(shown, first) << "a new dialog for a later opening";
+        EXPECT_FALSE(::IsWindowVisible(shown));
+    }
+    main.Close();
+    // The close ends the program's loop; this test's thread goes on.
+    MSG quit{};
+    ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+}  // namespace
+}  // namespace nimbara

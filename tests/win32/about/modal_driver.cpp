@@ -1,0 +1,80 @@
+#include "tests/win32/about/modal_driver.h"
+
+namespace nimbara::testing {
+
+namespace {
+
+const std::function<void()>* g_steps = nullptr;
+const wchar_t* g_modal_class = nullptr;
+bool g_rescued = false;
+
+void CALLBACK RunSteps(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    (*g_steps)();
+}
+
+void CALLBACK Rescue(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    g_rescued = true;
+    for (HWND w = ::FindWindowW(g_modal_class, nullptr); w;
+         w = ::FindWindowExW(nullptr, w, g_modal_class, nullptr)) {
+        if (::IsWindowVisible(w)) ::PostMessageW(w, WM_CLOSE, 0, 0);
+    }
+}
+
+}  // namespace
+
+bool WhileModal(const wchar_t* modal_class, const std::function<void()>& open,
+                const std::function<void()>& steps) {
+    g_steps = &steps;
+    g_modal_class = modal_class;
+    g_rescued = false;
+    const UINT_PTR run = ::SetTimer(nullptr, 0, 20, &RunSteps);
+    const UINT_PTR rescue = ::SetTimer(nullptr, 0, 2000, &Rescue);
+    open();
+    ::KillTimer(nullptr, run);
+    ::KillTimer(nullptr, rescue);
+    return !g_rescued;
+}
+
+namespace {
+
+void Deliver(UINT msg, WPARAM keys, POINT screen) {
+    HWND target = ::GetCapture();
+    if (!target) target = ::WindowFromPoint(screen);
+    if (!target) return;
+    POINT client = screen;
+    ::ScreenToClient(target, &client);
+    ::SendMessageW(target, msg, keys,
+                   MAKELPARAM(static_cast<WORD>(client.x), static_cast<WORD>(client.y)));
+}
+
+}  // namespace
+
+void PressAndRelease(POINT press, POINT release) {
+    Deliver(WM_LBUTTONDOWN, MK_LBUTTON, press);
+    Deliver(WM_LBUTTONUP, 0, release);
+}
+
+void Click(POINT at) { PressAndRelease(at, at); }
+
+POINT ScreenCentre(HWND hwnd) {
+    RECT r{};
+    ::GetWindowRect(hwnd, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t text[256] = {};
+    const int n = ::GetWindowTextW(hwnd, text, 256);
+    return std::wstring(text, n > 0 ? n : 0);
+}
+
+RECT RectInParent(HWND hwnd) {
+    RECT r{};
+    ::GetWindowRect(hwnd, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+}  // namespace nimbara::testing

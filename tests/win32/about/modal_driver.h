@@ -1,0 +1,33 @@
+// Drives a modal window from inside its own loop: the steps run from a thread
+// timer, which the modal loop dispatches like the program's own messages.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace nimbara::testing {
+
+// Calls `open` (which runs a modal loop) and, once that loop is running, `steps`.
+// The steps should end the loop. When they have not after two seconds the driver
+// sends WM_CLOSE to the visible windows of class `modal_class`, so a failing test
+// cannot hang, and returns false; true when the steps ended the loop themselves.
+[[nodiscard]] bool WhileModal(const wchar_t* modal_class, const std::function<void()>& open,
+                              const std::function<void()>& steps);
+
+// A press and a release of the left button at screen points, each delivered where
+// the system would: to the window holding the mouse, else to the window under
+// the point, in that window's client coordinates.
+void PressAndRelease(POINT press, POINT release);
+void Click(POINT at);
+
+// The centre of a window, in screen coordinates.
+POINT ScreenCentre(HWND hwnd);
+
+std::wstring TextOf(HWND hwnd);
+
+// The window's rectangle in the client coordinates of its parent.
+RECT RectInParent(HWND hwnd);
+
+}  // namespace nimbara::testing

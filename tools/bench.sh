@@ -1,0 +1,3 @@
+#!/bin/sh
+# The benchmark: one table of figures, measured under Wine (see tools/bench.py).
+exec python3 "$(dirname "$0")/bench.py" "$@"
