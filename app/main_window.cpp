@@ -16,6 +16,8 @@ constexpr DWORD kMainExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TO
 // Designed client area and screen position; the position is not kept across runs.
 constexpr int kClientWidth = 429, kClientHeight = 367, kLeft = 278, kTop = 169;
 constexpr int kTitleHeight = 20, kPanelTopHeight = 42;
+constexpr int kToolBarWidth = 425, kToolButtonWidth = 39, kToolButtonHeight = 38;
+constexpr int kSeparatorWidth = 8;  // a toolbar separator's width, scaled like the buttons
 constexpr DWORD kClearCaptionMask = 0xFF3FFFFF;  // everything but WS_CAPTION
 constexpr WPARAM kMoveByTitleBar = 0xF012;        // SC_MOVE + 2
 
@@ -148,14 +150,15 @@ void MainWindow::BuildTitleStrip() {
 
 void MainWindow::BuildToolBar() {
     toolbar_bitmap_.reset(LoadBitmapResource(IDB_TOOLBAR));
-    const RECT place = scale_(2, 2, 425, 38);
+    // Sized to its buttons: as tall as a scaled button, whatever the rounding of its
+    // corners would give, so that no button loses its bottom row.
     toolbar1_ = CreateControl({.class_name = TOOLBARCLASSNAMEW,
                                .style = WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
                                         CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN,
-                               .x = place.left,
-                               .y = place.top,
-                               .width = place.right - place.left,
-                               .height = place.bottom - place.top,
+                               .x = scale_(2),
+                               .y = scale_(2),
+                               .width = scale_(kToolBarWidth),
+                               .height = scale_(kToolButtonHeight),
                                .parent = panel_top_.hwnd(),
                                .id = kToolBar1Id});
     if (!toolbar1_) throw AppError(L"Cannot create the toolbar");
@@ -166,12 +169,17 @@ void MainWindow::BuildToolBar() {
     for (const ToolButtonSpec& spec : kToolButtons) {
         TBBUTTON b{};
         b.idCommand = static_cast<int>(spec.command);
-        b.iBitmap = spec.image >= 0 ? spec.image : 8;  // a separator's width
+        b.iBitmap = spec.image >= 0 ? spec.image : scale_(kSeparatorWidth);
         b.fsState = TBSTATE_ENABLED;
         b.fsStyle = spec.image >= 0 ? BTNS_BUTTON : BTNS_SEP;
         ::SendMessageW(toolbar1_, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
     }
-    ::SendMessageW(toolbar1_, TB_SETBUTTONSIZE, 0, MAKELPARAM(scale_(39), scale_(38)));
+    ::SendMessageW(toolbar1_, TB_SETBUTTONSIZE, 0,
+                   MAKELPARAM(scale_(kToolButtonWidth), scale_(kToolButtonHeight)));
+    // The window is shown without taking the activation, and a tooltip control shows
+    // nothing over an inactive window unless told to: the hints must show on hover.
+    if (HWND tips = reinterpret_cast<HWND>(::SendMessageW(toolbar1_, TB_GETTOOLTIPS, 0, 0)))
+        ::SetWindowLongW(tips, GWL_STYLE, ::GetWindowLongW(tips, GWL_STYLE) | TTS_ALWAYSTIP);
 }
 
 void MainWindow::BuildPopupMenu() {

@@ -143,6 +143,31 @@ class Probe:
     def unswatch(self):
         self.call("unswatch")
 
+    def text(self, hwnd):
+        """Any window's text as WM_GETTEXT gives it (tooltips, message boxes, other processes)."""
+        return self.call("text", hwnd)["text"]
+
+    def toolbar(self, hwnd):
+        """A toolbar's buttons (command, image, separator, rect on the screen), its button size
+        and tooltip control, read through memory in the toolbar's own process."""
+        return self.call("toolbar", hwnd)
+
+    def icon_of(self, hwnd):
+        """Which standard icon (error, warning, information, question, application) a static
+        control shows on the screen."""
+        return self.call("icon-of", hwnd)["icon"]
+
+    def move_window(self, hwnd, x, y, width, height):
+        return self.call("move", hwnd, x, y, width, height)["rect"]
+
+    def font(self, face, points, weight=400, charset=1, text="M"):
+        """A font made at the system's DPI: text height and the extent of text."""
+        return self.call("font", face, points, weight, charset, text)
+
+    def syscolor(self, index):
+        answer = self.call("syscolor", index)
+        return answer["r"], answer["g"], answer["b"]
+
     def grab(self, x, y, width, height, path):
         return self.call("grab", x, y, width, height, self._to_windows(path))
 
@@ -183,6 +208,16 @@ class Probe:
 
     def leave(self):
         return self.call("leave")
+
+    def hold_on_change(self, ms):
+        """Viewer: at the next clipboard notice, hold the clipboard open ms milliseconds before
+        passing the notice on (event holding, later clipboard-closed)."""
+        return self.call("hold-on-change", ms)
+
+    def plan_clip(self, *delays_and_texts):
+        """Viewer: at the next clipboard notice, put each text on the clipboard its delay (ms)
+        after that notice: plan_clip(500, "a", 1500, "b") (events planned-set)."""
+        return self.call("plan-clip", *delays_and_texts)
 
     def hang(self, ms=None):
         """Stops answering (ms, or until killed), as a hung program does."""

@@ -74,6 +74,14 @@ const Command kCommands[] = {
     {L"screen", ScreenCommand},
     {L"swatch", SwatchCommand},
     {L"unswatch", UnswatchCommand},
+    {L"hold-on-change", HoldOnChangeCommand},
+    {L"plan-clip", PlanClipCommand},
+    {L"text", TextCommand},
+    {L"toolbar", ToolbarCommand},
+    {L"icon-of", IconOfCommand},
+    {L"move", MoveCommand},
+    {L"font", FontCommand},
+    {L"syscolor", SysColorCommand},
 };
 
 std::string SleepCommand(const Args& args) {
@@ -249,6 +257,9 @@ void PumpFor(DWORD ms) {
 
 int wmain(int argc, wchar_t** argv) {
     using namespace probe;
+    // Window rectangles, pixels and fonts as they really are: a program that is not DPI aware
+    // is shown every other program's coordinates scaled down to 96 dots per inch.
+    SetProcessDPIAware();
     State state;
     g_state = &state;
     // The first window of a fresh prefix starts the desktop process; on a loaded machine that

@@ -22,10 +22,22 @@ struct State {
     int next_hotkey_id = 1;
     bool holding_clipboard = false;
     std::vector<HWND> swatches;  // coloured windows shown for screen checks
+    // Armed for the next clipboard notice: hold the clipboard open this long (ms) before the
+    // notice goes on down the chain; -1 when not armed.
+    int64_t hold_on_change_ms = -1;
+    // Armed for the next clipboard notice: texts to put on the clipboard, each a given time
+    // after that notice.
+    struct PlannedSet {
+        DWORD delay_ms;
+        std::wstring text;
+    };
+    std::vector<PlannedSet> planned_sets;
+    std::vector<PlannedSet> running_sets;
     bool quit = false;
 };
 
 constexpr UINT_PTR kHoldTimer = 1;
+constexpr UINT_PTR kPlannedSetTimerBase = 100;
 
 [[nodiscard]] bool ParseInt(const std::wstring& text, int64_t* value);
 [[nodiscard]] bool ParseHwnd(const std::wstring& text, HWND* hwnd);
@@ -68,6 +80,15 @@ std::string LeaveCommand(State& state, const Args& args);
 std::string HangCommand(State& state, const Args& args);
 std::string HotkeyCommand(State& state, const Args& args);
 std::string UnhotkeyCommand(State& state, const Args& args);
+std::string HoldOnChangeCommand(State& state, const Args& args);
+std::string PlanClipCommand(State& state, const Args& args);
+
+std::string TextCommand(State& state, const Args& args);
+std::string ToolbarCommand(State& state, const Args& args);
+std::string IconOfCommand(State& state, const Args& args);
+std::string MoveCommand(State& state, const Args& args);
+std::string FontCommand(State& state, const Args& args);
+std::string SysColorCommand(State& state, const Args& args);
 
 // Messages of the hidden window that belong to the viewer chain, hotkeys and the clipboard hold.
 [[nodiscard]] bool HandleWindowMessage(State& state, UINT msg, WPARAM wparam, LPARAM lparam,

@@ -14,7 +14,99 @@ Json Event(const char* name) {
     return event;
 }
 
+// Wine's own clipboard manager opens the clipboard for a moment after each change to pass it
+// on to X; wait for it a little (without dispatching: a notice must not go on meanwhile).
+bool OpenSoon(HWND owner) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (OpenClipboard(owner)) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+// Puts a text on the clipboard as a program's copy does (CF_UNICODETEXT, one opening).
+bool SetClipboardText(HWND owner, const std::wstring& text) {
+    if (!OpenSoon(owner)) return false;
+    bool done = false;
+    if (EmptyClipboard()) {
+        const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+        if (void* p = block ? GlobalLock(block) : nullptr) {
+            memcpy(p, text.c_str(), bytes);
+            GlobalUnlock(block);
+            done = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+        }
+        if (block && !done) GlobalFree(block);
+    }
+    CloseClipboard();
+    return done;
+}
+
+// What the probe was armed to do when a clipboard notice comes: hold the clipboard open before
+// the notice goes on, start the planned clipboard writes.
+void OnClipboardNotice(State& state) {
+    if (state.hold_on_change_ms >= 0 && !state.holding_clipboard) {
+        if (OpenSoon(state.window)) {
+            state.holding_clipboard = true;
+            SetTimer(state.window, kHoldTimer, static_cast<UINT>(state.hold_on_change_ms), nullptr);
+            WriteLine(Event("holding").Int("ms", state.hold_on_change_ms).Text());
+        } else {
+            WriteLine(Event("hold-failed").Uint("code", GetLastError()).Text());
+        }
+        state.hold_on_change_ms = -1;
+    }
+    if (!state.planned_sets.empty()) {
+        state.running_sets = std::move(state.planned_sets);
+        state.planned_sets.clear();
+        for (size_t i = 0; i < state.running_sets.size(); ++i) {
+            SetTimer(state.window, kPlannedSetTimerBase + i, state.running_sets[i].delay_ms,
+                     nullptr);
+        }
+    }
+}
+
+bool RunPlannedSet(State& state, UINT_PTR timer) {
+    if (timer < kPlannedSetTimerBase || timer >= kPlannedSetTimerBase + state.running_sets.size())
+        return false;
+    KillTimer(state.window, timer);
+    const State::PlannedSet& planned = state.running_sets[timer - kPlannedSetTimerBase];
+    const bool done = SetClipboardText(state.window, planned.text);
+    WriteLine(Event("planned-set")
+                  .Int("delay", planned.delay_ms)
+                  .Str("text", planned.text)
+                  .Bool("done", done)
+                  .Text());
+    return true;
+}
+
 }  // namespace
+
+// hold-on-change MS: at the next clipboard notice, open the clipboard and keep it open MS
+// milliseconds, then pass the notice on; whoever reads the clipboard next finds it held.
+std::string HoldOnChangeCommand(State& state, const Args& args) {
+    int64_t ms = 0;
+    if (args.size() != 2 || !ParseInt(args[1], &ms) || ms < 0 || ms > 600000)
+        return Failure("usage: hold-on-change MS");
+    if (!state.in_chain) return Failure("not in the viewer chain");
+    state.hold_on_change_ms = ms;
+    return Json().Bool("ok", true).Text();
+}
+
+// plan-clip DELAY TEXT [DELAY TEXT]...: at the next clipboard notice, put each TEXT on the
+// clipboard DELAY milliseconds after that notice (event planned-set for each).
+std::string PlanClipCommand(State& state, const Args& args) {
+    if (args.size() < 3 || args.size() % 2 == 0) return Failure("usage: plan-clip DELAY TEXT...");
+    if (!state.in_chain) return Failure("not in the viewer chain");
+    std::vector<State::PlannedSet> plan;
+    for (size_t i = 1; i + 1 < args.size(); i += 2) {
+        int64_t delay = 0;
+        if (!ParseInt(args[i], &delay) || delay < 0 || delay > 600000)
+            return Failure("bad delay " + Utf8(args[i]));
+        plan.push_back({static_cast<DWORD>(delay), args[i + 1]});
+    }
+    state.planned_sets = std::move(plan);
+    return Json().Bool("ok", true).Text();
+}
 
 std::string JoinCommand(State& state, const Args&) {
     if (state.in_chain) return Failure("already in the viewer chain");
@@ -101,6 +193,7 @@ bool HandleWindowMessage(State& state, UINT msg, WPARAM wparam, LPARAM lparam, L
                           .Hwnd("owner", GetClipboardOwner())
                           .Int("count", CountClipboardFormats())
                           .Text());
+            OnClipboardNotice(state);
             DWORD_PTR ignored = 0;
             if (state.next_viewer) {
                 SendMessageTimeoutW(state.next_viewer, msg, wparam, lparam, SMTO_ABORTIFHUNG,
@@ -132,6 +225,10 @@ bool HandleWindowMessage(State& state, UINT msg, WPARAM wparam, LPARAM lparam, L
             *result = 0;
             return true;
         case WM_TIMER:
+            if (RunPlannedSet(state, wparam)) {
+                *result = 0;
+                return true;
+            }
             if (wparam != kHoldTimer) return false;
             KillTimer(state.window, kHoldTimer);
             if (state.holding_clipboard) {

@@ -1,0 +1,346 @@
+"""Paste-back from outside, with real peers: Wine's notepad as the program the user works in, X
+programs (xclip) as sources of pictures, the probe as a second clipboard reader, a clipboard
+viewer and a holder of the clipboard.
+"""
+
+import hashlib
+import struct
+import time
+import zlib
+
+import pytest
+
+from harness import wait_until
+from nimbara_program import (
+    HOVER, NEWEST, PASTED, WM_ACTIVATE, Nimbara, center, settle)
+
+WA_ACTIVE, WA_CLICKACTIVE = 1, 2
+MINIMISED = 0x10000  # the high word of WM_ACTIVATE's wParam
+
+
+@pytest.fixture
+def nimbara(winenv, nimbara_exe):
+    program = Nimbara.start(winenv, nimbara_exe)
+    yield program
+    program.kill()
+
+
+class Notepad:
+    def __init__(self, winenv, probe, program):
+        self.env, self.probe, self.program = winenv, probe, program
+        self.hwnd = program.hwnd
+        self.edit = next(c for c in probe.children(self.hwnd) if c["class"].lower() == "edit")
+
+    def text(self):
+        return self.probe.edit_text(self.hwnd)
+
+    def click_into(self):
+        """A click into the text: notepad is the active window, the caret where the text ends."""
+        left, top, right, bottom = self.edit["client"]
+        self.env.click(right - 30, bottom - 30)
+        wait_until(lambda: self.probe.foreground()["hwnd"] == self.hwnd, 30,
+                   message="notepad did not become active")
+        self.env.key("ctrl+End")
+
+    def wait_text(self, text, timeout=30):
+        wait_until(lambda: self.text() == text, timeout,
+                   message=f"notepad shows {self.text()!r}, not {text!r}")
+
+
+def start_notepad(winenv, probe, start_program, place):
+    program = start_program("notepad.exe", "Notepad")
+    probe.move_window(program.hwnd, *place)
+    notepad = Notepad(winenv, probe, program)
+    notepad.click_into()
+    return notepad
+
+
+@pytest.fixture
+def notepad(winenv, probe, start_program):
+    # Left of the history window (278..785 at this scale), never under it.
+    notepad = start_notepad(winenv, probe, start_program, (0, 0, 270, 330))
+    yield notepad
+    notepad.program.process.kill()
+    notepad.program.process.wait(30)
+
+
+def as_captured(dump):
+    """What must come back byte for byte: format numbers in order, the bytes of each global
+    block, the pixels of each picture."""
+    return [(f["format"], f.get("name"), f.get("size"), f.get("sha256"), f.get("pixels_sha256"))
+            for f in dump]
+
+
+def paste_back_writes(viewer, nimbara):
+    """Clipboard notices caused by Nimbara's own writes (it owns the clipboard after them)."""
+    return [e for e in viewer.events("drawclipboard") if e["owner"] == nimbara.hwnd]
+
+
+# --- a real paste into notepad -----------------------------------------------------------------
+
+
+def test_click_on_a_tile_pastes_its_slot_into_notepad_and_adds_no_slot(
+        winenv, probe, nimbara, notepad):
+    captured = {}
+    for slot, word in enumerate(["alpha", "beta", "gamma"], 1):
+        winenv.type_text(word)
+        winenv.key("ctrl+a", "ctrl+c")
+        nimbara.wait_capture(slot, word)
+        captured[slot] = as_captured(probe.clip_dump())
+    winenv.type_text("X:")  # over the selection
+    notepad.wait_text("X:")
+    nimbara.show()
+    assert probe.foreground()["hwnd"] == notepad.hwnd
+    tiles = nimbara.tile_texts()
+    idle = nimbara.idle_color()
+
+    # An older tile: its text at the caret, its formats on the clipboard as captured, the tile
+    # PastedColor under the pointer and IdleColor once the pointer has gone.
+    nimbara.click_tile(1)
+    notepad.wait_text("X:alpha")
+    assert as_captured(probe.clip_dump()) == captured[1]
+    assert nimbara.band_pixel(1) == PASTED
+    assert nimbara.band_pixel(3) == NEWEST
+    nimbara.pointer_away()
+    wait_until(lambda: nimbara.band_pixel(1) == idle, 10, message="tile 1 did not turn idle")
+
+    # The newest tile: PastedColor, then NewestColor again.
+    nimbara.click_tile(3)
+    notepad.wait_text("X:alphagamma")
+    assert as_captured(probe.clip_dump()) == captured[3]
+    assert nimbara.band_pixel(3) == PASTED
+    nimbara.pointer_away()
+    wait_until(lambda: nimbara.band_pixel(3) == NEWEST, 10, message="tile 3 lost NewestColor")
+
+    settle(1.5)  # past the guard: a capture of the paste-backs' own writes would show by now
+    assert nimbara.tile_texts() == tiles
+    notepad.click_into()
+    winenv.type_text("delta")
+    winenv.key("shift+Home", "ctrl+c")
+    nimbara.wait_capture(4, "X:alphagammadelta")  # NextSlot had not moved
+    assert nimbara.band_pixel(4) == NEWEST and nimbara.band_pixel(3) == idle
+
+
+# --- every kind of content comes back intact ---------------------------------------------------
+
+CHINESE = "中文剪贴板：代码页九三六，粘贴回去"
+
+
+def bmp_file(width, height):
+    """A 24-bit bottom-up BMP with a different colour at every pixel, and its pixels as the probe
+    reports them (32-bit rows, top-down, blue-green-red-0)."""
+    rows, top_down = [], []
+    for y in range(height):
+        row = b"".join(bytes(((x * 37 + y * 11) % 256, (x * 5 + y * 29) % 256, (x * y) % 256))
+                       for x in range(width))
+        top_down.append(b"".join(row[i:i + 3] + b"\0" for i in range(0, len(row), 3)))
+        rows.append(row + b"\0" * ((-len(row)) % 4))
+    pixels = b"".join(reversed(rows))
+    header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    data = b"BM" + struct.pack("<IHHI", 14 + 40 + len(pixels), 0, 0, 54) + header + pixels
+    return data, hashlib.sha256(b"".join(top_down)).hexdigest()
+
+
+def png_file(width, height):
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body
+                + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+
+    raw = b"".join(b"\0" + b"".join(bytes((x * 40 % 256, y * 40 % 256, 128)) for x in range(width))
+                   for y in range(height))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0,
+                                                              0, 0))
+            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def drop_files(*paths):
+    """A CF_HDROP block: DROPFILES with wide names, each ended by a NUL, then one more NUL."""
+    names = "".join(p + "\0" for p in paths) + "\0"
+    return struct.pack("<IiiII", 20, 0, 0, 0, 1) + names.encode("utf-16-le")
+
+
+def by_format(dump, number=None, name=None):
+    return next((f for f in dump if (number is None or f["format"] == number)
+                 and (name is None or f["name"] == name)), None)
+
+
+def put_chinese(winenv, probe):
+    probe.clip_set(f"13=text:{CHINESE}", f"1=text:{CHINESE}")
+    return CHINESE
+
+
+def put_several_formats(winenv, probe, tmp_path):
+    blob = tmp_path / "blob.bin"
+    blob.write_bytes(bytes(range(256)) * 64 + b"\0\1\2")
+    probe.clip_set("13=text:多种格式的一次复制", "1=text:多种格式的一次复制",
+                   f"reg:Nimbara Paste Blob=@{blob}", "0x0200=size:70001", "16=hex:04080000")
+    return "多种格式的一次复制"
+
+
+@pytest.mark.parametrize("kind", ["Chinese text", "several formats", "X bitmap", "X png",
+                                  "file list"])
+def test_content_comes_back_intact(winenv, probe, nimbara, notepad, tmp_path, kind):
+    pasted_text = None
+    expected_pixels = png = None
+    if kind == "Chinese text":
+        pasted_text = put_chinese(winenv, probe)
+    elif kind == "several formats":
+        pasted_text = put_several_formats(winenv, probe, tmp_path)
+    elif kind == "X bitmap":
+        bmp, expected_pixels = bmp_file(23, 17)
+        winenv.xclip_set(bmp, target="image/bmp")
+    elif kind == "X png":
+        png = png_file(9, 7)
+        winenv.xclip_set(png, target="image/png")
+    else:
+        probe.clip_set("15=hex:" + drop_files(r"C:\windows\notepad.exe",
+                                              r"C:\windows\文件.txt").hex())
+    nimbara.wait_capture(1, pasted_text)
+    settle(0.5)  # the X side offers its formats once; let the import finish before reading
+    before = probe.clip_dump()
+    if expected_pixels:
+        assert {by_format(before, 8)["pixels_sha256"], by_format(before, 2)["pixels_sha256"]} == \
+            {expected_pixels}
+    if png:
+        assert by_format(before, name="PNG")["sha256"] == hashlib.sha256(png).hexdigest()
+    if kind == "file list":
+        assert by_format(before, 15)["size"] == len(drop_files(r"C:\windows\notepad.exe",
+                                                               r"C:\windows\文件.txt"))
+
+    probe.clip_set("13=text:something newer")
+    nimbara.wait_capture(2, "something newer")
+    text_before = notepad.text()
+    nimbara.show()
+    nimbara.click_tile(1)
+    wait_until(lambda: as_captured(probe.clip_dump()) == as_captured(before), 30,
+               message=f"the clipboard did not get slot 1 back: {probe.clip_dump()}")
+    if pasted_text:
+        notepad.wait_text(text_before + pasted_text)
+    if expected_pixels:
+        after = probe.clip_dump()
+        # A program asking for a DIB and one asking for a bitmap see the same pixels.
+        assert by_format(after, 8)["pixels_sha256"] == expected_pixels
+        assert by_format(after, 2)["pixels_sha256"] == expected_pixels
+
+
+# --- PasteGuard ------------------------------------------------------------------------------
+
+
+def test_paste_guard_keeps_changes_out_for_a_second_after_the_first_paste(
+        winenv, probe, nimbara, notepad):
+    probe.clip_set("13=text:first slot")
+    nimbara.wait_capture(1, "first slot")
+    probe.clip_set("13=text:second slot")
+    nimbara.wait_capture(2, "second slot")
+    nimbara.show()
+    # Joined after Nimbara, the viewer hears of each change first, the paste-back's own included.
+    viewer = winenv.open_probe("viewer")
+    try:
+        viewer.plan_clip(500, "changed 500 ms after", 1500, "changed 1500 ms after")
+        nimbara.click_tile(1)
+        for _ in range(2):
+            viewer.wait_event("planned-set", timeout=30)
+        assert all(e["done"] for e in viewer.events("planned-set"))
+        nimbara.wait_capture(3, "changed 1500 ms after")
+        settle(1)
+        texts = [t[0] for t in nimbara.tile_texts().values()]
+        assert "changed 500 ms after" not in texts
+        assert not nimbara.control(304)["enabled"]
+
+        # A second paste 600 ms after the first does not put the end of the guard off.
+        viewer.clear_events()
+        viewer.plan_clip(1450, "changed 1450 ms after the first")
+        nimbara.click_tile(1)
+        winenv.move(*center(nimbara.control(302)["rect"]))
+        first = wait_until(lambda: paste_back_writes(viewer, nimbara), 30)[0]
+        time.sleep(max(0.0, first["time"] / 1000 + 0.6 - time.time() - 0.05))
+        winenv.xdotool("click", 1)
+        second = wait_until(lambda: paste_back_writes(viewer, nimbara)[1:], 30)[0]
+        gap = second["time"] - first["time"]
+        assert 450 <= gap <= 900, f"the second paste came {gap} ms after the first"
+        viewer.wait_event("planned-set", timeout=30)
+        nimbara.wait_capture(4, "changed 1450 ms after the first")
+    finally:
+        viewer.close()
+
+
+# --- where the paste goes: ActivationChanged -----------------------------------------------------
+
+
+def test_only_a_click_activation_from_another_window_changes_where_pastes_go(
+        winenv, probe, nimbara, start_program):
+    first = start_notepad(winenv, probe, start_program, (0, 0, 270, 330))
+    second = start_notepad(winenv, probe, start_program, (0, 340, 270, 330))
+    try:
+        probe.clip_set("13=text:P")
+        nimbara.wait_capture(1, "P")
+        first.click_into()
+        nimbara.show()
+        nimbara.click_tile(1)  # a click activation from the first notepad: pastes go there
+        first.wait_text("P")
+
+        # (wParam, lParam) sent as WM_ACTIVATE to the active history window, then a click on the
+        # tile (no activation comes first) and where the paste went.
+        cases = [
+            ((WA_ACTIVE, second.hwnd), first),
+            ((WA_CLICKACTIVE | MINIMISED, second.hwnd), first),
+            ((WA_CLICKACTIVE, nimbara.hwnd), first),
+            ((WA_CLICKACTIVE, second.hwnd), second),
+            ((WA_CLICKACTIVE, 0), None),
+        ]
+        for (wparam, lparam), target in cases:
+            texts = {first: first.text(), second: second.text()}
+            probe.activate(nimbara.hwnd)
+            wait_until(lambda: probe.foreground()["hwnd"] == nimbara.hwnd, 10)
+            probe.send(nimbara.hwnd, WM_ACTIVATE, wparam, lparam)
+            nimbara.click_tile(1)
+            if target:
+                target.wait_text(texts[target] + "P")
+            settle(1.5)
+            for notepad, text in texts.items():
+                expected = text + "P" if notepad is target else text
+                assert notepad.text() == expected, (wparam, lparam)
+    finally:
+        for notepad in (first, second):
+            notepad.program.process.kill()
+            notepad.program.process.wait(30)
+
+
+# --- a clipboard held open at the click ----------------------------------------------------------
+
+
+def test_clipboard_held_at_the_click_shows_the_error_and_pastes_nothing(
+        winenv, probe, nimbara, notepad):
+    probe.clip_set("13=text:wanted back")
+    nimbara.wait_capture(1, "wanted back")
+    probe.clip_set("13=text:on the clipboard")
+    nimbara.wait_capture(2, "on the clipboard")
+    notepad.click_into()
+    text_before = notepad.text()
+    nimbara.show()
+    holder = winenv.open_probe()
+    try:
+        holder.clip_hold(4000)
+        sequence = probe.clip_count()["sequence"]
+        nimbara.click_tile(1)
+        box = nimbara.wait_error_box()
+        texts, icons, buttons = nimbara.box_contents(box)
+        assert (box["title"], texts, icons) == ("Nimbara", ["Cannot open clipboard."], ["error"])
+        assert [b["id"] for b in buttons] == [1]
+        assert nimbara.band_pixel(1) == HOVER  # not PastedColor: nothing was pasted
+        holder.wait_event("clipboard-closed", timeout=30)
+        settle(0.5)
+        assert probe.clip_count()["sequence"] == sequence
+        assert by_format(probe.clip_dump(), 13)["text"] == "on the clipboard"
+        assert notepad.text() == text_before
+
+        # PasteGuard did not stay set: a change is captured, even while the box is up.
+        probe.clip_set("13=text:captured after the failed paste")
+        nimbara.wait_capture(3, "captured after the failed paste")
+        winenv.click(*center(buttons[0]["rect"]))
+        wait_until(lambda: not nimbara.error_boxes(), 30, message="the box did not close")
+        probe.clip_set("13=text:and after the box")
+        nimbara.wait_capture(4, "and after the box")
+        assert notepad.text() == text_before
+    finally:
+        holder.close()
