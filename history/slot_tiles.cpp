@@ -185,6 +185,7 @@ void SlotTiles::ClearAll(SlotRing& ring) {
         ::InvalidateRect(t.label.hwnd(), nullptr, TRUE);
     }
     ring.ResetNextSlot();
+    WatchForLeave();
 }
 
 void SlotTiles::ResetForCapture() {
@@ -205,6 +206,7 @@ void SlotTiles::MarkNewest(int slot) {
     t.frame.SetCaption(L"");
     ::EnableWindow(t.label.hwnd(), TRUE);
     ::InvalidateRect(t.label.hwnd(), nullptr, TRUE);
+    if (slot == hovered_) WatchForLeave();
 }
 
 void SlotTiles::SetPreviewText(int slot, const std::wstring& text) {
@@ -250,6 +252,18 @@ void SlotTiles::Enter(int slot) {
 void SlotTiles::Leave(int slot) {
     TilePointerLeave(tile(slot).marks);
     ApplyMarks(slot);
+}
+
+// Enabling or disabling the label under a resting pointer moves the pointer, without a
+// move of its own, between the frame (which takes the pointer while the label is disabled)
+// and the label, and the window it left stops watching for the leave. The window it is over
+// now watches instead, or the tile would keep its hover state after the pointer has gone.
+void SlotTiles::WatchForLeave() {
+    if (!hovered_) return;
+    const Tile& t = *tiles_.at(hovered_ - 1);
+    HWND under = ::IsWindowEnabled(t.label.hwnd()) ? t.label.hwnd() : t.frame.hwnd();
+    TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, under, 0};
+    ::TrackMouseEvent(&tme);
 }
 
 void SlotTiles::OnPointerMoved() {

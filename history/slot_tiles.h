@@ -73,6 +73,7 @@ private:
     [[nodiscard]] int TileUnderCursor() const;
     void Enter(int slot);
     void Leave(int slot);
+    void WatchForLeave();
 
     HWND panel_form_;
     LayoutScale scale_;
