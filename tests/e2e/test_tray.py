@@ -272,6 +272,9 @@ def test_exit_ends_the_program_and_removes_the_icon(winenv, probe, nimbara, item
     assert window_of_class(probe, "NimbaraTrayIcon", visible=None) is None
 
 
+# An environment of its own: an earlier test's program (a dialog left open, say) must not
+# make this start a second instance.
+@pytest.mark.winenv()
 def test_the_icon_comes_back_when_the_taskbar_is_created_again(winenv, probe, nimbara):
     box = icon_box(winenv, probe)
     hidden = window_of_class(probe, "NimbaraTrayIcon", visible=False, pid=nimbara.pid)
