@@ -19,14 +19,13 @@ ClipSlot ClipStore::Snapshot() {
             record.format = static_cast<std::uint16_t>(format);
             record.encoding = EncodingOf(record.format);
             // A format that its owner renders on request is rendered here.
-            if (HANDLE h = clipboard_.GetData(format)) {
-                try {
+            try {
+                if (HANDLE h = clipboard_.GetData(format))
                     record.data = ReadClipObject(record.encoding, h);
-                } catch (const std::bad_alloc&) {
-                    ++unreadable;
-                } catch (const AppError&) {
-                    ++unreadable;
-                }
+            } catch (const std::bad_alloc&) {
+                ++unreadable;
+            } catch (const AppError&) {
+                ++unreadable;
             }
             slot.push_back(std::move(record));
         }

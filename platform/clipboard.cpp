@@ -1,5 +1,7 @@
 #include "platform/clipboard.h"
 
+#include <new>
+
 #include "platform/error.h"
 
 namespace nimbara {
@@ -16,7 +18,19 @@ public:
     bool IsFormatAvailable(UINT format) override {
         return ::IsClipboardFormatAvailable(format) != FALSE;
     }
-    HANDLE GetData(UINT format) override { return ::GetClipboardData(format); }
+    HANDLE GetData(UINT format) override {
+        // Where the system makes this process's copy of the data inside the call (Wine
+        // does), a block too large for the address space gives NULL with a memory error.
+        // That is a failed read, not an absent format.
+        ::SetLastError(ERROR_SUCCESS);
+        HANDLE data = ::GetClipboardData(format);
+        if (!data) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_OUTOFMEMORY)
+                throw std::bad_alloc();
+        }
+        return data;
+    }
     HANDLE SetData(UINT format, HANDLE data) override { return ::SetClipboardData(format, data); }
 };
 

@@ -17,6 +17,8 @@ public:
     [[nodiscard]] virtual int CountFormats() = 0;
     [[nodiscard]] virtual UINT EnumFormats(UINT format) = 0;
     [[nodiscard]] virtual bool IsFormatAvailable(UINT format) = 0;
+    // NULL when the format has no data; throws std::bad_alloc when the data exists
+    // but this process has no memory for it.
     [[nodiscard]] virtual HANDLE GetData(UINT format) = 0;
     // On success the clipboard owns `data`; on failure the caller still does.
     [[nodiscard]] virtual HANDLE SetData(UINT format, HANDLE data) = 0;

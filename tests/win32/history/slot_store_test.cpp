@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -239,6 +240,7 @@ class FailingClipboard : public ClipboardApi {
 public:
     bool fail_open = false;
     UINT unreadable_format = 0;
+    UINT format_without_memory = 0;
     int sets = 0;
     bool Open(HWND owner) override { return !fail_open && SystemClipboard().Open(owner); }
     void Close() override { SystemClipboard().Close(); }
@@ -249,6 +251,7 @@ public:
     HANDLE GetData(UINT f) override {
         // A handle that is no global block at all cannot be read.
         if (f == unreadable_format) return reinterpret_cast<HANDLE>(0x4);
+        if (f == format_without_memory) throw std::bad_alloc();
         return SystemClipboard().GetData(f);
     }
     HANDLE SetData(UINT f, HANDLE h) override {
@@ -292,6 +295,24 @@ TEST_F(SlotStoreTest, FormatThatCannotBeReadIsKeptWithNoDataAndReportedOnce) {
     ASSERT_NE(Find(slot, good), nullptr);
     EXPECT_GE(Find(slot, good)->data.size(), 20u);
     EXPECT_LE(reports, 1);  // Wine's GlobalSize of a non-block is 0 (no data, no error)
+}
+
+TEST_F(SlotStoreTest, FormatTheProcessHasNoMemoryForIsKeptWithNoDataAndReportedAfterClosing) {
+    const UINT big = ::RegisterClipboardFormatW(L"Nimbara.Test.Big");
+    PutFormats(owner_.get(),
+               {{CF_RIFF, Pattern(10, 1)}, {big, Pattern(30, 3)}, {CF_WAVE, Pattern(5, 5)}});
+    FailingClipboard failing;
+    failing.format_without_memory = big;
+    std::vector<bool> open_when_told;
+    ClipStore store(failing, owner_.get(),
+                    [&] { open_when_told.push_back(::GetOpenClipboardWindow() != nullptr); });
+    const ClipSlot slot = store.Snapshot();
+    ASSERT_EQ(slot.size(), 3u);
+    EXPECT_EQ(slot[1].format, big);
+    EXPECT_EQ(slot[1].data.size(), 0u);
+    EXPECT_EQ(slot[2].format, CF_WAVE);
+    EXPECT_GE(slot[2].data.size(), 5u);
+    EXPECT_EQ(open_when_told, std::vector<bool>{false});
 }
 
 TEST(SlotRingTest, NextSlotRunsRoundTheRingAndReleaseEmptiesASlot) {
