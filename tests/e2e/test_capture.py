@@ -386,3 +386,23 @@ def test_changes_while_a_capture_shows_its_read_error_wait_for_that_capture(
     program.wait_capture(4, "after the box")
     assert filled(program) == {1: "before the box", 2: "", 3: "under the box 2",
                                4: "after the box"}
+
+
+@pytest.mark.timeout(400)
+def test_a_bitmap_too_large_to_count_in_32_bits_is_kept_without_data(winenv, probe, nimbara):
+    program = nimbara()
+    probe.clip_set("1=text:before the large bitmap")
+    program.wait_capture(1, "before the large bitmap")
+
+    # 32768 x 32768 at 32 bits a pixel is 4 GB, one more than a 32-bit size can count: the
+    # format cannot be read, which is reported, and the capture goes on without its data.
+    probe.clip_set("2=mono:32768,32768")
+    box = program.wait_error_box(timeout=240)
+    assert program.box_contents(box)[0] == [READ_FAILURE]
+    probe.post(box["hwnd"], WM_COMMAND, IDOK, 0)
+    program.wait_capture(2, "", timeout=60)
+    assert program.process.poll() is None
+    probe.clip_set("1=text:after the large bitmap")
+    program.wait_capture(3, "after the large bitmap")
+    assert filled(program) == {1: "before the large bitmap", 2: "",
+                               3: "after the large bitmap"}
