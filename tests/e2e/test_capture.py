@@ -49,7 +49,7 @@ def newest_mark(program, slot):
 
 def wait_band(program, slot, colour, what):
     try:
-        wait_until(lambda: program.band_pixel(slot) == colour, 10)
+        wait_until(lambda: program.band_pixel(slot) == colour, 20)
     except AssertionError:
         raise AssertionError(f"tile {slot} {what}: band {program.band_pixel(slot)}, "
                              f"expected {colour}") from None
