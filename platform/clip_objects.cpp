@@ -1,5 +1,6 @@
 #include "platform/clip_objects.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -44,6 +45,14 @@ ByteBuffer ReadGlobal(HANDLE handle) {
     return bytes;
 }
 
+// Bytes of a bitmap's pixels at 32 bits. Counted in 64 bits: a monochrome bitmap that a
+// 32-bit program can hold may need more than a 32-bit size can count at 32 bits a pixel.
+std::size_t PixelBytes(LONG width, LONG height) {
+    const std::uint64_t bytes = std::uint64_t(width) * 4 * std::uint64_t(height);
+    if (bytes > SIZE_MAX - sizeof(BITMAPINFOHEADER)) throw std::bad_alloc();
+    return static_cast<std::size_t>(bytes);
+}
+
 ByteBuffer ReadBitmap(HBITMAP bitmap) {
     BITMAP info{};
     if (!::GetObjectW(bitmap, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight <= 0)
@@ -54,7 +63,7 @@ ByteBuffer ReadBitmap(HBITMAP bitmap) {
     header.biPlanes = 1;
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
-    const std::size_t pixels = std::size_t(info.bmWidth) * 4 * std::size_t(info.bmHeight);
+    const std::size_t pixels = PixelBytes(info.bmWidth, info.bmHeight);
     ByteBuffer bytes(sizeof(header) + pixels);
     std::memcpy(bytes.data(), &header, sizeof(header));
     WindowDc screen(nullptr);
@@ -107,7 +116,8 @@ HBITMAP MakeBitmap(std::span<const std::uint8_t> bytes) {
     if (header.biSize != sizeof(header) || header.biBitCount != 32 || header.biWidth <= 0 ||
         header.biHeight <= 0 || header.biCompression != BI_RGB)
         return nullptr;
-    const std::size_t pixels = std::size_t(header.biWidth) * 4 * std::size_t(header.biHeight);
+    const std::uint64_t pixels =
+        std::uint64_t(header.biWidth) * 4 * std::uint64_t(header.biHeight);
     if (bytes.size() - sizeof(header) < pixels) return nullptr;
     BITMAPINFO bmi{};
     bmi.bmiHeader = header;

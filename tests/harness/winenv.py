@@ -476,11 +476,27 @@ class WineEnv:
     def _to_x(self, x, y):
         return x + self.origin[0], y + self.origin[1]
 
+    def pointer_at(self):
+        """Where the X pointer is, in X screen coordinates."""
+        out = self.xdotool("getmouselocation", "--shell")
+        values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+        return int(values["X"]), int(values["Y"])
+
+    def _move_args(self, x, y):
+        # xdotool's --sync waits for a motion; to where the pointer already is, none comes and
+        # it waits out its own time limit (seconds).
+        target = self._to_x(x, y)
+        if self.pointer_at() == target:
+            return []
+        return ["mousemove", "--sync", *target]
+
     def move(self, x, y):
-        self.xdotool("mousemove", "--sync", *self._to_x(x, y))
+        args = self._move_args(x, y)
+        if args:
+            self.xdotool(*args)
 
     def click(self, x, y, button=1, repeat=1):
-        self.xdotool("mousemove", "--sync", *self._to_x(x, y), "click", "--repeat", repeat, button)
+        self.xdotool(*self._move_args(x, y), "click", "--repeat", repeat, button)
 
     def drag(self, x1, y1, x2, y2, button=1, steps=10):
         self.xdotool("mousemove", "--sync", *self._to_x(x1, y1), "mousedown", button)
