@@ -335,7 +335,13 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (wp == kKeepOnTopTimerId && paste_) paste_->KeepOnTopTimer();
             return 0;
         case WM_MOUSEACTIVATE:
-            if (paste_) paste_->MouseActivating();
+            if (paste_) {
+                if (HIWORD(lp) == WM_LBUTTONDOWN && tiles_ && tiles_->PointerOnFilledTile()) {
+                    paste_->TileClickedFromOutside();
+                    return MA_NOACTIVATE;
+                }
+                paste_->MouseActivating();
+            }
             return DefaultProc(msg, wp, lp);
         case WM_ACTIVATE:
             // Not passed on: the default handling would give this window the keyboard

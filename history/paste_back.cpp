@@ -20,6 +20,16 @@ void PasteBack::MouseActivating() {
     leaving_window_ = ::GetAncestor(foreground, GA_ROOT) == own_handle_ ? nullptr : foreground;
 }
 
+void PasteBack::TileClickedFromOutside() {
+    // What a click activation from that window would record; the activation itself
+    // is left out because, on X11 under Wine, the input focus taken by this window
+    // does not always go back with a later SetForegroundWindow, and the user's next
+    // keys would then be lost.
+    HWND leaving = input_.Foreground();
+    if (leaving && ::GetAncestor(leaving, GA_ROOT) == own_handle_) return;
+    prev_active_window_ = leaving;
+}
+
 void PasteBack::ActivationChanged(WPARAM wp, LPARAM lp) {
     // Only an activation by a mouse click of a window that is not minimised counts;
     // showing the window by the hotkey or from the tray never changes the record.

@@ -35,6 +35,10 @@ public:
     // WM_MOUSEACTIVATE: a click is about to activate the main window; the window
     // that is in the foreground now is the one the user is leaving.
     void MouseActivating();
+    // WM_MOUSEACTIVATE for a left click on a filled tile while another window is active:
+    // the history window is not activated, so that window keeps the keyboard, and it
+    // is the one the user came from.
+    void TileClickedFromOutside();
     // WM_ACTIVATE, ActivationChanged: records PrevActiveWindow at click activations.
     void ActivationChanged(WPARAM wp, LPARAM lp);
     // A click on the label of a tile, LText1Click.

@@ -244,6 +244,11 @@ int SlotTiles::TileUnderCursor() const {
     return 0;
 }
 
+bool SlotTiles::PointerOnFilledTile() const {
+    const int slot = TileUnderCursor();
+    return slot != 0 && ::IsWindowEnabled(tiles_[slot - 1]->label.hwnd());
+}
+
 void SlotTiles::Enter(int slot) {
     TilePointerEnter(tile(slot).marks);
     ApplyMarks(slot);

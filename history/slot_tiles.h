@@ -59,6 +59,9 @@ public:
     void PointerGone();
 
     [[nodiscard]] std::uint32_t ColorOf(int slot) const;
+    // Whether the pointer rests on the label of a tile that holds a snapshot, where a
+    // click pastes.
+    [[nodiscard]] bool PointerOnFilledTile() const;
     // Pointer reports of the panel around the tiles, which belongs to no tile.
     [[nodiscard]] const PointerSink& pointer_sink() const noexcept { return sink_; }
 

@@ -117,7 +117,13 @@ def test_click_on_a_tile_pastes_its_slot_into_notepad_and_adds_no_slot(
     notepad.click_into()
     winenv.type_text("delta")
     winenv.key("shift+Home", "ctrl+c")
-    nimbara.wait_capture(4, "X:alphagammadelta")  # NextSlot had not moved
+    try:
+        nimbara.wait_capture(4, "X:alphagammadelta")  # NextSlot had not moved
+    except AssertionError as e:
+        raise AssertionError(f"{e}; notepad shows {notepad.text()!r}, the clipboard holds "
+                             f"{probe.clip_dump()}, the foreground is {probe.foreground()}"
+                             f" X focus {winenv.xdotool('getwindowfocus', '-f')} "
+                             f"{winenv.xdotool('getwindowfocus', '-f', 'getwindowname')}") from None
     assert nimbara.band_pixel(4) == NEWEST and nimbara.band_pixel(3) == idle
 
 

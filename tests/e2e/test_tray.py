@@ -260,7 +260,6 @@ def test_about_opens_the_about_dialog(winenv, probe, nimbara, item_places):
     assert open_dialog(winenv, probe, nimbara, N8, item_places)["class"] == "TAboutForm"
 
 
-@pytest.mark.xfail(reason="the settings dialog is wired by its own module", strict=False)
 def test_settings_opens_the_settings_dialog(winenv, probe, nimbara, item_places):
     assert open_dialog(winenv, probe, nimbara, N5, item_places)["class"] == "TSetupForm"
 
