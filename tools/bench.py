@@ -250,8 +250,9 @@ def main():
 def machine():
     cpu = re.search(r"model name\s*:\s*(.*)", Path("/proc/cpuinfo").read_text())
     wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
-    return (f"{cpu.group(1) if cpu else 'unknown CPU'}, {os.cpu_count()} cores, {wine}, "
-            f"32-bit side under qemu-i386")
+    emulated = Path("/proc/sys/fs/binfmt_misc/qemu-i386").exists()
+    side = "32-bit side under qemu-i386" if emulated else "32-bit side native"
+    return f"{cpu.group(1) if cpu else 'unknown CPU'}, {os.cpu_count()} cores, {wine}, {side}"
 
 
 if __name__ == "__main__":
