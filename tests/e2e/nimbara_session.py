@@ -6,6 +6,7 @@
     session.exit()                          # a click on "退出程序" (or the command when hidden)
 """
 
+import contextlib
 import subprocess
 
 from harness import wait_until
@@ -17,6 +18,9 @@ WM_HOTKEY = 0x0312
 BM_GETCHECK = 0x00F0
 HKM_GETHOTKEY = 0x0402
 BST_CHECKED = 1
+
+# A spot on the desktop clear of the history window, the dialogs and the taskbar.
+POINTER_REST = (1000, 10)
 
 # Command ids of the toolbar and tray menu, as the program's readers from outside see them.
 TOOL_BUTTON_8 = 1008  # "退出程序"
@@ -124,7 +128,13 @@ class NimbaraSession:
                    message=f"the history window did not become {'shown' if shown else 'hidden'}")
 
     def key(self, *combinations):
-        """Presses the combinations one after the other, as one stream of X key events."""
+        """Presses the combinations one after the other, as one stream of X key events.
+
+        The pointer rests away from Nimbara's windows meanwhile: X gives the keys to the window
+        under it, and when a hotkey shows or hides a window there, the release of a modifier
+        goes to another Wine process than its press, and Wine can lose it.
+        """
+        self.env.move(*POINTER_REST, sync=False)
         self.env.key(*combinations)
 
     def hotkey_message(self, mod, vk):
@@ -200,6 +210,23 @@ def held_by_nimbara(probe, mod, vk):
     if answer["registered"]:
         probe.unhotkey(answer["id"])
     return not answer["registered"]
+
+
+@contextlib.contextmanager
+def taken_by_probe(probe, mod, vk):
+    """The probe holds a combination that Nimbara must not hold, and its events are cleared.
+
+    Pressed meanwhile, the combination reaches the probe as a hotkey event instead of the active
+    window: the shell's taskbar takes a stray Alt+V for its keyboard menu, and Wine can then lose
+    the release of the modifier pressed next, so that later hotkeys arrive with one too many.
+    """
+    answer = probe.hotkey(mod, vk)
+    assert answer["registered"], f"{(mod, vk)} is held, by Nimbara or another program"
+    probe.clear_events()
+    try:
+        yield
+    finally:
+        probe.unhotkey(answer["id"])
 
 
 def clear_settings(env):

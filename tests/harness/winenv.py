@@ -476,8 +476,9 @@ class WineEnv:
     def _to_x(self, x, y):
         return x + self.origin[0], y + self.origin[1]
 
-    def move(self, x, y):
-        self.xdotool("mousemove", "--sync", *self._to_x(x, y))
+    def move(self, x, y, sync=True):
+        """sync: wait until the pointer has moved (never ends when it is there already)."""
+        self.xdotool("mousemove", *(["--sync"] if sync else []), *self._to_x(x, y))
 
     def click(self, x, y, button=1, repeat=1):
         self.xdotool("mousemove", "--sync", *self._to_x(x, y), "click", "--repeat", repeat, button)
