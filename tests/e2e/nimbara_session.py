@@ -6,6 +6,7 @@
     session.exit()                          # a click on "退出程序" (or the command when hidden)
 """
 
+import contextlib
 import subprocess
 
 from harness import wait_until
@@ -17,6 +18,9 @@ WM_HOTKEY = 0x0312
 BM_GETCHECK = 0x00F0
 HKM_GETHOTKEY = 0x0402
 BST_CHECKED = 1
+
+# A spot on the desktop clear of the history window, the dialogs and the taskbar.
+POINTER_REST = (1000, 10)
 
 # Command ids of the toolbar and tray menu, as the program's readers from outside see them.
 TOOL_BUTTON_8 = 1008  # "退出程序"
@@ -56,9 +60,16 @@ class NimbaraSession:
 
     # --- life --------------------------------------------------------------------------------
 
-    def start(self):
+    def start(self, hotkey=(1, 86), held=True):
+        """Starts Nimbara and returns once its start-up is over and it holds its hotkey.
+
+        hotkey: the combination it is to load, as (MOD_ flags, virtual key); the registry values
+        a test put there decide it. held: False when another program holds that combination, so
+        that Nimbara cannot.
+        """
         before = {w["hwnd"] for w in self.probe.windows()}
         self.process = self.env.spawn([self.exe])
+        self.current_hotkey_for_messages = hotkey
 
         def main_window():
             if self.process.poll() is not None:
@@ -68,10 +79,13 @@ class NimbaraSession:
 
         window = wait_until(main_window, 120, message="Nimbara's main window did not appear")
         self.main, self.pid, self.application = window["hwnd"], window["pid"], window["owner"]
-        # A message sent to the window is handled once the creation steps are done and the
-        # program's loop runs: the hotkey is registered by then.
-        wait_until(lambda: self.probe.call("send", self.main, WM_NULL, 0, 0, check=False)["ok"],
-                   60, message="Nimbara's main window does not answer")
+        # The window exists before its creation steps have run, and a message sent to it can be
+        # answered while they wait on another program (the shell's notification area). Idle in
+        # its message loop, the program has done them all; registering the hotkey is the last.
+        self.probe.idle(self.pid, 180000)
+        if held:
+            wait_until(lambda: held_by_nimbara(self.probe, *hotkey), 60,
+                       message=f"hotkey {hotkey} not held after the start")
         return self
 
     def running(self):
@@ -109,26 +123,30 @@ class NimbaraSession:
     def shown(self):
         return self.window(self.main)["visible"]
 
-    def wait_shown(self, shown, timeout=15):
+    def wait_shown(self, shown, timeout=60):
         wait_until(lambda: self.shown() == shown, timeout,
                    message=f"the history window did not become {'shown' if shown else 'hidden'}")
 
-    def key(self, combination):
-        self.env.key(combination)
+    def key(self, *combinations):
+        """Presses the combinations one after the other, as one stream of X key events.
+
+        The pointer rests away from Nimbara's windows meanwhile: X gives the keys to the window
+        under it, and when a hotkey shows or hides a window there, the release of a modifier
+        goes to another Wine process than its press, and Wine can lose it.
+        """
+        self.env.move(*POINTER_REST, sync=False)
+        self.env.key(*combinations)
 
     def hotkey_message(self, mod, vk):
         """WM_HOTKEY as the system posts it for a combination; returns the handler's result."""
         return self.probe.send(self.main, WM_HOTKEY, 1, mod_vk(mod, vk))
 
     def tool_button(self, index):
-        """Screen centre of toolbar button index (0 "隐藏" .. 7 "退出程序", 3 and 6 separators)."""
+        """Screen centre of toolbar button index (0 "隐藏" .. 7 "退出程序", 3 and 6 separators),
+        where the toolbar itself places it."""
         toolbar = next(c for c in self.probe.children(self.main)
                        if c["class"] == "ToolbarWindow32")
-        width, separator = scale(39), 8
-        left = toolbar["rect"][0]
-        for i in range(index):
-            left += separator if i in (3, 6) else width
-        return left + width // 2, (toolbar["rect"][1] + toolbar["rect"][3]) // 2
+        return center(self.probe.toolbar(toolbar["hwnd"])["buttons"][index]["rect"])
 
     def tile_texts(self):
         return [c["text"] for c in self.probe.children(self.main) if 301 <= c["id"] <= 312]
@@ -141,7 +159,8 @@ class NimbaraSession:
     def open_settings(self):
         """Shows the window if needed and clicks "设置"; returns the dialog's hwnd once shown."""
         if not self.shown():
-            self.hotkey_message(*self.current_hotkey_for_messages)
+            assert self.hotkey_message(*self.current_hotkey_for_messages) == 1, \
+                "the hotkey message was not taken"
             self.wait_shown(True)
         self.env.click(*self.tool_button(2))
         return self.wait_settings_shown()
@@ -152,11 +171,11 @@ class NimbaraSession:
     def settings_window(self):
         return next((w for w in self.probe.windows(self.pid) if w["class"] == "TSetupForm"), None)
 
-    def wait_settings_shown(self, timeout=30):
+    def wait_settings_shown(self, timeout=60):
         return wait_until(lambda: (w := self.settings_window()) and w["visible"] and w["hwnd"],
                           timeout, message="the settings dialog did not show")
 
-    def wait_settings_closed(self, timeout=15):
+    def wait_settings_closed(self, timeout=60):
         wait_until(lambda: not ((w := self.settings_window()) and w["visible"]), timeout,
                    message="the settings dialog did not close")
 
@@ -183,6 +202,31 @@ class NimbaraSession:
 # Control ids of the settings dialog.
 GROUP_BOX_1, CHECK_BOX_1, GROUP_BOX_2, RADIO_BUTTON_1 = 101, 102, 103, 104
 RADIO_BUTTON_2, HOT_KEY_1, BIT_BTN_1, BIT_BTN_2 = 105, 106, 107, 108
+
+
+def held_by_nimbara(probe, mod, vk):
+    """The probe cannot take a combination that Nimbara holds; a free one it gives back."""
+    answer = probe.hotkey(mod, vk)
+    if answer["registered"]:
+        probe.unhotkey(answer["id"])
+    return not answer["registered"]
+
+
+@contextlib.contextmanager
+def taken_by_probe(probe, mod, vk):
+    """The probe holds a combination that Nimbara must not hold, and its events are cleared.
+
+    Pressed meanwhile, the combination reaches the probe as a hotkey event instead of the active
+    window: the shell's taskbar takes a stray Alt+V for its keyboard menu, and Wine can then lose
+    the release of the modifier pressed next, so that later hotkeys arrive with one too many.
+    """
+    answer = probe.hotkey(mod, vk)
+    assert answer["registered"], f"{(mod, vk)} is held, by Nimbara or another program"
+    probe.clear_events()
+    try:
+        yield
+    finally:
+        probe.unhotkey(answer["id"])
 
 
 def clear_settings(env):

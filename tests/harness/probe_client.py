@@ -122,6 +122,11 @@ class Probe:
     def post(self, hwnd, msg, wparam=0, lparam=0):
         self.call("post", hwnd, msg, wparam, lparam)
 
+    def idle(self, pid, ms=60000):
+        """Waits (WaitForInputIdle) until the process waits for input in its message loop, its
+        start-up done; raises ProbeError when it is not within ms."""
+        return self.call("idle", pid, ms, timeout=ms / 1000 + 60)
+
     def activate(self, hwnd):
         return self.call("activate", hwnd)
 

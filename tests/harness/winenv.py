@@ -490,9 +490,12 @@ class WineEnv:
             return []
         return ["mousemove", "--sync", *target]
 
-    def move(self, x, y):
+    def move(self, x, y, sync=True):
+        """sync: wait until the pointer has moved (skipped when it is there already)."""
         args = self._move_args(x, y)
         if args:
+            if not sync:
+                args.remove("--sync")
             self.xdotool(*args)
 
     def click(self, x, y, button=1, repeat=1):

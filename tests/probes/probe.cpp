@@ -52,6 +52,7 @@ const Command kCommands[] = {
     {L"foreground", ForegroundCommand},
     {L"send", SendCommand},
     {L"post", PostCommand},
+    {L"idle", IdleCommand},
     {L"activate", ActivateCommand},
     {L"edit-text", EditTextCommand},
     {L"pixel", PixelCommand},

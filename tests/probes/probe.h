@@ -55,6 +55,7 @@ std::string FindCommand(State& state, const Args& args);
 std::string ForegroundCommand(State& state, const Args& args);
 std::string SendCommand(State& state, const Args& args);
 std::string PostCommand(State& state, const Args& args);
+std::string IdleCommand(State& state, const Args& args);
 std::string ActivateCommand(State& state, const Args& args);
 std::string EditTextCommand(State& state, const Args& args);
 std::string PixelCommand(State& state, const Args& args);

@@ -207,6 +207,25 @@ std::string SendCommand(State&, const Args& args) {
     return Json().Bool("ok", true).Int("result", static_cast<LONG_PTR>(result)).Text();
 }
 
+// Waits until the process has finished its start-up and waits for input in its message loop
+// (WaitForInputIdle): a program's first window can exist long before its creation steps are done.
+std::string IdleCommand(State&, const Args& args) {
+    int64_t pid = 0, ms = 60000;
+    if (args.size() < 2 || args.size() > 3 || !ParseInt(args[1], &pid) ||
+        (args.size() == 3 && (!ParseInt(args[2], &ms) || ms < 0))) {
+        return Failure("usage: idle PID [MS]");
+    }
+    HANDLE process =
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!process) return FailureWithCode("cannot open the process", GetLastError());
+    const DWORD result = WaitForInputIdle(process, static_cast<DWORD>(ms));
+    const DWORD error = result == WAIT_FAILED ? GetLastError() : 0;
+    CloseHandle(process);
+    if (result == WAIT_TIMEOUT) return Failure("not idle in time");
+    if (result == WAIT_FAILED) return FailureWithCode("cannot wait for the process", error);
+    return Json().Bool("ok", true).Text();
+}
+
 std::string PostCommand(State&, const Args& args) {
     HWND hwnd = nullptr;
     UINT msg = 0;
