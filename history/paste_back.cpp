@@ -26,6 +26,8 @@ void PasteBack::TileClickedFromOutside() {
     // does not always go back with a later SetForegroundWindow, and the user's next
     // keys would then be lost.
     HWND leaving = input_.Foreground();
+    // This window active already (Wine asks about activation at every click): the
+    // record stays as the last click activation left it.
     if (leaving && ::GetAncestor(leaving, GA_ROOT) == own_handle_) return;
     prev_active_window_ = leaving;
 }
