@@ -20,6 +20,7 @@ using testing::PressAndRelease;
 using testing::RectInParent;
 using testing::ScreenCentre;
 using testing::TextOf;
+using testing::AfterQueued;
 using testing::WhileModal;
 
 constexpr wchar_t kAboutClass[] = L"TAboutForm";
@@ -211,15 +212,21 @@ TEST_F(AboutDialogTest, EveryOpeningShowsTheSameDialogAndEachWayOutClosesIt) {
 }
 
 TEST_F(AboutDialogTest, EscapeDoesNotCloseIt) {
-    // Only "确定" and the close box end the dialog; left alone, the driver has to.
+    // Only "确定" and the close box end the dialog.
+    bool open_after_escape = false;
     const bool ended = WhileModal(
         kAboutClass, [&] { dialog.ShowModal(); },
         [&] {
             HWND ok = Control(kBitBtn1Id);
             ::PostMessageW(ok, WM_KEYDOWN, VK_ESCAPE, 0);
             ::PostMessageW(ok, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+            AfterQueued([&] {
+                open_after_escape = ::IsWindowVisible(dialog.hwnd()) != FALSE;
+                PressOk();
+            });
         });
-    EXPECT_FALSE(ended);
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(open_after_escape);
 }
 
 TEST_F(AboutDialogTest, AnOpeningWhileOpenOnlyBringsItToTheFront) {

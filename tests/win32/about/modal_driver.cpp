@@ -7,6 +7,8 @@ namespace {
 const std::function<void()>* g_steps = nullptr;
 const wchar_t* g_modal_class = nullptr;
 bool g_rescued = false;
+std::function<void()> g_after_queued;
+UINT_PTR g_after_queued_timer = 0;
 
 void CALLBACK RunSteps(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
@@ -22,7 +24,19 @@ void CALLBACK Rescue(HWND, UINT, UINT_PTR id, DWORD) {
     }
 }
 
+void CALLBACK RunAfterQueued(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    g_after_queued_timer = 0;
+    const std::function<void()> step = std::move(g_after_queued);
+    step();
+}
+
 }  // namespace
+
+void AfterQueued(std::function<void()> step) {
+    g_after_queued = std::move(step);
+    g_after_queued_timer = ::SetTimer(nullptr, 0, 0, &RunAfterQueued);
+}
 
 bool WhileModal(const wchar_t* modal_class, const std::function<void()>& open,
                 const std::function<void()>& steps) {
@@ -30,10 +44,14 @@ bool WhileModal(const wchar_t* modal_class, const std::function<void()>& open,
     g_modal_class = modal_class;
     g_rescued = false;
     const UINT_PTR run = ::SetTimer(nullptr, 0, 20, &RunSteps);
-    const UINT_PTR rescue = ::SetTimer(nullptr, 0, 2000, &Rescue);
+    // Only a guard against a hang: no test may count on it, so it can be generous.
+    const UINT_PTR rescue = ::SetTimer(nullptr, 0, 60000, &Rescue);
     open();
     ::KillTimer(nullptr, run);
     ::KillTimer(nullptr, rescue);
+    if (g_after_queued_timer) ::KillTimer(nullptr, g_after_queued_timer);
+    g_after_queued_timer = 0;
+    g_after_queued = nullptr;
     return !g_rescued;
 }
 

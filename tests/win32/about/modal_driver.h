@@ -10,11 +10,16 @@
 namespace nimbara::testing {
 
 // Calls `open` (which runs a modal loop) and, once that loop is running, `steps`.
-// The steps should end the loop. When they have not after two seconds the driver
+// The steps should end the loop. When they have not after a minute the driver
 // sends WM_CLOSE to the visible windows of class `modal_class`, so a failing test
 // cannot hang, and returns false; true when the steps ended the loop themselves.
 [[nodiscard]] bool WhileModal(const wchar_t* modal_class, const std::function<void()>& open,
                               const std::function<void()>& steps);
+
+// Runs `step` once the messages posted so far have been handled: a timer's message
+// is taken only when no posted message waits. Called from the steps of WhileModal;
+// it never runs when the modal loop has ended before.
+void AfterQueued(std::function<void()> step);
 
 // A press and a release of the left button at screen points, each delivered where
 // the system would: to the window holding the mouse, else to the window under

@@ -239,18 +239,22 @@ TEST_F(SlotStoreTest, EmptyClipboardSnapshotHoldsNoRecords) {
 class FailingClipboard : public ClipboardApi {
 public:
     bool fail_open = false;
-    UINT unreadable_format = 0;
+    // Offered after the real formats, as a bitmap whose handle is no bitmap at all.
+    bool offer_unreadable_bitmap = false;
     UINT format_without_memory = 0;
     int sets = 0;
     bool Open(HWND owner) override { return !fail_open && SystemClipboard().Open(owner); }
     void Close() override { SystemClipboard().Close(); }
     bool Empty() override { return SystemClipboard().Empty(); }
     int CountFormats() override { return SystemClipboard().CountFormats(); }
-    UINT EnumFormats(UINT f) override { return SystemClipboard().EnumFormats(f); }
+    UINT EnumFormats(UINT f) override {
+        if (f == CF_DSPBITMAP && offer_unreadable_bitmap) return 0;
+        const UINT next = SystemClipboard().EnumFormats(f);
+        return next == 0 && offer_unreadable_bitmap ? CF_DSPBITMAP : next;
+    }
     bool IsFormatAvailable(UINT f) override { return SystemClipboard().IsFormatAvailable(f); }
     HANDLE GetData(UINT f) override {
-        // A handle that is no global block at all cannot be read.
-        if (f == unreadable_format) return reinterpret_cast<HANDLE>(0x4);
+        if (f == CF_DSPBITMAP && offer_unreadable_bitmap) return reinterpret_cast<HANDLE>(0x4);
         if (f == format_without_memory) throw std::bad_alloc();
         return SystemClipboard().GetData(f);
     }
@@ -286,15 +290,17 @@ TEST_F(SlotStoreTest, FormatThatCannotBeReadIsKeptWithNoDataAndReportedOnce) {
     const UINT good = ::RegisterClipboardFormatW(L"Nimbara.Test.Good");
     PutFormats(owner_.get(), {{CF_RIFF, Pattern(10, 1)}, {good, Pattern(20, 2)}});
     FailingClipboard failing;
-    failing.unreadable_format = CF_RIFF;
+    failing.offer_unreadable_bitmap = true;
     int reports = 0;
     ClipStore store(failing, owner_.get(), [&] { ++reports; });
     const ClipSlot slot = store.Snapshot();
+    ASSERT_NE(Find(slot, CF_DSPBITMAP), nullptr);
+    EXPECT_EQ(Find(slot, CF_DSPBITMAP)->data.size(), 0u);
     ASSERT_NE(Find(slot, CF_RIFF), nullptr);
-    EXPECT_EQ(Find(slot, CF_RIFF)->data.size(), 0u);
+    EXPECT_GE(Find(slot, CF_RIFF)->data.size(), 10u);
     ASSERT_NE(Find(slot, good), nullptr);
     EXPECT_GE(Find(slot, good)->data.size(), 20u);
-    EXPECT_LE(reports, 1);  // Wine's GlobalSize of a non-block is 0 (no data, no error)
+    EXPECT_EQ(reports, 1);
 }
 
 TEST_F(SlotStoreTest, FormatTheProcessHasNoMemoryForIsKeptWithNoDataAndReportedAfterClosing) {
