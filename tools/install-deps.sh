@@ -9,7 +9,7 @@ pkgs=(cmake ninja-build make g++ googletest libgtest-dev clang libclang-rt-14-de
       g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
       wine wine32:i386 wine64 xvfb xdotool xclip x11-utils xauth
       fonts-wqy-microhei locales imagemagick python3 python3-pytest python3-pytest-timeout
-      python3-xlib)
+      python3-pytest-xdist python3-xlib)
 
 sudo_() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 apt_install() {

@@ -107,6 +107,10 @@ run_e2e() {
   # NIMBARA_E2E_ARGS: extra pytest arguments, shell-quoted, e.g. --ignore=FILE.
   local -a extra=()
   eval "extra=(${NIMBARA_E2E_ARGS:-})"
+  # Two test files at a time, each in Wine environments of its own (NIMBARA_E2E_WORKERS=0:
+  # one at a time): waiting on Wine, one file leaves most of a core idle.
+  local workers=${NIMBARA_E2E_WORKERS:-2}
+  [ "$workers" -gt 0 ] && extra=(-n "$workers" --dist loadfile "${extra[@]}")
   NIMBARA_BUILD=$root/build-cross $py -m pytest -q tests/e2e "${extra[@]}" \
     --junitxml=build-cross/e2e-junit.xml
   local code=$?

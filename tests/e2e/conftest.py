@@ -7,6 +7,10 @@
                     visible=None) -> Program(process: the wine Popen, pid: the Windows process
                     id, hwnd: the new top-level window of that class)
     nimbara_exe     path of the built Nimbara.exe (fails clearly when it was not built)
+    start_nimbara   start_nimbara(exe=None, **Nimbara.start's options) -> a running Nimbara
+                    (nimbara_program.py); every one started is ended after the test
+    nimbara         Nimbara started with the defaults
+    fresh_settings  no settings of Nimbara's in the registry before and after the test
     wait_until      the polling helper (also importable: from harness import wait_until)
 """
 
@@ -21,6 +25,7 @@ import pytest
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 from harness import WineEnv, build_dir, probe_exe, wait_until  # noqa: E402
+from nimbara_program import Nimbara, clear_settings  # noqa: E402
 
 Program = collections.namedtuple("Program", "process pid hwnd")
 
@@ -93,6 +98,32 @@ def nimbara_exe():
     if not path.exists():
         pytest.fail(f"{path} was not built")
     return path
+
+
+@pytest.fixture
+def start_nimbara(winenv, nimbara_exe):
+    started = []
+
+    def start(exe=None, **options):
+        program = Nimbara.start(winenv, exe or nimbara_exe, **options)
+        started.append(program)
+        return program
+
+    yield start
+    for program in started:
+        program.end()
+
+
+@pytest.fixture
+def nimbara(start_nimbara):
+    return start_nimbara()
+
+
+@pytest.fixture
+def fresh_settings(winenv):
+    clear_settings(winenv)
+    yield
+    clear_settings(winenv)
 
 
 @pytest.fixture(name="wait_until")

@@ -1,21 +1,35 @@
-"""Nimbara as the shell and paste-back tests drive it: started in a Wine environment, seen through
-the probe (window lists, child windows, pixels), handled with the X mouse and keyboard.
+"""Nimbara.exe driven from outside as a user would: started in a Wine environment, seen through the
+probe (window lists, child windows, pixels), handled with the X mouse and keyboard.
+
+    nimbara = Nimbara.start(env, exe)        # the conftest fixtures start_nimbara and nimbara do it
+    nimbara.key("alt+v"); nimbara.wait_shown(True)
+    dialog = nimbara.open_settings()          # a click on the toolbar's "设置"
+    nimbara.exit()                            # a click on "退出程序" (or the command when hidden)
 
 Every part of the history window is a child window with a fixed control id; the tiles' parts are
 PColor n (100 + n: the band, text = NewestMark), PFrame n (200 + n: frame caption) and LText n
 (300 + n: preview text, enabled while the slot holds a snapshot).
 """
 
+import contextlib
+import os
+import subprocess
 import time
 
 from harness import wait_until
 
+WM_NULL = 0x0000
+WM_ACTIVATE = 0x0006
 WM_CLOSE = 0x0010
 WM_QUERYENDSESSION = 0x0011
 WM_ENDSESSION = 0x0016
-WM_ACTIVATE = 0x0006
 WM_COMMAND = 0x0111
+WM_HOTKEY = 0x0312
+BM_GETCHECK = 0x00F0
 BM_CLICK = 0x00F5
+HKM_GETHOTKEY = 0x0402
+BST_CHECKED = 1
+IDOK = 1
 
 WS_CAPTION = 0x00C00000
 WS_POPUP = 0x80000000
@@ -24,13 +38,27 @@ WS_THICKFRAME = 0x00040000
 WS_EX_DLGMODALFRAME = 0x00000001
 WS_EX_TOOLWINDOW = 0x00000080
 
+# Command ids of the toolbar buttons and the tray menu, as the main window receives them.
 TOGGLE = 1001  # ToolButton1, "隐藏"
 CLEAR_ALL = 1002
+HELP = 1004
+ABOUT = 1005
+EXIT = 1008  # "退出程序"
+SETTINGS = 1009
 N1 = 2001  # the tray menu's "打开/隐藏(&O)"
 
 IMG_TITLE, IMAGE14, LMAIN_CAPTION, SB_CLOSE = 10, 11, 12, 13
 PANEL_TOP, TOOLBAR1, PANEL_FORM = 20, 21, 30
 
+# Control ids of the settings dialog.
+GROUP_BOX_1, CHECK_BOX_1, GROUP_BOX_2, RADIO_BUTTON_1 = 101, 102, 103, 104
+RADIO_BUTTON_2, HOT_KEY_1, BIT_BTN_1, BIT_BTN_2 = 105, 106, 107, 108
+
+# The registry as the 32-bit program sees it (Wine's reg with /reg:32).
+NIMBARA_KEY = r"HKLM\SOFTWARE\Nimbara"
+RUN_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
+
+SONG_TI = "宋体"
 DESIGNED_TEXT_HEIGHT = 12
 LEFT, TOP = 278, 169
 CLIENT_WIDTH, CLIENT_HEIGHT = 429, 367
@@ -40,6 +68,9 @@ NEWEST = (255, 128, 64)
 HOVER = (0, 128, 255)
 PASTED = (255, 0, 255)
 COLOR_BTNFACE = 15
+
+# A spot on the desktop clear of the history window, the dialogs and the taskbar.
+POINTER_REST = (1000, 10)
 
 
 def mul_div(value, numerator, denominator):
@@ -63,6 +94,11 @@ class Scale:
         return [self(x), self(y), self(x + width), self(y + height)]
 
 
+def text_scale(probe):
+    """The scale the program's layout follows: "宋体" 9 pt as measured here, against 12."""
+    return Scale(probe.font(SONG_TI, 9)["height"])
+
+
 def center(rect):
     return (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
 
@@ -71,21 +107,62 @@ def relative(rect, origin):
     return [rect[0] - origin[0], rect[1] - origin[1], rect[2] - origin[0], rect[3] - origin[1]]
 
 
-class Nimbara:
-    """One running Nimbara.exe: its process, its two top-level windows and its controls."""
+def mod_vk(mod, vk):
+    """WM_HOTKEY's lParam: the modifiers in the low word, the key in the high word."""
+    return (vk << 16) | mod
 
-    def __init__(self, env, process, main, application):
+
+def differing_pixels(reference, shot, fuzz="12%"):
+    """How many pixels of two pictures of one size differ by more than fuzz (ImageMagick)."""
+    result = subprocess.run(["compare", "-metric", "AE", "-fuzz", fuzz, str(reference), str(shot),
+                             "null:"], capture_output=True, text=True, timeout=120)
+    if result.returncode > 1:
+        raise AssertionError(f"cannot compare with {reference}: {result.stderr.strip()}")
+    return int(float(result.stderr.split()[0]))
+
+
+def assert_looks_like(shot, reference, share=0.005):
+    """The picture matches the kept reference but for anti-aliasing: at most share of its pixels
+    differ. After a deliberate change of the look, NIMBARA_UPDATE_REFERENCES=1 writes the new
+    picture over the reference; look at it before committing it."""
+    if os.environ.get("NIMBARA_UPDATE_REFERENCES") == "1":
+        reference.parent.mkdir(exist_ok=True)
+        subprocess.run(["convert", str(shot), str(reference)], check=True, timeout=120)
+    assert reference.exists(), f"no {reference}: run once with NIMBARA_UPDATE_REFERENCES=1"
+    width, height = (int(v) for v in subprocess.run(
+        ["identify", "-format", "%w %h", str(shot)], capture_output=True, text=True, check=True,
+        timeout=60).stdout.split())
+    size = subprocess.run(["identify", "-format", "%w %h", str(reference)], capture_output=True,
+                          text=True, check=True, timeout=60).stdout.split()
+    assert [int(v) for v in size] == [width, height], f"{shot} is not the size of {reference}"
+    differing = differing_pixels(reference, shot)
+    if differing > width * height * share:
+        now = shot.with_name(shot.stem + "_now.png")
+        subprocess.run(["convert", str(shot), str(now)], timeout=120)
+        raise AssertionError(f"{differing} pixels differ from {reference}; the picture now: {now}")
+
+
+class Nimbara:
+    """One running Nimbara.exe: its process, its windows and its controls."""
+
+    def __init__(self, env, exe, process, main, application):
         self.env = env
         self.probe = env.probe
+        self.exe = exe
         self.process = process
         self.main = main
         self.application = application
 
     @classmethod
-    def start(cls, env, exe, timeout=120, empty_clipboard=True):
-        """Starts Nimbara and waits for its grid. A new clipboard viewer is told of the clipboard
-        at once, so Nimbara captures what is there into slot 1; by default the clipboard is
-        emptied first, so that a test's first capture lands in slot 1."""
+    def start(cls, env, exe, empty_clipboard=True, hotkey=(1, 86), held=True, timeout=120):
+        """Starts Nimbara and returns once its start-up is over and it holds its hotkey.
+
+        A new clipboard viewer is told of the clipboard at once, so Nimbara captures what is
+        there into slot 1; by default the clipboard is emptied first, so that a test's first
+        capture lands in slot 1. hotkey: the combination it is to load, as (MOD_ flags, virtual
+        key); the registry values a test put there decide it. held: False when another program
+        holds that combination, so that Nimbara cannot.
+        """
         probe = env.probe
         if empty_clipboard:
             probe.clip_empty()
@@ -101,9 +178,15 @@ class Nimbara:
             return (main[0], application[0]) if main and application else None
 
         main, application = wait_until(appeared, timeout, message="Nimbara showed no windows")
-        program = cls(env, process, main, application)
-        # Start-up is over once the creation steps have built the grid.
-        wait_until(lambda: len(program.tile_labels()) == 12, 60, message="no tiles")
+        program = cls(env, exe, process, main, application)
+        # The window exists before its creation steps have run, and a message sent to it can be
+        # answered while they wait on another program (the shell's notification area). Idle in
+        # its message loop, the program has done them all; registering the hotkey is the last.
+        probe.idle(program.pid, 180000)
+        if held:
+            wait_until(lambda: held_by_nimbara(probe, *hotkey), 60,
+                       message=f"hotkey {hotkey} not held after the start")
+        program.hotkey = hotkey
         return program
 
     # --- what the probe sees -------------------------------------------------------------------
@@ -116,10 +199,14 @@ class Nimbara:
     def hwnd(self):
         return self.main["hwnd"]
 
+    def running(self):
+        return self.process.poll() is None
+
     def window(self, hwnd=None):
-        """The top-level entry of the main window (or another of ours) as it is now."""
+        """The top-level entry of the main window (or another of ours) as it is now; None when
+        it is gone."""
         hwnd = hwnd or self.hwnd
-        return next(w for w in self.probe.windows(self.pid) if w["hwnd"] == hwnd)
+        return next((w for w in self.probe.windows(self.pid) if w["hwnd"] == hwnd), None)
 
     def windows(self):
         return self.probe.windows(self.pid)
@@ -130,12 +217,25 @@ class Nimbara:
     def shown(self):
         return self.window()["visible"]
 
+    def wait_shown(self, shown, timeout=60):
+        wait_until(lambda: self.shown() == shown, timeout,
+                   message=f"the history window did not become {'shown' if shown else 'hidden'}")
+
     def rect(self):
         return self.window()["rect"]
 
-    def controls(self):
-        """Child windows of the main window by control id."""
-        return {c["id"]: c for c in self.probe.children(self.hwnd)}
+    def scale(self):
+        return text_scale(self.probe)
+
+    def client_rect(self, hwnd=None):
+        """A top-level window's client area in screen coordinates, as the desktop's child."""
+        desktop = self.probe.screen()["desktop"]
+        hwnd = hwnd or self.hwnd
+        return next(c["client"] for c in self.probe.children(desktop) if c["hwnd"] == hwnd)
+
+    def controls(self, hwnd=None):
+        """Child windows of the main window (or of a dialog) by control id."""
+        return {c["id"]: c for c in self.probe.children(hwnd or self.hwnd)}
 
     def control(self, control_id):
         return self.controls()[control_id]
@@ -148,6 +248,10 @@ class Nimbara:
         controls = self.controls()
         return {n: (controls[300 + n]["text"], controls[200 + n]["text"], controls[300 + n]["enabled"])
                 for n in range(1, 13)}
+
+    def previews(self):
+        """The twelve preview texts, slot 1 first."""
+        return [text for text, _, _ in self.tile_texts().values()]
 
     def tile_text(self, slot):
         return self.control(300 + slot)["text"]
@@ -166,8 +270,34 @@ class Nimbara:
     def tool_button(self, command):
         return next(b for b in self.toolbar()["buttons"] if b["command"] == command)
 
+    def stats(self):
+        """Memory, handles and windows of the process, as the system tells another program."""
+        return self.probe.call("proc-stats", self.pid)
+
+    def grab(self, rect, path, timeout=30):
+        """A screen grab of rect once the program has painted: it is idle in its message loop
+        and two grabs in a row are the same picture."""
+        left, top, right, bottom = rect
+        self.probe.idle(self.pid)
+        previous = None
+
+        def steady():
+            nonlocal previous
+            self.probe.grab(left, top, right - left, bottom - top, path)
+            picture, previous = previous, path.read_bytes()
+            return picture == previous
+
+        wait_until(steady, timeout, message=f"the picture at {rect} did not settle")
+        return path
+
+    # --- message boxes -------------------------------------------------------------------------
+
+    def message_boxes(self):
+        """The program's message boxes, shown or not."""
+        return [w for w in self.windows() if w["class"] == "#32770"]
+
     def error_boxes(self):
-        return [w for w in self.windows() if w["class"] == "#32770" and w["visible"]]
+        return [w for w in self.message_boxes() if w["visible"]]
 
     def box_contents(self, box):
         """The texts, buttons and icon of a message box."""
@@ -177,6 +307,9 @@ class Nimbara:
         icons = [self.probe.icon_of(c["hwnd"]) for c in statics if not c["text"]]
         buttons = [c for c in children if c["class"] == "Button"]
         return texts, icons, buttons
+
+    def box_texts(self):
+        return [text for box in self.error_boxes() for text in self.box_contents(box)[0]]
 
     def wait_error_box(self, timeout=30):
         def box():
@@ -188,6 +321,13 @@ class Nimbara:
 
         return wait_until(box, timeout, message="no message box appeared")
 
+    def dismiss_boxes(self):
+        """Presses OK on every shown message box of the program; returns their texts."""
+        texts = self.box_texts()
+        for box in self.error_boxes():
+            self.probe.post(box["hwnd"], WM_COMMAND, IDOK, 0)
+        return texts
+
     # --- what the user and other programs do ---------------------------------------------------
 
     def command(self, command_id):
@@ -197,16 +337,33 @@ class Nimbara:
     def show(self):
         if not self.shown():
             self.command(TOGGLE)
-        wait_until(self.shown, 10, message="the history window did not show")
+        self.wait_shown(True, 10)
 
     def hide(self):
         if self.shown():
             self.command(TOGGLE)
-        wait_until(lambda: not self.shown(), 10, message="the history window did not hide")
+        self.wait_shown(False, 10)
 
     def clear_all(self):
         self.command(CLEAR_ALL)
         wait_until(lambda: all(not t[2] for t in self.tile_texts().values()), 10)
+
+    def key(self, *combinations):
+        """Presses the combinations one after the other, as one stream of X key events.
+
+        The pointer rests away from Nimbara's windows meanwhile: X gives the keys to the window
+        under it, and when a hotkey shows or hides a window there, the release of a modifier
+        goes to another Wine process than its press, and Wine can lose it.
+        """
+        self.env.move(*POINTER_REST, sync=False)
+        self.env.key(*combinations)
+
+    def hotkey_message(self, mod, vk):
+        """WM_HOTKEY as the system posts it for a combination; returns the handler's result."""
+        return self.probe.send(self.hwnd, WM_HOTKEY, 1, mod_vk(mod, vk))
+
+    def click_centre(self, control):
+        self.env.click(*center(control["rect"]))
 
     def click_control(self, control_id, button=1):
         self.env.click(*center(self.control(control_id)["rect"]), button=button)
@@ -233,18 +390,124 @@ class Nimbara:
             raise AssertionError(f"slot {slot} did not capture {text!r}; the tiles show "
                                  f"{self.tile_texts()}") from None
 
+    def shows(self, text, timeout=60):
+        """Until some tile shows text; returns its slot."""
+        wait_until(lambda: text in self.previews(), timeout,
+                   message=f"no tile shows {text!r}: {self.previews()}")
+        return self.previews().index(text) + 1
+
+    # --- the dialogs ---------------------------------------------------------------------------
+
+    def dialog(self, window_class):
+        """A dialog's top-level entry while it is shown, else None."""
+        return next((w for w in self.windows() if w["class"] == window_class and w["visible"]),
+                    None)
+
+    def open_dialog(self, command, window_class):
+        """Shows the history window with the hotkey if needed and clicks the toolbar button."""
+        if not self.shown():
+            assert self.hotkey_message(*self.hotkey) == 1, "the hotkey message was not taken"
+            self.wait_shown(True)
+        self.click_tool_button(command)
+        return wait_until(lambda: self.dialog(window_class), 60,
+                          message=f"no {window_class} after a click on the toolbar")
+
+    def open_settings(self):
+        """A click on "设置"; returns the dialog's hwnd once shown."""
+        return self.open_dialog(SETTINGS, "TSetupForm")["hwnd"]
+
+    def open_about(self):
+        """A click on "关于"; returns the dialog's entry once shown."""
+        return self.open_dialog(ABOUT, "TAboutForm")
+
+    def wait_settings_closed(self, timeout=60):
+        wait_until(lambda: self.dialog("TSetupForm") is None, timeout,
+                   message="the settings dialog did not close")
+
+    def click_dialog_control(self, dialog, control_id):
+        self.click_centre(self.controls(dialog)[control_id])
+
+    def checked(self, dialog, control_id):
+        hwnd = self.controls(dialog)[control_id]["hwnd"]
+        return self.probe.send(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED
+
+    def hotkey_control_value(self, dialog):
+        hwnd = self.controls(dialog)[HOT_KEY_1]["hwnd"]
+        return self.probe.send(hwnd, HKM_GETHOTKEY, 0, 0) & 0xFFFF
+
+    def dialog_state(self, dialog):
+        """(CheckBox1, RadioButton1, RadioButton2, the capture control's value)."""
+        return (self.checked(dialog, CHECK_BOX_1), self.checked(dialog, RADIO_BUTTON_1),
+                self.checked(dialog, RADIO_BUTTON_2), self.hotkey_control_value(dialog))
+
+    # --- the end -------------------------------------------------------------------------------
+
+    def exit(self):
+        """The exit command: a click on "退出程序" when the window is shown."""
+        if self.shown():
+            self.click_tool_button(EXIT)
+        else:
+            self.probe.post(self.hwnd, WM_COMMAND, EXIT, 0)
+        return self.wait_ended()
+
+    def wait_ended(self, timeout=60):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("Nimbara did not end") from None
+
     def close(self, timeout=60):
         """Ends the program through its application window; returns the exit code."""
-        if self.process.poll() is None:
+        if self.running():
             self.probe.post(self.application["hwnd"], WM_CLOSE)
         return self.process.wait(timeout)
 
     def kill(self):
-        if self.process.poll() is None:
+        if self.running():
             self.process.kill()
             self.process.wait(30)
+
+    def end(self):
+        """After a test: the boxes answered, the program closed, or killed when it will not."""
+        if not self.running():
+            return
+        try:
+            self.dismiss_boxes()
+            self.close(timeout=30)
+        except Exception:  # noqa: BLE001 - a program that does not end is ended
+            self.kill()
 
 
 def settle(seconds):
     """A pause for what cannot be waited for by a condition: something that must NOT happen."""
     time.sleep(seconds)
+
+
+def held_by_nimbara(probe, mod, vk):
+    """The probe cannot take a combination that Nimbara holds; a free one it gives back."""
+    answer = probe.hotkey(mod, vk)
+    if answer["registered"]:
+        probe.unhotkey(answer["id"])
+    return not answer["registered"]
+
+
+@contextlib.contextmanager
+def taken_by_probe(probe, mod, vk):
+    """The probe holds a combination that Nimbara must not hold, and its events are cleared.
+
+    Pressed meanwhile, the combination reaches the probe as a hotkey event instead of the active
+    window: the shell's taskbar takes a stray Alt+V for its keyboard menu, and Wine can then lose
+    the release of the modifier pressed next, so that later hotkeys arrive with one too many.
+    """
+    answer = probe.hotkey(mod, vk)
+    assert answer["registered"], f"{(mod, vk)} is held, by Nimbara or another program"
+    probe.clear_events()
+    try:
+        yield
+    finally:
+        probe.unhotkey(answer["id"])
+
+
+def clear_settings(env):
+    env.reg_delete(NIMBARA_KEY)
+    env.reg_delete(RUN_KEY, "Nimbara")

@@ -11,31 +11,12 @@ import struct
 import pytest
 
 from harness import wait_until
-from nimbara_program import CLEAR_ALL, HOVER, NEWEST, Nimbara, center, settle
+from nimbara_program import CLEAR_ALL, HOVER, NEWEST, center, settle
 
 IDOK = 1
 WM_COMMAND = 0x0111
 EMPTY = "(空)"
 READ_FAILURE = "打开粘贴板错误！"
-
-
-@pytest.fixture
-def nimbara(winenv, nimbara_exe):
-    started = []
-
-    def start(empty_clipboard=True):
-        program = Nimbara.start(winenv, nimbara_exe, empty_clipboard=empty_clipboard)
-        started.append(program)
-        return program
-
-    yield start
-    for program in started:
-        for box in program.error_boxes():
-            program.probe.post(box["hwnd"], WM_COMMAND, IDOK, 0)
-        try:
-            program.close(timeout=30)
-        except Exception:  # noqa: BLE001 - a program that does not end is ended
-            program.kill()
 
 
 def filled(program):
@@ -70,9 +51,9 @@ def sequence(probe):
 # --- the ring: start-up content, twelve slots in order, the thirteenth overwrites ------------
 
 
-def test_startup_content_and_xclip_copies_fill_the_ring_in_order(winenv, probe, nimbara):
+def test_startup_content_and_xclip_copies_fill_the_ring_in_order(winenv, probe, start_nimbara):
     probe.clip_set("13=text:在启动前复制")
-    program = nimbara(empty_clipboard=False)
+    program = start_nimbara(empty_clipboard=False)
     program.wait_capture(1, "在启动前复制")
 
     # Copies made by an X program (xclip), as a Linux application's copy reaches Windows ones.
@@ -114,9 +95,9 @@ def drop_files(*names):
 
 
 def test_preview_rules_text_cut_in_bytes_pictures_files_and_format_numbers(
-        winenv, probe, nimbara, tmp_path):
+        winenv, probe, start_nimbara, tmp_path):
     assert probe.screen()["acp"] == 936
-    program = nimbara()
+    program = start_nimbara()
     program.show()
     program.pointer_away()
     idle = program.idle_color()
@@ -176,8 +157,8 @@ def test_preview_rules_text_cut_in_bytes_pictures_files_and_format_numbers(
 # --- bursts and empty clipboards -------------------------------------------------------------
 
 
-def test_a_burst_of_changes_is_one_capture_and_an_empty_clipboard_none(winenv, probe, nimbara):
-    program = nimbara()
+def test_a_burst_of_changes_is_one_capture_and_an_empty_clipboard_none(winenv, probe, start_nimbara):
+    program = start_nimbara()
     program.show()
     program.pointer_away()
     probe.clip_set("1=text:before the burst")
@@ -215,8 +196,8 @@ def test_a_burst_of_changes_is_one_capture_and_an_empty_clipboard_none(winenv, p
 # --- tile colours under the real pointer ------------------------------------------------------
 
 
-def test_tile_colours_follow_the_pointer_captures_and_clear_all(winenv, probe, nimbara):
-    program = nimbara()
+def test_tile_colours_follow_the_pointer_captures_and_clear_all(winenv, probe, start_nimbara):
+    program = start_nimbara()
     program.show()
     program.pointer_away()
     idle = program.idle_color()
@@ -295,14 +276,14 @@ def test_tile_colours_follow_the_pointer_captures_and_clear_all(winenv, probe, n
 # --- the clipboard viewer chain ---------------------------------------------------------------
 
 
-def test_the_viewer_chain_stays_whole_when_viewers_leave(winenv, probe, nimbara):
+def test_the_viewer_chain_stays_whole_when_viewers_leave(winenv, probe, start_nimbara):
     viewers = []
     try:
         # Joined in this order; each new viewer heads the chain:
         # ahead -> Nimbara -> middle -> lower -> bottom.
         bottom, lower, middle = (winenv.open_probe("viewer") for _ in range(3))
         viewers += [bottom, lower, middle]
-        program = nimbara()
+        program = start_nimbara()
         ahead = winenv.open_probe("viewer")
         viewers.append(ahead)
         assert ahead.greeting["next"] == program.hwnd
@@ -351,8 +332,8 @@ def test_the_viewer_chain_stays_whole_when_viewers_leave(winenv, probe, nimbara)
 
 @pytest.mark.timeout(400)
 def test_changes_while_a_capture_shows_its_read_error_wait_for_that_capture(
-        winenv, probe, nimbara):
-    program = nimbara()
+        winenv, probe, start_nimbara):
+    program = start_nimbara()
     probe.clip_set("1=text:before the box")
     program.wait_capture(1, "before the box")
 
@@ -389,8 +370,8 @@ def test_changes_while_a_capture_shows_its_read_error_wait_for_that_capture(
 
 
 @pytest.mark.timeout(400)
-def test_a_bitmap_too_large_to_count_in_32_bits_is_kept_without_data(winenv, probe, nimbara):
-    program = nimbara()
+def test_a_bitmap_too_large_to_count_in_32_bits_is_kept_without_data(winenv, probe, start_nimbara):
+    program = start_nimbara()
     probe.clip_set("1=text:before the large bitmap")
     program.wait_capture(1, "before the large bitmap")
 

@@ -4,26 +4,19 @@ or taking the combination."""
 
 import pytest
 
-from nimbara_session import (NIMBARA_KEY, NimbaraSession, clear_settings, held_by_nimbara,
-                             taken_by_probe)
 from harness import wait_until
+from nimbara_program import NIMBARA_KEY, TOGGLE, held_by_nimbara, taken_by_probe
+
+# Set up before Nimbara starts, torn down after it has ended.
+pytestmark = pytest.mark.usefixtures("fresh_settings")
 
 ALT, CTRL, SHIFT = 1, 2, 4
 V, Q = 0x56, 0x51
 
 
-@pytest.fixture
-def nimbara(winenv, nimbara_exe):
-    clear_settings(winenv)
-    session = NimbaraSession(winenv, nimbara_exe)
-    yield session
-    session.kill()
-    clear_settings(winenv)
-
-
-def test_first_run_registers_alt_v_and_it_toggles_from_the_active_program(winenv, probe, nimbara):
+def test_first_run_registers_alt_v_and_it_toggles_from_the_active_program(winenv, probe, start_nimbara):
     assert winenv.reg_query(NIMBARA_KEY) is None
-    nimbara.start()
+    nimbara = start_nimbara()
     assert held_by_nimbara(probe, ALT, V)
     # Reading the settings creates nothing.
     assert winenv.reg_query(NIMBARA_KEY) is None
@@ -53,12 +46,12 @@ LOADED_CASES = {
 
 
 @pytest.mark.parametrize("case", LOADED_CASES.values(), ids=LOADED_CASES.keys())
-def test_values_put_in_the_registry_before_the_start(winenv, probe, nimbara, case):
+def test_values_put_in_the_registry_before_the_start(winenv, probe, start_nimbara, case):
     (shift, char), (mod, vk), keys = case
     for name, value in (("HotKeyShift", shift), ("HotKeyChar", char)):
         if value:
             winenv.reg_add(NIMBARA_KEY, name, value[1], type=value[0])
-    nimbara.start(hotkey=(mod, vk))
+    nimbara = start_nimbara(hotkey=(mod, vk))
     assert held_by_nimbara(probe, mod, vk)
     nimbara.key(keys)
     nimbara.wait_shown(True)
@@ -75,8 +68,8 @@ def test_values_put_in_the_registry_before_the_start(winenv, probe, nimbara, cas
     assert nimbara.message_boxes() == []
 
 
-def test_only_a_wm_hotkey_with_the_current_combination_toggles(nimbara):
-    nimbara.start()
+def test_only_a_wm_hotkey_with_the_current_combination_toggles(start_nimbara):
+    nimbara = start_nimbara()
     cases = [
         ("the current key with other modifiers", (CTRL, V), 0),
         ("the current key with more modifiers", (ALT | SHIFT, V), 0),
@@ -92,11 +85,11 @@ def test_only_a_wm_hotkey_with_the_current_combination_toggles(nimbara):
     assert not nimbara.shown()
 
 
-def test_a_combination_held_by_another_program_is_left_to_it_silently(probe, nimbara):
+def test_a_combination_held_by_another_program_is_left_to_it_silently(probe, start_nimbara):
     holder = probe.hotkey(ALT, V)
     assert holder["registered"]
     try:
-        nimbara.start(held=False)
+        nimbara = start_nimbara(held=False)
         assert nimbara.message_boxes() == []
         probe.clear_events()
         nimbara.key("alt+v")
@@ -105,15 +98,15 @@ def test_a_combination_held_by_another_program_is_left_to_it_silently(probe, nim
         # The toolbar still hides the window; a WM_HOTKEY with the combination brings it up.
         assert nimbara.hotkey_message(ALT, V) == 1
         nimbara.wait_shown(True)
-        nimbara.env.click(*nimbara.tool_button(0))
+        nimbara.click_tool_button(TOGGLE)
         nimbara.wait_shown(False)
         assert nimbara.message_boxes() == []
     finally:
         probe.unhotkey(holder["id"])
 
 
-def test_after_exit_another_program_can_take_the_combination(probe, nimbara):
-    nimbara.start()
+def test_after_exit_another_program_can_take_the_combination(probe, start_nimbara):
+    nimbara = start_nimbara()
     assert held_by_nimbara(probe, ALT, V)
     nimbara.hotkey_message(ALT, V)
     nimbara.wait_shown(True)

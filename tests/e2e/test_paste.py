@@ -12,17 +12,10 @@ import pytest
 
 from harness import wait_until
 from nimbara_program import (
-    HOVER, NEWEST, PASTED, WM_ACTIVATE, Nimbara, center, settle)
+    HOVER, NEWEST, PASTED, WM_ACTIVATE, center, settle)
 
 WA_ACTIVE, WA_CLICKACTIVE = 1, 2
 MINIMISED = 0x10000  # the high word of WM_ACTIVATE's wParam
-
-
-@pytest.fixture
-def nimbara(winenv, nimbara_exe):
-    program = Nimbara.start(winenv, nimbara_exe)
-    yield program
-    program.kill()
 
 
 class Notepad:

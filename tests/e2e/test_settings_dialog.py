@@ -2,18 +2,19 @@
 loads, what OK applies and stores, what Cancel and the close box leave alone, the Run entry, the
 error box for a Run value of another type, and the program going on while the dialog is open."""
 
-import os
 import shutil
-import subprocess
 from pathlib import Path
 
 import pytest
 
 from harness import wait_until, windows_path
-from nimbara_session import (BIT_BTN_1, BIT_BTN_2, CHECK_BOX_1, GROUP_BOX_1, GROUP_BOX_2,
-                             HOT_KEY_1, NIMBARA_KEY, RADIO_BUTTON_1, RADIO_BUTTON_2, RUN_KEY,
-                             NimbaraSession, center, clear_settings, held_by_nimbara, scale,
-                             taken_by_probe)
+from nimbara_program import (BIT_BTN_1, BIT_BTN_2, CHECK_BOX_1, CLEAR_ALL, GROUP_BOX_1,
+                             GROUP_BOX_2, HOT_KEY_1, NIMBARA_KEY, RADIO_BUTTON_1, RADIO_BUTTON_2,
+                             RUN_KEY, SETTINGS, assert_looks_like, center, held_by_nimbara,
+                             taken_by_probe, text_scale)
+
+# Set up before Nimbara starts, torn down after it has ended.
+pytestmark = pytest.mark.usefixtures("fresh_settings")
 
 ALT, CTRL, SHIFT = 1, 2, 4
 V, Q = 0x56, 0x51
@@ -24,22 +25,13 @@ REFERENCES = Path(__file__).resolve().parent / "references"
 SCREENSHOT_TOLERANCE = 0.0005
 
 
-@pytest.fixture
-def nimbara(winenv, nimbara_exe):
-    clear_settings(winenv)
-    session = NimbaraSession(winenv, nimbara_exe)
-    yield session
-    session.kill()
-    clear_settings(winenv)
-
-
 def click_ok(nimbara, dialog):
-    nimbara.click_control(dialog, BIT_BTN_1)
+    nimbara.click_dialog_control(dialog, BIT_BTN_1)
     nimbara.wait_settings_closed()
 
 
 def click_cancel(nimbara, dialog):
-    nimbara.click_control(dialog, BIT_BTN_2)
+    nimbara.click_dialog_control(dialog, BIT_BTN_2)
     nimbara.wait_settings_closed()
 
 
@@ -51,7 +43,7 @@ def click_close_box(nimbara, dialog):
 
 
 def type_into_capture_control(nimbara, dialog, keys):
-    nimbara.click_control(dialog, HOT_KEY_1)
+    nimbara.click_dialog_control(dialog, HOT_KEY_1)
     nimbara.key(keys)
     wait_until(lambda: nimbara.hotkey_control_value(dialog) != 0, 10,
                message="the capture control took no key")
@@ -60,19 +52,6 @@ def type_into_capture_control(nimbara, dialog, keys):
 def stored_hotkey(winenv):
     return (winenv.reg_query(NIMBARA_KEY, "HotKeyShift"),
             winenv.reg_query(NIMBARA_KEY, "HotKeyChar"))
-
-
-def crop(screen_png, rect, origin, out_png):
-    x, y = rect[0] + origin[0], rect[1] + origin[1]
-    subprocess.run(["convert", str(screen_png), "-crop",
-                    f"{rect[2] - rect[0]}x{rect[3] - rect[1]}+{x}+{y}", "+repage", str(out_png)],
-                   check=True)
-
-
-def differing_pixels(a_png, b_png):
-    result = subprocess.run(["compare", "-metric", "AE", "-fuzz", "12%", str(a_png), str(b_png),
-                             "null:"], capture_output=True, text=True)
-    return float(result.stderr.split()[0])
 
 
 # --- 1. Layout ---------------------------------------------------------------------------------
@@ -92,17 +71,14 @@ WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_SYSMENU = 0x40000, 0x20000, 0x
 BS_TYPEMASK, BS_PUSHBUTTON = 0xF, 0
 
 
-def scaled_rect(x, y, w, h):
-    return [scale(x), scale(y), scale(x + w), scale(y + h)]
-
-
-def test_layout_captions_and_screenshot(winenv, probe, nimbara, tmp_path):
-    nimbara.start()
+def test_layout_captions_and_screenshot(winenv, probe, start_nimbara, tmp_path):
+    nimbara = start_nimbara()
+    scale = text_scale(probe)
     dialog = nimbara.open_settings()
     window = nimbara.window(dialog)
     assert window["title"] == "设置"
     assert window["rect"][:2] == [348, 235]
-    assert window["owner"] == nimbara.application
+    assert window["owner"] == nimbara.application["hwnd"]
     assert window["style"] & WS_SYSMENU
     assert not window["style"] & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 
@@ -120,41 +96,30 @@ def test_layout_captions_and_screenshot(winenv, probe, nimbara, tmp_path):
         origin = controls[group]["rect"][:2] if group else [client_left, client_top]
         place = [control["rect"][0] - origin[0], control["rect"][1] - origin[1],
                  control["rect"][2] - origin[0], control["rect"][3] - origin[1]]
-        assert place == scaled_rect(x, y, w, h), caption or class_name
+        assert place == scale.rect(x, y, w, h), caption or class_name
     for button in (BIT_BTN_1, BIT_BTN_2):
         assert controls[button]["style"] & BS_TYPEMASK == BS_PUSHBUTTON  # neither is the default
 
     # The capture control: no combination is invalid and no modifier is added to a plain key.
     type_into_capture_control(nimbara, dialog, "F9")
     assert nimbara.hotkey_control_value(dialog) == 0x78
-    nimbara.click_control(dialog, RADIO_BUTTON_1)  # back to the state of the reference
+    nimbara.click_dialog_control(dialog, RADIO_BUTTON_1)  # back to the state of the reference
     nimbara.key("BackSpace")
     click_cancel(nimbara, dialog)
     dialog = nimbara.open_settings()
-    nimbara.click_control(dialog, HOT_KEY_1)
+    nimbara.click_dialog_control(dialog, HOT_KEY_1)
     nimbara.key("BackSpace")  # the capture control empties on Backspace
     wait_until(lambda: nimbara.hotkey_control_value(dialog) == 0, 10)
     # Focus on the check box, left unchecked; each click seen taken before the next.
     for checked in (True, False):
-        nimbara.click_control(dialog, CHECK_BOX_1)
+        nimbara.click_dialog_control(dialog, CHECK_BOX_1)
         wait_until(lambda: nimbara.checked(dialog, CHECK_BOX_1) == checked, 10,
                    message="the check box did not take the click")
     assert nimbara.dialog_state(dialog) == (False, True, False, 0)
 
     winenv.move(0, 0)
-    shot = winenv.screenshot(tmp_path / "screen.png")
-    crop(shot, nimbara.window(dialog)["rect"], winenv.origin, tmp_path / "dialog.png")
-    reference = REFERENCES / "settings_dialog.png"
-    if os.environ.get("NIMBARA_UPDATE_REFERENCES"):
-        REFERENCES.mkdir(exist_ok=True)
-        shutil.copy(tmp_path / "dialog.png", reference)
-    assert reference.exists(), "no reference: run once with NIMBARA_UPDATE_REFERENCES=1"
-    width, height = window["rect"][2] - window["rect"][0], window["rect"][3] - window["rect"][1]
-    differing = differing_pixels(tmp_path / "dialog.png", reference)
-    if differing > SCREENSHOT_TOLERANCE * width * height:
-        shutil.copy(tmp_path / "dialog.png", Path(os.environ.get("TMPDIR", "/tmp")) /
-                    "settings_dialog.actual.png")
-        pytest.fail(f"{differing:.0f} pixels differ from {reference}")
+    shot = nimbara.grab(window["rect"], tmp_path / "dialog.bmp")
+    assert_looks_like(shot, REFERENCES / "settings_dialog.png", SCREENSHOT_TOLERANCE)
     click_cancel(nimbara, dialog)
 
 
@@ -170,13 +135,13 @@ FIRST_OPENING = {
 
 
 @pytest.mark.parametrize("case", FIRST_OPENING.values(), ids=FIRST_OPENING.keys())
-def test_first_opening_shows_the_stored_settings(winenv, nimbara, case):
+def test_first_opening_shows_the_stored_settings(winenv, start_nimbara, case):
     values, run, state = case
     for name, text in values.items():
         winenv.reg_add(NIMBARA_KEY, name, text)
     if run:
         winenv.reg_add(RUN_KEY, "Nimbara", run)
-    nimbara.start(hotkey=(int(values.get("HotKeyShift", ALT)), int(values.get("HotKeyChar", V))))
+    nimbara = start_nimbara(hotkey=(int(values.get("HotKeyShift", ALT)), int(values.get("HotKeyChar", V))))
     dialog = nimbara.open_settings()
     assert nimbara.dialog_state(dialog) == state
     click_cancel(nimbara, dialog)
@@ -185,10 +150,10 @@ def test_first_opening_shows_the_stored_settings(winenv, nimbara, case):
 
 # --- 3. A new hotkey: applied at once, stored, and the only one after a restart ---------------
 
-def test_ok_with_ctrl_q_applies_and_stores_it(winenv, probe, nimbara):
-    nimbara.start()
+def test_ok_with_ctrl_q_applies_and_stores_it(winenv, probe, start_nimbara):
+    nimbara = start_nimbara()
     dialog = nimbara.open_settings()
-    nimbara.click_control(dialog, RADIO_BUTTON_2)
+    nimbara.click_dialog_control(dialog, RADIO_BUTTON_2)
     type_into_capture_control(nimbara, dialog, "ctrl+q")
     assert nimbara.dialog_state(dialog) == (False, False, True, 0x251)
     click_ok(nimbara, dialog)
@@ -209,7 +174,7 @@ def test_ok_with_ctrl_q_applies_and_stores_it(winenv, probe, nimbara):
         nimbara.wait_shown(True)
 
     nimbara.exit()
-    nimbara.start(hotkey=(CTRL, Q))
+    nimbara = start_nimbara(hotkey=(CTRL, Q))
     assert held_by_nimbara(probe, CTRL, Q)
     with taken_by_probe(probe, ALT, V):
         nimbara.key("alt+v", "ctrl+q")
@@ -222,13 +187,13 @@ def test_ok_with_ctrl_q_applies_and_stores_it(winenv, probe, nimbara):
 
 # --- 4. Cancel and the close box ---------------------------------------------------------------
 
-def test_cancel_and_the_close_box_store_nothing_and_keep_the_controls(winenv, probe, nimbara):
-    nimbara.start()
+def test_cancel_and_the_close_box_store_nothing_and_keep_the_controls(winenv, probe, start_nimbara):
+    nimbara = start_nimbara()
     for close in (click_cancel, click_close_box):
         dialog = nimbara.open_settings()
         before = nimbara.dialog_state(dialog)
-        nimbara.click_control(dialog, CHECK_BOX_1)
-        nimbara.click_control(dialog, RADIO_BUTTON_2 if before[1] else RADIO_BUTTON_1)
+        nimbara.click_dialog_control(dialog, CHECK_BOX_1)
+        nimbara.click_dialog_control(dialog, RADIO_BUTTON_2 if before[1] else RADIO_BUTTON_1)
         type_into_capture_control(nimbara, dialog, "ctrl+q" if before[3] != 0x251 else "shift+F9")
         changed = nimbara.dialog_state(dialog)
         assert changed != before
@@ -245,16 +210,16 @@ def test_cancel_and_the_close_box_store_nothing_and_keep_the_controls(winenv, pr
 
 # --- 5. The Run entry --------------------------------------------------------------------------
 
-def test_run_entry_is_the_running_executable_and_goes_when_unchecked(winenv, nimbara, nimbara_exe):
-    nimbara.start()
+def test_run_entry_is_the_running_executable_and_goes_when_unchecked(winenv, start_nimbara, nimbara_exe):
+    nimbara = start_nimbara()
     dialog = nimbara.open_settings()
-    nimbara.click_control(dialog, CHECK_BOX_1)
+    nimbara.click_dialog_control(dialog, CHECK_BOX_1)
     click_ok(nimbara, dialog)
     assert winenv.reg_query(RUN_KEY, "Nimbara") == windows_path(nimbara_exe)
 
     dialog = nimbara.open_settings()
     assert nimbara.checked(dialog, CHECK_BOX_1)
-    nimbara.click_control(dialog, CHECK_BOX_1)
+    nimbara.click_dialog_control(dialog, CHECK_BOX_1)
     click_ok(nimbara, dialog)
     assert winenv.reg_query(RUN_KEY, "Nimbara") is None
     # Unchecked again with nothing left to delete: nothing to say.
@@ -264,15 +229,14 @@ def test_run_entry_is_the_running_executable_and_goes_when_unchecked(winenv, nim
     assert nimbara.message_boxes() == []
 
 
-def test_run_entry_of_a_path_with_blanks_is_quoted(winenv, nimbara, nimbara_exe):
+def test_run_entry_of_a_path_with_blanks_is_quoted(winenv, start_nimbara, nimbara_exe):
     # Left bare, Windows would split the entry at its first blank and start C:\Program.exe.
     folder = winenv.prefix / "drive_c" / "Program Files" / "Nimbara Test"
     folder.mkdir(parents=True, exist_ok=True)
     shutil.copy(nimbara_exe, folder / "Nimbara.exe")
-    nimbara.exe = r"C:\Program Files\Nimbara Test\Nimbara.exe"
-    nimbara.start()
+    nimbara = start_nimbara(exe=r"C:\Program Files\Nimbara Test\Nimbara.exe")
     dialog = nimbara.open_settings()
-    nimbara.click_control(dialog, CHECK_BOX_1)
+    nimbara.click_dialog_control(dialog, CHECK_BOX_1)
     click_ok(nimbara, dialog)
     assert winenv.reg_query(RUN_KEY, "Nimbara") == r'"C:\Program Files\Nimbara Test\Nimbara.exe"'
     # The quoted entry still counts as set.
@@ -284,14 +248,14 @@ def test_run_entry_of_a_path_with_blanks_is_quoted(winenv, nimbara, nimbara_exe)
 # --- 6. A Run value of another type ------------------------------------------------------------
 
 def test_run_value_of_another_type_shows_the_error_box_and_the_dialog_still_opens(winenv, probe,
-                                                                                 nimbara):
+                                                                                 start_nimbara):
     winenv.reg_add(RUN_KEY, "Nimbara", "1", type="REG_DWORD")
     winenv.reg_add(NIMBARA_KEY, "HotKeyShift", "2")
     winenv.reg_add(NIMBARA_KEY, "HotKeyChar", "81")
-    nimbara.start(hotkey=(CTRL, Q))
+    nimbara = start_nimbara(hotkey=(CTRL, Q))
     nimbara.hotkey_message(CTRL, Q)
     nimbara.wait_shown(True)
-    nimbara.env.click(*nimbara.tool_button(2))
+    nimbara.click_tool_button(SETTINGS)
     box = wait_until(lambda: [b for b in nimbara.message_boxes() if b["visible"]], 30,
                      message="no error box")[0]
     assert box["title"] == "Nimbara"
@@ -301,7 +265,8 @@ def test_run_value_of_another_type_shows_the_error_box_and_the_dialog_still_open
     assert "Invalid data type for 'Nimbara'" in texts
     ok = next(c for c in probe.children(box["hwnd"]) if c["class"] == "Button")
     winenv.click(*center(ok["rect"]))
-    dialog = nimbara.wait_settings_shown()
+    dialog = wait_until(lambda: nimbara.dialog("TSetupForm"), 60,
+                        message="the settings dialog did not show")["hwnd"]
     # The controls as built, although Ctrl+Q is the hotkey in effect.
     assert nimbara.dialog_state(dialog) == (False, True, False, 0)
     click_cancel(nimbara, dialog)
@@ -314,23 +279,23 @@ def test_run_value_of_another_type_shows_the_error_box_and_the_dialog_still_open
 
 # --- 7. The program goes on while the dialog is open -------------------------------------------
 
-def test_captures_and_the_hotkey_go_on_while_the_main_window_refuses_clicks(winenv, nimbara):
-    nimbara.start()
+def test_captures_and_the_hotkey_go_on_while_the_main_window_refuses_clicks(winenv, start_nimbara):
+    nimbara = start_nimbara()
     dialog = nimbara.open_settings()
-    assert not nimbara.window(nimbara.main)["enabled"]
+    assert not nimbara.window()["enabled"]
 
     winenv.xclip_set("copied while the settings are open")
-    wait_until(lambda: "copied while the settings are open" in nimbara.tile_texts(), 30,
+    wait_until(lambda: "copied while the settings are open" in nimbara.previews(), 30,
                message="the change was not captured while the dialog was open")
 
     # A click on "全部清空" in the disabled window clears nothing. The program takes the clicks
     # in order: once the check box after it has taken its own, that click has been dealt with.
-    winenv.click(*nimbara.tool_button(1))
+    nimbara.click_tool_button(CLEAR_ALL)
     for checked in (True, False):
-        nimbara.click_control(dialog, CHECK_BOX_1)
+        nimbara.click_dialog_control(dialog, CHECK_BOX_1)
         wait_until(lambda: nimbara.checked(dialog, CHECK_BOX_1) == checked, 30,
                    message="the check box did not take the click")
-    assert "copied while the settings are open" in nimbara.tile_texts()
+    assert "copied while the settings are open" in nimbara.previews()
 
     nimbara.key("alt+v")
     nimbara.wait_shown(False)
@@ -338,15 +303,15 @@ def test_captures_and_the_hotkey_go_on_while_the_main_window_refuses_clicks(wine
     nimbara.wait_shown(True)
     # Still above the stay-on-top window, where it can be seen and reached.
     order = [w["hwnd"] for w in nimbara.probe.windows(nimbara.pid) if w["visible"]]
-    assert order.index(dialog) < order.index(nimbara.main)
+    assert order.index(dialog) < order.index(nimbara.hwnd)
     click_cancel(nimbara, dialog)
-    assert nimbara.window(nimbara.main)["enabled"]
+    assert nimbara.window()["enabled"]
 
 
 # --- 8. One dialog for every opening -----------------------------------------------------------
 
-def test_every_opening_shows_the_same_dialog_loaded_once(winenv, nimbara):
-    nimbara.start()
+def test_every_opening_shows_the_same_dialog_loaded_once(winenv, start_nimbara):
+    nimbara = start_nimbara()
     first = nimbara.open_settings()
     assert nimbara.dialog_state(first) == (False, True, False, 0)
     click_cancel(nimbara, first)

@@ -196,8 +196,12 @@ bool HandleWindowMessage(State& state, UINT msg, WPARAM wparam, LPARAM lparam, L
             OnClipboardNotice(state);
             DWORD_PTR ignored = 0;
             if (state.next_viewer) {
-                SendMessageTimeoutW(state.next_viewer, msg, wparam, lparam, SMTO_ABORTIFHUNG,
-                                    kPassOnTimeoutMs, &ignored);
+                // Whether the next viewer answered in time: a viewer that blocks while it
+                // passes the notice on holds up every viewer before it.
+                const bool answered =
+                    SendMessageTimeoutW(state.next_viewer, msg, wparam, lparam, SMTO_ABORTIFHUNG,
+                                        kPassOnTimeoutMs, &ignored) != 0;
+                WriteLine(Event("passed-on").Bool("answered", answered).Text());
             }
             *result = 0;
             return true;

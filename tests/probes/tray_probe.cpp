@@ -6,9 +6,10 @@
 //   tray_probe menu X Y HOLD_MS CHECKED CAPTION...
 //                                    shows a popup menu with these captions ("-"
 //                                    for a separator; CHECKED is the 1-based item
-//                                    with a check mark, 0 for none) at X, Y for
-//                                    HOLD_MS, then prints each item's rectangle
-//                                    inside the menu window: "item I L T R B"
+//                                    with a check mark, 0 for none) at X, Y until
+//                                    a click away closes it, HOLD_MS at most; once
+//                                    shown, prints each item's rectangle inside
+//                                    the menu window: "item I L T R B"
 #include <windows.h>
 #include <shellapi.h>
 
@@ -38,9 +39,9 @@ struct ShownMenu {
     HMENU menu = nullptr;
 } shown;
 
-// Before closing the menu, prints where each item is inside the menu window, so the
-// test can find the items of a menu it cannot read (one of another process).
-VOID CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
+// Once the menu runs, prints where each item is inside the menu window, so the test
+// can find the items of a menu it cannot read (one of another process).
+VOID CALLBACK PrintItems(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
     RECT window{};
     ::GetWindowRect(::FindWindowW(L"#32768", nullptr), &window);
@@ -51,6 +52,10 @@ VOID CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
                     r.right - window.left, r.bottom - window.top);
     }
     std::fflush(stdout);
+}
+
+VOID CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
     ::EndMenu();
 }
 
@@ -70,6 +75,7 @@ int ShowMenu(int argc, wchar_t** argv) {
     shown.owner = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                                     nullptr, ::GetModuleHandleW(nullptr), nullptr);
     ::SetForegroundWindow(shown.owner);
+    ::SetTimer(nullptr, 0, 1, &PrintItems);
     ::SetTimer(nullptr, 0, hold, &CloseMenu);
     ::TrackPopupMenu(shown.menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, shown.owner, nullptr);
     return 0;
