@@ -11,7 +11,7 @@ import struct
 import pytest
 
 from harness import wait_until
-from nimbara_program import CLEAR_ALL, HOVER, NEWEST, center, settle
+from nimbara_program import CLEAR_ALL, HOVER, NEWEST, center
 
 IDOK = 1
 WM_COMMAND = 0x0111
@@ -176,17 +176,12 @@ def test_a_burst_of_changes_is_one_capture_and_an_empty_clipboard_none(winenv, p
     else:
         pytest.skip("the machine could not make five changes within 10 ms")
     program.wait_capture(2, f"burst{attempt} 4")
-    settle(1.5)
-    assert filled(program) == {1: "before the burst", 2: f"burst{attempt} 4"}
     wait_band(program, 2, NEWEST, "after the burst")
 
-    # Emptied by another program: a notice, but nothing to capture; nothing changes.
-    tiles = program.tile_texts()
+    # Emptied by another program: a notice, but nothing to capture. The change after it lands
+    # right after the burst's one capture: nothing was taken in between.
     probe.clip_empty()
     assert probe.clip_count()["count"] == 0
-    settle(1.5)
-    assert program.tile_texts() == tiles
-    assert program.band_pixel(2) == NEWEST
     probe.clip_set("1=text:after the empty clipboard")
     program.wait_capture(3, "after the empty clipboard")
     assert filled(program) == {1: "before the burst", 2: f"burst{attempt} 4",
@@ -213,11 +208,11 @@ def test_tile_colours_follow_the_pointer_captures_and_clear_all(winenv, probe, s
     assert newest_mark(program, 5) == ""
     seq, tiles = sequence(probe), program.tile_texts()
     program.click_tile(5)
-    settle(1)
-    assert (sequence(probe), program.tile_texts()) == (seq, tiles)
     assert program.band_pixel(5) == HOVER
     program.pointer_away()
+    # The pointer's leaving comes after the click: once it is seen, the click was handled.
     wait_band(program, 5, idle, "empty, pointer gone")
+    assert (sequence(probe), program.tile_texts()) == (seq, tiles)
 
     # The newest tile: NewestColor, HoverColor (marked), NewestColor (mark gone).
     hover(program, 2)
@@ -289,35 +284,38 @@ def test_the_viewer_chain_stays_whole_when_viewers_leave(winenv, probe, start_ni
         assert ahead.greeting["next"] == program.hwnd
         assert middle.greeting["next"] == lower.greeting["hwnd"]
 
-        def change(text, slot, reach, miss=()):
+        def clear():
             for viewer in viewers:
                 viewer.clear_events()
+
+        def change(text, slot, reach, miss=()):
+            """A change that reaches the viewers reach; those in miss are not told. Nimbara tells
+            only its next viewer, so once those after it have been told, so would they be."""
             probe.clip_set(f"1=text:{text}")
             seq = sequence(probe)
             for viewer in reach:
                 viewer.wait_event("drawclipboard", lambda e: e["sequence"] == seq, timeout=30)
             program.wait_capture(slot, text)
-            settle(0.5)
             for viewer in miss:
+                viewer.ping()  # its answer follows whatever it printed before
                 assert viewer.events("drawclipboard") == []
 
         # Every change reaches the viewers that joined before Nimbara, each time.
         for slot in (1, 2, 3):
+            clear()
             change(f"chain {slot}", slot, reach=viewers)
 
         # Nimbara's next viewer leaves: Nimbara takes the one after it.
-        for viewer in viewers:
-            viewer.clear_events()
+        clear()
         middle.leave()
         left = ahead.wait_event("changecbchain", timeout=30)
         assert (left["removed"], left["next"]) == (middle.greeting["hwnd"], lower.greeting["hwnd"])
-        settle(0.5)
-        assert lower.events("changecbchain") == []  # taken by Nimbara, not passed on
         change("after middle left", 4, reach=[ahead, lower, bottom], miss=[middle])
+        # Had Nimbara passed the notice on, lower would have had it before the change's notice.
+        assert lower.events("changecbchain") == []  # taken by Nimbara, not passed on
 
         # A viewer further down leaves: Nimbara passes the notice on as it came.
-        for viewer in viewers:
-            viewer.clear_events()
+        clear()
         bottom.leave()
         passed = lower.wait_event("changecbchain", timeout=30)
         assert (passed["removed"], passed["next"]) == (bottom.greeting["hwnd"], 0)
@@ -333,6 +331,7 @@ def test_the_viewer_chain_stays_whole_when_viewers_leave(winenv, probe, start_ni
 @pytest.mark.timeout(400)
 def test_changes_while_a_capture_shows_its_read_error_wait_for_that_capture(
         winenv, probe, start_nimbara):
+    behind = winenv.open_probe("viewer")  # joined before Nimbara: told by it
     program = start_nimbara()
     probe.clip_set("1=text:before the box")
     program.wait_capture(1, "before the box")
@@ -350,7 +349,10 @@ def test_changes_while_a_capture_shows_its_read_error_wait_for_that_capture(
     # free or fill a slot while the first one is still filling slot 2.
     for text in ("under the box 1", "under the box 2"):
         probe.clip_set(f"1=text:{text}")
-    settle(2)
+    # Nimbara has had the notices once it has passed them on, and has armed its capture.
+    seq = sequence(probe)
+    behind.wait_event("drawclipboard", lambda e: e["sequence"] == seq, timeout=60)
+    probe.idle(program.pid)
     assert program.tile_texts() == tiles
     assert len(program.error_boxes()) == 1
 
@@ -361,12 +363,12 @@ def test_changes_while_a_capture_shows_its_read_error_wait_for_that_capture(
     program.wait_capture(3, "under the box 2", timeout=60)
     assert filled(program) == {1: "before the box", 2: "", 3: "under the box 2"}
     assert program.tile_texts()[2] == ("", "", True)
-    settle(1)
-    assert program.error_boxes() == []
     probe.clip_set("1=text:after the box")
     program.wait_capture(4, "after the box")
     assert filled(program) == {1: "before the box", 2: "", 3: "under the box 2",
                                4: "after the box"}
+    assert program.error_boxes() == []  # the captures after the box read nothing unreadable
+    behind.close()
 
 
 @pytest.mark.timeout(400)
