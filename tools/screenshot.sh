@@ -8,8 +8,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 exe=$(realpath "${1:-build-cross/Nimbara.exe}")
 out=${2:-docs/screenshot.png}
-[ -f build-cross/tests/probes/probe.exe ] ||
-  cmake --build build-cross -j 2 --target probe >/dev/null  # the hands inside Wine
+if [ ! -f build-cross/tests/probes/probe.exe ]; then  # the hands inside Wine
+  cmake -S . -B build-cross -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+  cmake --build build-cross -j 2 --target probe >/dev/null
+fi
 new=$(mktemp --suffix=.png)
 trap 'rm -f "$new"' EXIT
 /usr/bin/python3 - "$exe" "$new" <<'PY'
