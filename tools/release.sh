@@ -20,8 +20,8 @@ done
 [ -z "$(git status --porcelain --untracked-files=no)" ] ||
   echo "Note: the working tree has changes that are not committed; the release is of HEAD."
 
-SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
-export SOURCE_DATE_EPOCH
+# The exe needs no date to be reproducible (it holds none); the zip entries get the commit's.
+commit_time=$(git log -1 --format=%ct)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/src" "$work/stage"
@@ -45,7 +45,7 @@ cp "$work/build/Nimbara.exe" "$work/src/docs/screenshot.png" .
 files=(Nimbara.exe GUIDE.txt screenshot.png)
 sha256sum "${files[@]}" >SHA256SUMS
 chmod 644 ./*
-touch -d "@$SOURCE_DATE_EPOCH" ./*
+touch -d "@$commit_time" ./*
 zip_name=Nimbara-$version.zip
 TZ=UTC zip -X -q -9 "$work/$zip_name" "${files[@]}" SHA256SUMS
 mkdir -p "$dist"
