@@ -7,6 +7,7 @@
 # The last line is "N passed, N failed"; the exit code is non-zero when a check failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
+bash tools/install-deps.sh >/dev/null || { echo "tools/install-deps.sh failed"; exit 1; }
 passed=0 failed=0
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
