@@ -12,9 +12,12 @@ passed=0 failed=0
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
+times=()
 check() {  # NAME COMMAND...
+  local start=$SECONDS
   echo "== $1"
   if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "== $1: FAILED"; fi
+  times+=("$1=$((SECONDS - start))s")
 }
 
 reproducible() {
@@ -47,5 +50,6 @@ check reproducible reproducible
 check clang-build clang_build
 check windows7 tools/win7-imports.sh "$tmp/a/Nimbara.exe" build-clang/Nimbara.exe
 check clang-win32 clang_win32
+echo "Times: ${times[*]}"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
