@@ -4,6 +4,7 @@
 
 #include "platform/error.h"
 #include "resources/resource_ids.h"
+#include "resources/version.h"
 
 namespace nimbara {
 
@@ -25,7 +26,7 @@ constexpr int kClientWidth = 242, kClientHeight = 185, kLeft = 394, kTop = 275;
 constexpr wchar_t kWebPage[] = L"http://www.nimbara.test/";
 constexpr wchar_t kEmail[] = L"help@nimbara.test";
 constexpr wchar_t kMailtoPrefix[] = L"mailto:";
-constexpr wchar_t kProductLine[] = L"Nimbara v1.0 Build 0921";
+constexpr wchar_t kProductLine[] = L"Nimbara v" NIMBARA_FULL_VERSION_TEXT;
 constexpr wchar_t kMakerLine[] = L"Nimbara 工作室 出品";
 constexpr COLORREF kLinkColor = RGB(0, 0, 255);
 

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs what building and testing Nimbara needs on Debian: the MinGW-w64 cross
 # compiler, Wine (64-bit with its 32-bit part), a headless X server, the X peers the tests
-# drive, pytest, the Chinese locale and font, clang with libFuzzer for the fuzz targets.
+# drive, pytest, the Chinese locale and font, clang with libFuzzer for the fuzz targets, lld
+# for clang's Windows build, zip for the release.
 # Safe to run again; does nothing when all is present.
 set -euo pipefail
 
-pkgs=(cmake ninja-build make g++ googletest libgtest-dev clang libclang-rt-14-dev clang-format
+pkgs=(cmake ninja-build make g++ googletest libgtest-dev clang libclang-rt-14-dev clang-format lld
       g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
       wine wine32:i386 wine64 xvfb xdotool xclip x11-utils xauth
       fonts-wqy-microhei locales imagemagick python3 python3-pytest python3-pytest-timeout
-      python3-pytest-xdist python3-xlib)
+      python3-pytest-xdist python3-xlib zip unzip)
 
 sudo_() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 apt_install() {

@@ -3,7 +3,8 @@
 #   With a desktop (DISPLAY set): in a Wine virtual desktop window on that display, with a
 #   prefix of its own ($NIMBARA_WINEPREFIX, default ~/.local/share/nimbara/wineprefix).
 #   Without one: in a private X server and a throw-away prefix (tests/harness/winenv.py); the
-#   screen is written to build-cross/screen.png every few seconds.
+#   screen is written to build-cross/screen.png every few seconds, and it says how to send the
+#   Alt+V that shows the window into that X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,5 +34,9 @@ else
   echo "No display: running Nimbara in a private X server."
   echo "The screen is written to $screen every 3 seconds; open it in any image viewer"
   echo "(it is rewritten in place). Ctrl+C ends Nimbara and everything started for it."
-  exec /usr/bin/python3 tests/harness/winenv.py run --screenshot "$screen" --every 3 -- wine "$exe"
+  # The display is known once the private X server runs: say it from inside.
+  exec /usr/bin/python3 tests/harness/winenv.py run --screenshot "$screen" --every 3 -- \
+    sh -c 'echo "Nimbara starts in the notification area; to show its window, press Alt+V in this"
+           echo "X server from another terminal:  DISPLAY=$DISPLAY xdotool key alt+v"
+           exec wine "$0"' "$exe"
 fi

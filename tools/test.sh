@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Runs Nimbara's tests from a clean Debian machine: installs what is missing, builds, runs.
 #   tools/test.sh               every tier
-#   tools/test.sh unit win32    only these tiers (unit | win32 | e2e)
+#   tools/test.sh unit win32    only these tiers (unit | win32 | e2e | release)
 # unit:  native build (build-native), ctest: the rules, without a window system; the same
 #        tests again under AddressSanitizer and UBSan (build-native-asan), and each libFuzzer
 #        target of the readers of untrusted bytes for NIMBARA_FUZZ_SECONDS (default 10)
 # win32: cross build (build-cross), ctest of its GoogleTest executables under Wine, in one
 #        Wine environment (tests/harness/winenv.py run)
 # e2e:   pytest tests/e2e: Windows programs driven from outside in fresh Wine environments
+# release: tools/release-checks.sh: what a Windows user downloads is reproducible, loads on
+#        Windows 7 SP1, and clang builds it and passes the Win32 tests too
 # The last line is "N passed, N failed, N skipped"; the exit code is non-zero when a test
 # failed or a tier could not run.
 set -uo pipefail
@@ -16,9 +18,12 @@ root=$PWD
 py=/usr/bin/python3
 
 tiers=("$@")
-[ ${#tiers[@]} -eq 0 ] && tiers=(unit win32 e2e)
+[ ${#tiers[@]} -eq 0 ] && tiers=(unit win32 e2e release)
 for tier in "${tiers[@]}"; do
-  case $tier in unit | win32 | e2e) ;; *) echo "unknown tier: $tier (unit, win32, e2e)" >&2; exit 2 ;; esac
+  case $tier in
+    unit | win32 | e2e | release) ;;
+    *) echo "unknown tier: $tier (unit, win32, e2e, release)" >&2; exit 2 ;;
+  esac
 done
 
 passed=0 failed=0 skipped=0
@@ -119,6 +124,17 @@ run_e2e() {
   elif [ $code -ne 5 ]; then  # 5: no tests collected
     cannot_run e2e "pytest exit code $code"
   fi
+}
+
+run_release() {
+  echo "== release: tools/release-checks.sh"
+  local log p f
+  log=$(mktemp)
+  bash tools/release-checks.sh 2>&1 | tee "$log"
+  read -r p f < <(sed -n 's/^Release checks: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$log" | tail -n 1)
+  rm -f "$log"
+  [ -n "${p:-}" ] || { cannot_run release "no result line"; return; }
+  passed=$((passed + p)) failed=$((failed + f))
 }
 
 start=$SECONDS

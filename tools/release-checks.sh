@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# CI's checks of what a Windows user downloads, each counted:
+#   reproducible  tools/release.sh twice, in two directories at two times: the same zip and exe
+#   windows7      tools/win7-imports.sh on both compilers' Nimbara.exe
+#   clang-build   the product and its tests built by clang (build-clang), without a warning
+#   clang-win32   that build's Win32 tests under Wine, in one Wine environment
+# The last line is "N passed, N failed"; the exit code is non-zero when a check failed.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh >/dev/null || { echo "tools/install-deps.sh failed"; exit 1; }
+passed=0 failed=0
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+times=()
+check() {  # NAME COMMAND...
+  local start=$SECONDS
+  echo "== $1"
+  if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "== $1: FAILED"; fi
+  times+=("$1=$((SECONDS - start))s")
+}
+
+reproducible() {
+  tools/release.sh --no-screenshot --dist "$tmp/a" >"$tmp/a.log" 2>&1 &&
+    tools/release.sh --no-screenshot --dist "$tmp/b" >"$tmp/b.log" 2>&1 ||
+    { tail -n 30 "$tmp"/*.log; return 1; }
+  local zip sums=()
+  for d in a b; do
+    zip=$(ls "$tmp/$d"/*.zip)
+    (cd "$tmp/$d" && unzip -q "$zip" Nimbara.exe)
+    sums+=("$(cd "$tmp/$d" && sha256sum ./*.zip Nimbara.exe)")
+  done
+  printf '%s\n' "${sums[0]}"
+  [ "${sums[0]}" = "${sums[1]}" ] || { echo "second build:"; printf '%s\n' "${sums[1]}"; return 1; }
+}
+
+clang_build() {
+  cmake -S . -B build-clang -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/clang-mingw-i686.cmake \
+    >"$tmp/clang.log" 2>&1 && cmake --build build-clang -j 2 >>"$tmp/clang.log" 2>&1 ||
+    { tail -n 40 "$tmp/clang.log"; return 1; }
+  ! grep -B2 -A6 'warning:' "$tmp/clang.log"
+}
+
+clang_win32() {
+  /usr/bin/python3 tests/harness/winenv.py run -- \
+    ctest --test-dir build-clang --output-on-failure --label-regex win32
+}
+
+check reproducible reproducible
+check clang-build clang_build
+check windows7 tools/win7-imports.sh "$tmp/a/Nimbara.exe" build-clang/Nimbara.exe
+check clang-win32 clang_win32
+echo "Times: ${times[*]}"
+echo "Release checks: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
