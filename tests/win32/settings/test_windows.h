@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "platform/hotkeys.h"
 #include "settings/hotkey_rules.h"
 
 namespace nimbara::testing {
@@ -29,5 +33,38 @@ inline bool Held(HotKey hotkey) {
     ::UnregisterHotKey(other.get(), 7);
     return false;
 }
+
+// Registrations kept as Windows keeps them, where Wine differs: a second registration
+// for the same window and id is held beside the first, and an unregistration frees
+// one of them, the oldest.
+class WindowsHotKeys final : public HotKeyApi {
+public:
+    struct Held {
+        HWND window;
+        int id;
+        HotKey hotkey;
+        friend bool operator==(const Held&, const Held&) = default;
+    };
+    bool Register(HWND window, int id, UINT modifiers, UINT key) override {
+        ++calls;
+        const HotKey hotkey{static_cast<std::uint16_t>(modifiers), static_cast<std::uint16_t>(key)};
+        if (std::any_of(held.begin(), held.end(),
+                        [&](const Held& h) { return h.hotkey == hotkey; }))
+            return false;
+        held.push_back({window, id, hotkey});
+        return true;
+    }
+    bool Unregister(HWND window, int id) override {
+        ++calls;
+        const auto it = std::find_if(held.begin(), held.end(), [&](const Held& h) {
+            return h.window == window && h.id == id;
+        });
+        if (it == held.end()) return false;
+        held.erase(it);
+        return true;
+    }
+    std::vector<Held> held;
+    int calls = 0;
+};
 
 }  // namespace nimbara::testing
