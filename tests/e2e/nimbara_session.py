@@ -25,9 +25,12 @@ POINTER_REST = (1000, 10)
 # Command ids of the toolbar and tray menu, as the program's readers from outside see them.
 TOOL_BUTTON_8 = 1008  # "退出程序"
 
-# The registry as the 32-bit program sees it (Wine's reg with /reg:32).
+# The registry as the 32-bit program sees it (Wine's reg with /reg:32): the machine's keys,
+# where Wine lets it write, and the user's own, which it reads first.
 NIMBARA_KEY = r"HKLM\SOFTWARE\Nimbara"
 RUN_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
+USER_NIMBARA_KEY = r"HKCU\SOFTWARE\Nimbara"
+USER_RUN_KEY = r"HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
 
 # Designed sizes are scaled by the text height of "宋体" at 96 dpi over the designed 12: on this
 # Wine the face is WenQuanYi Micro Hei, 14 pixels high.
@@ -230,5 +233,6 @@ def taken_by_probe(probe, mod, vk):
 
 
 def clear_settings(env):
-    env.reg_delete(NIMBARA_KEY)
-    env.reg_delete(RUN_KEY, "Nimbara")
+    for nimbara_key, run_key in ((NIMBARA_KEY, RUN_KEY), (USER_NIMBARA_KEY, USER_RUN_KEY)):
+        env.reg_delete(nimbara_key)
+        env.reg_delete(run_key, "Nimbara")
