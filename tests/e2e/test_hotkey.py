@@ -42,28 +42,28 @@ def test_first_run_registers_alt_v_and_it_toggles_from_the_active_program(winenv
     notepad.wait(30)
 
 
-# The values put in the registry: (key, name, type, data).
-def pair(key, shift, char, shift_type="REG_SZ"):
-    return [(key, "HotKeyShift", shift_type, shift)] + ([(key, "HotKeyChar", "REG_SZ", char)]
-                                                        if char is not None else [])
-
-
+# (HotKeyShift, HotKeyChar) as put in the registry: (type, data) or None for no value; after
+# the keys to press, texts of the pair put in the user's own key.
 LOADED_CASES = {
-    "ctrl+q from 2 and 81": (pair(NIMBARA_KEY, "2", "81"), (CTRL, Q), "ctrl+q"),
-    "4 without HotKeyChar": (pair(NIMBARA_KEY, "4", None), (ALT, V), "alt+v"),
-    "HotKeyShift a DWORD": (pair(NIMBARA_KEY, "2", "81", "REG_DWORD"), (ALT, V), "alt+v"),
+    "ctrl+q from 2 and 81": ((("REG_SZ", "2"), ("REG_SZ", "81")), (CTRL, Q), "ctrl+q"),
+    "4 without HotKeyChar": ((("REG_SZ", "4"), None), (ALT, V), "alt+v"),
+    "HotKeyShift a DWORD": ((("REG_DWORD", "2"), ("REG_SZ", "81")), (ALT, V), "alt+v"),
     # The low 16 bits of the number: 65622 is 0x10056, the V key.
-    "HotKeyChar 65622": (pair(NIMBARA_KEY, "2", "65622"), (CTRL, V), "ctrl+v"),
-    "the user's over the machine's": (pair(NIMBARA_KEY, "1", "86") +
-                                      pair(USER_NIMBARA_KEY, "2", "81"), (CTRL, Q), "ctrl+q"),
+    "HotKeyChar 65622": ((("REG_SZ", "2"), ("REG_SZ", "65622")), (CTRL, V), "ctrl+v"),
+    "the user's over the machine's": ((("REG_SZ", "1"), ("REG_SZ", "86")), (CTRL, Q), "ctrl+q",
+                                      ("2", "81")),
 }
 
 
 @pytest.mark.parametrize("case", LOADED_CASES.values(), ids=LOADED_CASES.keys())
 def test_values_put_in_the_registry_before_the_start(winenv, probe, nimbara, case):
-    values, (mod, vk), keys = case
-    for key, name, type_, data in values:
-        winenv.reg_add(key, name, data, type=type_)
+    (shift, char), (mod, vk), keys, *user = case
+    user_texts = user[0] if user else (None, None)
+    for name, value, user_text in zip(("HotKeyShift", "HotKeyChar"), (shift, char), user_texts):
+        if value:
+            winenv.reg_add(NIMBARA_KEY, name, value[1], type=value[0])
+        if user_text:
+            winenv.reg_add(USER_NIMBARA_KEY, name, user_text)
     nimbara.start(hotkey=(mod, vk))
     assert held_by_nimbara(probe, mod, vk)
     nimbara.key(keys)

@@ -34,34 +34,27 @@ inline bool Held(HotKey hotkey) {
     return false;
 }
 
-// Registrations kept as Windows keeps them, where Wine differs: a second registration
-// for the same window and id is held beside the first, and an unregistration frees
-// one of them, the oldest.
-class WindowsHotKeys final : public HotKeyApi {
-public:
+// Registrations kept as Windows keeps them: a second one for the same window and id
+// is held beside the first (Wine replaces it); an unregistration frees the oldest.
+// Ids are not told apart: the program uses only one.
+struct WindowsHotKeys final : HotKeyApi {
     struct Held {
         HWND window;
-        int id;
         HotKey hotkey;
         friend bool operator==(const Held&, const Held&) = default;
     };
-    bool Register(HWND window, int id, UINT modifiers, UINT key) override {
-        ++calls;
+    bool Register(HWND window, int, UINT modifiers, UINT key) override {
         const HotKey hotkey{static_cast<std::uint16_t>(modifiers), static_cast<std::uint16_t>(key)};
-        if (std::any_of(held.begin(), held.end(),
-                        [&](const Held& h) { return h.hotkey == hotkey; }))
+        ++calls;
+        if (std::ranges::any_of(held, [&](const Held& h) { return h.hotkey == hotkey; }))
             return false;
-        held.push_back({window, id, hotkey});
+        held.push_back({window, hotkey});
         return true;
     }
-    bool Unregister(HWND window, int id) override {
+    bool Unregister(HWND window, int) override {
         ++calls;
-        const auto it = std::find_if(held.begin(), held.end(), [&](const Held& h) {
-            return h.window == window && h.id == id;
-        });
-        if (it == held.end()) return false;
-        held.erase(it);
-        return true;
+        const auto it = std::ranges::find(held, window, &Held::window);
+        return it != held.end() && (held.erase(it), true);
     }
     std::vector<Held> held;
     int calls = 0;
