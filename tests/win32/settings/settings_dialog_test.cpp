@@ -440,12 +440,12 @@ TEST_F(SettingsDialogTest, CaptureControlTakesAPlainKey) {
 
 // A standard user under UAC: the machine's keys can be read, not written.
 TEST_F(SettingsDialogTest, AStandardUserKeepsSettingsInTheUsersKeysOrIsToldWhy) {
-    SeedValue(HKEY_CURRENT_USER, Sandbox(kRunKey, HKEY_CURRENT_USER), kRunValue, REG_SZ, "C:\\x");
+    SeedRun(REG_SZ, std::string("C:\\x\0", 5));  // an administrator's
     fake_.machine_read_only = true;
     hotkey_.set_current(kDefaultHotKey);
     SettingsDialog dialog(application_, hotkey_, fake_);
     ShowWith(dialog, {[&](HWND dlg) {
-                 EXPECT_TRUE(Checked(dlg, kCheckBox1Id)) << "the user's Run entry counts";
+                 EXPECT_TRUE(Checked(dlg, kCheckBox1Id)) << "read without asking to write";
                  Click(dlg, kRadioButton2Id);
                  SetHotKeyValue(dlg, 0x0251);
                  Click(dlg, kBitBtn1Id);
@@ -462,6 +462,7 @@ TEST_F(SettingsDialogTest, AStandardUserKeepsSettingsInTheUsersKeysOrIsToldWhy) 
                  Click(dlg, kBitBtn1Id);
              }});
     EXPECT_FALSE(Stored(kRunKey, kRunValue, HKEY_CURRENT_USER).exists);
+    EXPECT_TRUE(Stored(kRunKey, kRunValue).exists) << "not the user's to remove";
     EXPECT_EQ(hotkey_.current(), kDefaultHotKey);
     EXPECT_EQ(g_errors, std::vector<std::wstring>{L"Failed to set data for 'HotKeyShift' (" +
                                                   SystemErrorText(ERROR_ACCESS_DENIED) + L")"});
