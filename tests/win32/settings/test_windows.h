@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "platform/hotkeys.h"
@@ -34,26 +35,21 @@ inline bool Held(HotKey hotkey) {
     return false;
 }
 
-// Registrations kept as Windows keeps them: a second one for the same window and id
-// is held beside the first (Wine replaces it); an unregistration frees the oldest.
-// Ids are not told apart: the program uses only one.
+// Registrations kept as Windows keeps them: a second one for the same window is held
+// beside the first (Wine replaces it); an unregistration frees the oldest. Ids are
+// not told apart: the program uses only one.
 struct WindowsHotKeys final : HotKeyApi {
-    struct Held {
-        HWND window;
-        HotKey hotkey;
-        friend bool operator==(const Held&, const Held&) = default;
-    };
+    using Held = std::pair<HWND, HotKey>;
     bool Register(HWND window, int, UINT modifiers, UINT key) override {
-        const HotKey hotkey{static_cast<std::uint16_t>(modifiers), static_cast<std::uint16_t>(key)};
         ++calls;
-        if (std::ranges::any_of(held, [&](const Held& h) { return h.hotkey == hotkey; }))
-            return false;
-        held.push_back({window, hotkey});
+        const HotKey hotkey{static_cast<std::uint16_t>(modifiers), static_cast<std::uint16_t>(key)};
+        if (std::ranges::find(held, hotkey, &Held::second) != held.end()) return false;
+        held.emplace_back(window, hotkey);
         return true;
     }
     bool Unregister(HWND window, int) override {
         ++calls;
-        const auto it = std::ranges::find(held, window, &Held::window);
+        const auto it = std::ranges::find(held, window, &Held::first);
         return it != held.end() && (held.erase(it), true);
     }
     std::vector<Held> held;
