@@ -12,8 +12,8 @@ import pytest
 from harness import wait_until, windows_path
 from nimbara_session import (BIT_BTN_1, BIT_BTN_2, CHECK_BOX_1, GROUP_BOX_1, GROUP_BOX_2,
                              HOT_KEY_1, NIMBARA_KEY, RADIO_BUTTON_1, RADIO_BUTTON_2, RUN_KEY,
-                             USER_RUN_KEY, NimbaraSession, center, clear_settings, held_by_nimbara, scale,
-                             taken_by_probe)
+                             USER_RUN_KEY, NimbaraSession, center, clear_settings,
+                             held_by_nimbara, scale, taken_by_probe)
 
 ALT, CTRL, SHIFT = 1, 2, 4
 V, Q = 0x56, 0x51
