@@ -2,6 +2,7 @@
 loads, what OK applies and stores, what Cancel and the close box leave alone, the Run entry, the
 error box for a Run value of another type, and the program going on while the dialog is open."""
 
+import contextlib
 import os
 import shutil
 import subprocess
@@ -142,15 +143,26 @@ def test_layout_captions_and_screenshot(winenv, probe, nimbara, tmp_path):
     assert nimbara.dialog_state(dialog) == (False, True, False, 0)
 
     winenv.move(0, 0)
-    shot = winenv.screenshot(tmp_path / "screen.png")
-    crop(shot, nimbara.window(dialog)["rect"], winenv.origin, tmp_path / "dialog.png")
     reference = REFERENCES / "settings_dialog.png"
-    if os.environ.get("NIMBARA_UPDATE_REFERENCES"):
-        REFERENCES.mkdir(exist_ok=True)
-        shutil.copy(tmp_path / "dialog.png", reference)
-    assert reference.exists(), "no reference: run once with NIMBARA_UPDATE_REFERENCES=1"
     width, height = window["rect"][2] - window["rect"][0], window["rect"][3] - window["rect"][1]
-    differing = differing_pixels(tmp_path / "dialog.png", reference)
+    updating = os.environ.get("NIMBARA_UPDATE_REFERENCES")
+    assert updating or reference.exists(), "no reference: run once with NIMBARA_UPDATE_REFERENCES=1"
+    differing = None
+
+    def settled():
+        nonlocal differing
+        shot = winenv.screenshot(tmp_path / "screen.png")
+        crop(shot, nimbara.window(dialog)["rect"], winenv.origin, tmp_path / "dialog.png")
+        if updating:
+            REFERENCES.mkdir(exist_ok=True)
+            shutil.copy(tmp_path / "dialog.png", reference)
+        differing = differing_pixels(tmp_path / "dialog.png", reference)
+        return differing <= SCREENSHOT_TOLERANCE * width * height
+
+    # The check box drops its hover look once Wine's poll of the pointer sees it gone, which a
+    # loaded machine runs late: the dialog is photographed again until it has settled.
+    with contextlib.suppress(AssertionError):
+        wait_until(settled, 20)
     if differing > SCREENSHOT_TOLERANCE * width * height:
         shutil.copy(tmp_path / "dialog.png", Path(os.environ.get("TMPDIR", "/tmp")) /
                     "settings_dialog.actual.png")
