@@ -31,4 +31,8 @@ void SetErrorReporter(ErrorReporter reporter) noexcept;
 // Called inside a catch block: turns the current exception into a report.
 void ReportCurrentException() noexcept;
 
+// The system's own text for a Win32 error code, in the user's language, without the
+// line break it ends with; "error N" when the system has no text for the code.
+[[nodiscard]] std::wstring SystemErrorText(unsigned long code);
+
 }  // namespace nimbara

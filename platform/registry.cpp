@@ -39,9 +39,10 @@ RegKey OpenRegKey(RegistryApi& api, HKEY root, const char* path, REGSAM access) 
     return RegKey(api, key);
 }
 
-RegKey CreateRegKey(RegistryApi& api, HKEY root, const char* path, REGSAM access) {
+RegKey CreateRegKey(RegistryApi& api, HKEY root, const char* path, REGSAM access, LSTATUS& status) {
     HKEY key = nullptr;
-    if (api.CreateKey(root, path, access, &key) != ERROR_SUCCESS || !key) return RegKey();
+    status = api.CreateKey(root, path, access, &key);
+    if (status != ERROR_SUCCESS || !key) return RegKey();
     return RegKey(api, key);
 }
 

@@ -60,8 +60,10 @@ private:
 };
 
 // The key opened (or, with CreateRegKey, opened or created) with `access`; an
-// empty owner when the system refused.
+// empty owner when the system refused. CreateRegKey also gives the system's answer,
+// which says why a key could not be written.
 [[nodiscard]] RegKey OpenRegKey(RegistryApi& api, HKEY root, const char* path, REGSAM access);
-[[nodiscard]] RegKey CreateRegKey(RegistryApi& api, HKEY root, const char* path, REGSAM access);
+[[nodiscard]] RegKey CreateRegKey(RegistryApi& api, HKEY root, const char* path, REGSAM access,
+                                  LSTATUS& status);
 
 }  // namespace nimbara

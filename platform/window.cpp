@@ -74,4 +74,8 @@ HWND CreateControl(const WindowSpec& s) noexcept {
                              ::GetModuleHandleW(nullptr), nullptr);
 }
 
+bool AllowMessageFromLowerIntegrity(HWND window, UINT message) noexcept {
+    return ::ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr) != FALSE;
+}
+
 }  // namespace nimbara

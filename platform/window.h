@@ -66,4 +66,9 @@ private:
 // Creates a standard or common control as a child; it lives as long as its parent.
 HWND CreateControl(const WindowSpec& spec) noexcept;
 
+// Lets `message` reach `window` from processes of a lower integrity level, which
+// Windows otherwise filters out when the program runs elevated. False when the
+// system refused; Windows 7's user32 is the first to have the per-window call.
+[[nodiscard]] bool AllowMessageFromLowerIntegrity(HWND window, UINT message) noexcept;
+
 }  // namespace nimbara

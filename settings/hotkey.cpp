@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "settings/settings_store.h"
 
@@ -13,7 +14,7 @@ namespace {
 // text); the caller falls back to the default pair for either.
 std::optional<std::string> ReadHotKeyText(RegistryApi& registry, const char* name) {
     try {
-        return ReadRegString(registry, HKEY_LOCAL_MACHINE, kNimbaraKey, name);
+        return ReadSetting(registry, kNimbaraKey, name);
     } catch (...) {
         return std::nullopt;
     }
@@ -27,18 +28,31 @@ void GlobalHotKey::LoadHotKey() {
     current_ = LoadHotKeyFromTexts(std::move(shift_text), std::move(key_text));
 }
 
+bool GlobalHotKey::Register(HotKey hotkey) noexcept {
+    // The values are zero-extended for the system.
+    if (!system_.Register(main_window_, kHotKeyId, hotkey.shift, hotkey.key)) return false;
+    held_ = hotkey;
+    return true;
+}
+
 void GlobalHotKey::ApplyHotKey() noexcept {
-    // The values are zero-extended for the system. A refusal leaves the window
-    // reachable through the toolbar and the tray, so it is not reported.
-    static_cast<void>(::RegisterHotKey(main_window_, kHotKeyId, current_.shift, current_.key));
+    if (held_ == current_) return;
+    const std::optional<HotKey> before = std::exchange(held_, std::nullopt);
+    if (before) static_cast<void>(system_.Unregister(main_window_, kHotKeyId));
+    // A refusal leaves the window reachable through the toolbar and the tray, so it
+    // is not reported; the combination given up for it is taken back.
+    if (!Register(current_) && before) static_cast<void>(Register(*before));
 }
 
 void GlobalHotKey::ReleaseHotKey() noexcept {
-    static_cast<void>(::UnregisterHotKey(main_window_, kHotKeyId));
+    held_.reset();
+    static_cast<void>(system_.Unregister(main_window_, kHotKeyId));
 }
 
 bool GlobalHotKey::WMHotKey(LPARAM lparam) const noexcept {
-    return HotKeyMessageMatches(static_cast<std::uint32_t>(lparam), current_);
+    const auto message = static_cast<std::uint32_t>(lparam);
+    return HotKeyMessageMatches(message, current_) ||
+           (held_ && HotKeyMessageMatches(message, *held_));
 }
 
 }  // namespace nimbara

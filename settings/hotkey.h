@@ -1,12 +1,16 @@
 // The global hotkey: a system-wide key combination that shows or hides the history
 // window from within any program. It is loaded from the registry when the main
 // window is created, registered for the main window under hotkey id 1, registered
-// again whenever the settings dialog applies a choice, and released when the main
-// window closes.
+// anew whenever the settings dialog applies a choice, and released when the main
+// window closes. Only one combination is held at a time: a new choice frees the
+// one before it.
 #pragma once
 
 #include <windows.h>
 
+#include <optional>
+
+#include "platform/hotkeys.h"
 #include "platform/registry.h"
 #include "settings/hotkey_rules.h"
 
@@ -17,33 +21,43 @@ constexpr int kHotKeyId = 1;
 
 class GlobalHotKey {
 public:
-    GlobalHotKey(HWND main_window, RegistryApi& registry) noexcept
-        : main_window_(main_window), registry_(registry) {}
+    GlobalHotKey(HWND main_window, RegistryApi& registry,
+                 HotKeyApi& system = SystemHotKeys()) noexcept
+        : main_window_(main_window), registry_(registry), system_(system) {}
     GlobalHotKey(const GlobalHotKey&) = delete;
     GlobalHotKey& operator=(const GlobalHotKey&) = delete;
 
     // Sets the combination from the values HotKeyShift and HotKeyChar under
-    // HKEY_LOCAL_MACHINE\SOFTWARE\Nimbara. Anything missing, malformed or unreadable
-    // gives Alt+V for both, silently.
+    // SOFTWARE\Nimbara, the user's own before the machine's. Anything missing,
+    // malformed or unreadable gives Alt+V for both, silently.
     void LoadHotKey();
 
-    // Registers the current combination. A refusal (another program holds it, or
-    // it is registered already) is not reported; nothing is unregistered first.
+    // Makes id 1 of the main window hold the current combination. A combination
+    // held already is left alone. Otherwise the one held is freed first: Windows
+    // would keep it beside the new one, swallowing its keys until the program ends.
+    // When the new one is refused (another program holds it), the one held before
+    // is taken again so that the user keeps a working hotkey; the refusal is not
+    // reported.
     void ApplyHotKey() noexcept;
 
     // Unregisters id 1 for the main window; a failure is of no consequence.
     void ReleaseHotKey() noexcept;
 
-    // True when WM_HOTKEY's lParam carries the current combination. Registrations
-    // of earlier choices may still post theirs; those are not the hotkey any more.
+    // True when WM_HOTKEY's lParam carries the current combination, or the one
+    // still held because the current one was refused.
     [[nodiscard]] bool WMHotKey(LPARAM lparam) const noexcept;
 
     [[nodiscard]] HotKey current() const noexcept { return current_; }
     void set_current(HotKey hotkey) noexcept { current_ = hotkey; }
 
 private:
+    [[nodiscard]] bool Register(HotKey hotkey) noexcept;
+
     HWND main_window_;
     RegistryApi& registry_;
+    HotKeyApi& system_;
+    // What id 1 holds, as far as this program registered it.
+    std::optional<HotKey> held_;
     // HotKeyShift (MOD_ flags) and HotKeyChar (virtual-key code); nothing is
     // registered for them before the first load.
     HotKey current_{0, 0};

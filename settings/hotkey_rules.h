@@ -72,7 +72,7 @@ std::uint16_t HotKeyControlValue(HotKey hotkey);
 HotKey HotKeyFromControlValue(std::uint16_t control_value);
 
 // WM_HOTKEY's lParam carries the modifiers in its low word and the key in its high word;
-// only the current combination counts (earlier registrations still post theirs).
+// true when both are exactly the combination's, no more modifiers and no fewer.
 [[nodiscard]] bool HotKeyMessageMatches(std::uint32_t lparam, HotKey current);
 
 }  // namespace nimbara

@@ -138,8 +138,9 @@ void SettingsDialog::BuildControls() {
 }
 
 void SettingsDialog::FormCreate() {
-    // Only whether a non-empty entry exists counts, not whose path it holds.
-    if (!ReadRegString(registry_, HKEY_LOCAL_MACHINE, kRunKey, kRunValue).empty()) {
+    // Only whether a non-empty entry exists counts, in the user's Run key or the
+    // machine's, not whose path it holds.
+    if (!ReadSetting(registry_, kRunKey, kRunValue).empty()) {
         Check(kCheckBox1Id, true);
     }
     // The hotkey in effect, not the registry: they differ only when a store failed.
@@ -162,10 +163,9 @@ void SettingsDialog::BitBtn2Click() { done_ = true; }
 
 void SettingsDialog::StoreRunEntry() {
     if (Checked(kCheckBox1Id)) {
-        WriteRegString(registry_, HKEY_LOCAL_MACHINE, kRunKey, kRunValue,
-                       RunEntryForPath(ExecutablePathAnsi()));
+        StoreSetting(registry_, kRunKey, kRunValue, RunEntryForPath(ExecutablePathAnsi()));
     } else {
-        DeleteRegValue(registry_, HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
+        RemoveSetting(registry_, kRunKey, kRunValue);
     }
 }
 
@@ -182,10 +182,8 @@ void SettingsDialog::ApplyChosenHotKey() {
 
 void SettingsDialog::StoreHotKey() {
     const HotKey current = hotkey_.current();
-    WriteRegString(registry_, HKEY_LOCAL_MACHINE, kNimbaraKey, kHotKeyShiftValue,
-                   HotKeyValueText(current.shift));
-    WriteRegString(registry_, HKEY_LOCAL_MACHINE, kNimbaraKey, kHotKeyCharValue,
-                   HotKeyValueText(current.key));
+    StoreSetting(registry_, kNimbaraKey, kHotKeyShiftValue, HotKeyValueText(current.shift));
+    StoreSetting(registry_, kNimbaraKey, kHotKeyCharValue, HotKeyValueText(current.key));
 }
 
 bool SettingsDialog::Checked(UINT id) const noexcept {

@@ -10,9 +10,11 @@ namespace nimbara {
 
 namespace {
 
-// Every open asks for full access, for reading and deleting as much as for writing:
-// an account without write access to the key neither reads nor stores settings.
-constexpr REGSAM kFullAccess = KEY_ALL_ACCESS;
+// Each open asks only for what its call needs: a standard user is refused any
+// write access to HKEY_LOCAL_MACHINE, and asking for it in a read would hide the
+// values an administrator stored there.
+constexpr REGSAM kReadAccess = KEY_QUERY_VALUE;
+constexpr REGSAM kWriteAccess = KEY_SET_VALUE;
 
 [[noreturn]] void ThrowValueError(const wchar_t* format_head, const char* name) {
     throw AppError(format_head + AnsiToWide(name) + L"'");
@@ -29,7 +31,7 @@ std::string TextOfData(const std::vector<BYTE>& data, DWORD size) {
 
 std::string ReadRegString(RegistryApi& registry, HKEY root, const char* key_path,
                           const char* name) {
-    const RegKey key = OpenRegKey(registry, root, key_path, kFullAccess);
+    const RegKey key = OpenRegKey(registry, root, key_path, kReadAccess);
     if (!key) return {};
     DWORD type = 0;
     DWORD size = 0;
@@ -42,23 +44,52 @@ std::string ReadRegString(RegistryApi& registry, HKEY root, const char* key_path
     return TextOfData(data, size);
 }
 
-void WriteRegString(RegistryApi& registry, HKEY root, const char* key_path, const char* name,
-                    std::string_view text) {
-    const RegKey key = CreateRegKey(registry, root, key_path, kFullAccess);
-    if (!key) return;
+LSTATUS WriteRegString(RegistryApi& registry, HKEY root, const char* key_path, const char* name,
+                       std::string_view text) {
+    LSTATUS status = ERROR_SUCCESS;
+    const RegKey key = CreateRegKey(registry, root, key_path, kWriteAccess, status);
+    if (!key) return status == ERROR_SUCCESS ? ERROR_INVALID_HANDLE : status;
     // REG_SZ counts its terminating NUL in the data.
     std::string data(text);
     const auto size = static_cast<DWORD>(data.size() + 1);
     if (registry.SetValue(key.get(), name, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                           size) != ERROR_SUCCESS)
         ThrowValueError(L"Failed to set data for '", name);
+    return ERROR_SUCCESS;
 }
 
 void DeleteRegValue(RegistryApi& registry, HKEY root, const char* key_path, const char* name) {
-    const RegKey key = OpenRegKey(registry, root, key_path, kFullAccess);
+    const RegKey key = OpenRegKey(registry, root, key_path, kWriteAccess);
     if (!key) return;
     // A value that is not there is already what the caller wants.
     static_cast<void>(registry.DeleteValue(key.get(), name));
+}
+
+std::string ReadSetting(RegistryApi& registry, const char* key_path, const char* name) {
+    std::string text = ReadRegString(registry, HKEY_CURRENT_USER, key_path, name);
+    if (text.empty()) text = ReadRegString(registry, HKEY_LOCAL_MACHINE, key_path, name);
+    return text;
+}
+
+void StoreSetting(RegistryApi& registry, const char* key_path, const char* name,
+                  std::string_view text) {
+    if (WriteRegString(registry, HKEY_LOCAL_MACHINE, key_path, name, text) == ERROR_SUCCESS) {
+        // Left in place, the user's older value would be read first at the next start
+        // (and an older Run entry of the user's would start the program a second time).
+        DeleteRegValue(registry, HKEY_CURRENT_USER, key_path, name);
+        return;
+    }
+    const LSTATUS status = WriteRegString(registry, HKEY_CURRENT_USER, key_path, name, text);
+    if (status != ERROR_SUCCESS) {
+        // Nowhere to keep the choice: saying nothing would pass the loss off as done.
+        throw AppError(L"Failed to set data for '" + AnsiToWide(name) + L"' (" +
+                       SystemErrorText(static_cast<unsigned long>(status)) + L")");
+    }
+}
+
+void RemoveSetting(RegistryApi& registry, const char* key_path, const char* name) {
+    DeleteRegValue(registry, HKEY_CURRENT_USER, key_path, name);
+    DeleteRegValue(registry, HKEY_LOCAL_MACHINE, key_path, name);
 }
 
 }  // namespace nimbara

@@ -46,6 +46,10 @@ TrayIcon::TrayIcon(ShellNotifyApi& shell) : shell_(shell) {
     // Sent to every top-level window when the notification area has been built
     // anew (the shell restarted): an active icon must be added again or it is lost.
     taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+    // The shell runs at medium integrity: unless an elevated program lets this notice
+    // through, its icon is lost for good when Explorer restarts.
+    if (taskbar_created_ != 0)
+        static_cast<void>(AllowMessageFromLowerIntegrity(window_.hwnd(), taskbar_created_));
 }
 
 TrayIcon::~TrayIcon() {

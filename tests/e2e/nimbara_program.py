@@ -54,9 +54,12 @@ PANEL_TOP, TOOLBAR1, PANEL_FORM = 20, 21, 30
 GROUP_BOX_1, CHECK_BOX_1, GROUP_BOX_2, RADIO_BUTTON_1 = 101, 102, 103, 104
 RADIO_BUTTON_2, HOT_KEY_1, BIT_BTN_1, BIT_BTN_2 = 105, 106, 107, 108
 
-# The registry as the 32-bit program sees it (Wine's reg with /reg:32).
+# The registry as the 32-bit program sees it (Wine's reg with /reg:32): the machine's keys,
+# where Wine lets it write, and the user's own, which it reads first.
 NIMBARA_KEY = r"HKLM\SOFTWARE\Nimbara"
 RUN_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
+USER_NIMBARA_KEY = r"HKCU\SOFTWARE\Nimbara"
+USER_RUN_KEY = r"HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
 
 SONG_TI = "宋体"
 DESIGNED_TEXT_HEIGHT = 12
@@ -273,6 +276,16 @@ class Nimbara:
     def stats(self):
         """Memory, handles and windows of the process, as the system tells another program."""
         return self.probe.call("proc-stats", self.pid)
+
+    def assert_looks_like(self, rect, path, reference, share=0.005, timeout=30):
+        """The picture at rect matches the reference (see assert_looks_like), grabbed again
+        until it does: a hover look goes once Wine's poll of the pointer sees it gone, which a
+        loaded machine runs late."""
+        def matches():
+            assert_looks_like(self.grab(rect, path), reference, share)
+            return True
+
+        wait_until(matches, timeout)  # on time-out, the last comparison's failure is raised
 
     def grab(self, rect, path, timeout=30):
         """A screen grab of rect once the program has painted: it is idle in its message loop
@@ -509,5 +522,6 @@ def taken_by_probe(probe, mod, vk):
 
 
 def clear_settings(env):
-    env.reg_delete(NIMBARA_KEY)
-    env.reg_delete(RUN_KEY, "Nimbara")
+    for nimbara_key, run_key in ((NIMBARA_KEY, RUN_KEY), (USER_NIMBARA_KEY, USER_RUN_KEY)):
+        env.reg_delete(nimbara_key)
+        env.reg_delete(run_key, "Nimbara")

@@ -5,7 +5,7 @@ or taking the combination."""
 import pytest
 
 from harness import wait_until
-from nimbara_program import NIMBARA_KEY, TOGGLE, held_by_nimbara, taken_by_probe
+from nimbara_program import NIMBARA_KEY, TOGGLE, USER_NIMBARA_KEY, held_by_nimbara, taken_by_probe
 
 # Set up before Nimbara starts, torn down after it has ended.
 pytestmark = pytest.mark.usefixtures("fresh_settings")
@@ -35,22 +35,28 @@ def test_first_run_registers_alt_v_and_it_toggles_from_the_active_program(winenv
     notepad.wait(30)
 
 
-# (HotKeyShift, HotKeyChar) as put in the registry: (type, data) or None for no value.
+# (HotKeyShift, HotKeyChar) as put in the registry: (type, data) or None for no value; after
+# the keys to press, texts of the pair put in the user's own key.
 LOADED_CASES = {
     "ctrl+q from 2 and 81": ((("REG_SZ", "2"), ("REG_SZ", "81")), (CTRL, Q), "ctrl+q"),
     "4 without HotKeyChar": ((("REG_SZ", "4"), None), (ALT, V), "alt+v"),
     "HotKeyShift a DWORD": ((("REG_DWORD", "2"), ("REG_SZ", "81")), (ALT, V), "alt+v"),
     # The low 16 bits of the number: 65622 is 0x10056, the V key.
     "HotKeyChar 65622": ((("REG_SZ", "2"), ("REG_SZ", "65622")), (CTRL, V), "ctrl+v"),
+    "the user's over the machine's": ((("REG_SZ", "1"), ("REG_SZ", "86")), (CTRL, Q), "ctrl+q",
+                                      ("2", "81")),
 }
 
 
 @pytest.mark.parametrize("case", LOADED_CASES.values(), ids=LOADED_CASES.keys())
 def test_values_put_in_the_registry_before_the_start(winenv, probe, start_nimbara, case):
-    (shift, char), (mod, vk), keys = case
-    for name, value in (("HotKeyShift", shift), ("HotKeyChar", char)):
+    (shift, char), (mod, vk), keys, *user = case
+    user_texts = user[0] if user else (None, None)
+    for name, value, user_text in zip(("HotKeyShift", "HotKeyChar"), (shift, char), user_texts):
         if value:
             winenv.reg_add(NIMBARA_KEY, name, value[1], type=value[0])
+        if user_text:
+            winenv.reg_add(USER_NIMBARA_KEY, name, user_text)
     nimbara = start_nimbara(hotkey=(mod, vk))
     assert held_by_nimbara(probe, mod, vk)
     nimbara.key(keys)

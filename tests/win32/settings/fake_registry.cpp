@@ -24,9 +24,17 @@ std::string FakeRegistry::Redirected(HKEY root, const std::string& path) const {
 
 bool FakeRegistry::Fails() { return fail_call != 0 && static_cast<int>(calls.size()) == fail_call; }
 
+LSTATUS FakeRegistry::Refusal(HKEY root, const char* path, REGSAM access) {
+    if (Fails() || refused_paths.count(path)) return failure;
+    constexpr REGSAM kReading = KEY_READ | KEY_WOW64_32KEY | KEY_WOW64_64KEY;
+    if (machine_read_only && root == HKEY_LOCAL_MACHINE && (access & ~kReading) != 0)
+        return ERROR_ACCESS_DENIED;
+    return ERROR_SUCCESS;
+}
+
 LSTATUS FakeRegistry::OpenKey(HKEY root, const char* path, REGSAM access, HKEY* key) {
     calls.push_back({"open", path, access});
-    if (Fails() || refused_paths.count(path)) return failure;
+    if (const LSTATUS refusal = Refusal(root, path, access)) return refusal;
     const LSTATUS status =
         ::RegOpenKeyExA(HKEY_CURRENT_USER, Redirected(root, path).c_str(), 0, access, key);
     if (status == ERROR_SUCCESS) ++open_keys;
@@ -35,7 +43,7 @@ LSTATUS FakeRegistry::OpenKey(HKEY root, const char* path, REGSAM access, HKEY* 
 
 LSTATUS FakeRegistry::CreateKey(HKEY root, const char* path, REGSAM access, HKEY* key) {
     calls.push_back({"create", path, access});
-    if (Fails() || refused_paths.count(path)) return failure;
+    if (const LSTATUS refusal = Refusal(root, path, access)) return refusal;
     const LSTATUS status =
         ::RegCreateKeyExA(HKEY_CURRENT_USER, Redirected(root, path).c_str(), 0, nullptr,
                           REG_OPTION_NON_VOLATILE, access, nullptr, key, nullptr);

@@ -1,7 +1,8 @@
 // A registry for tests: every call goes to the real (Wine) registry, under a
-// throw-away key of its own, and is logged. It can refuse to open chosen keys (the
-// registry here enforces no access rights, so an account without them is played
-// this way) and fail the Nth call.
+// throw-away key of its own, and is logged. The registry here enforces no access
+// rights, so the fake plays them: it can refuse HKEY_LOCAL_MACHINE to writers as
+// Windows does for a standard user, refuse chosen keys altogether, and fail the
+// Nth call.
 #pragma once
 
 #include <windows.h>
@@ -36,7 +37,10 @@ public:
     // The sandbox's path for a key as the program names it, for seeding and checking.
     [[nodiscard]] std::string Redirected(HKEY root, const std::string& path) const;
 
-    std::set<std::string> refused_paths;  // as the program names them
+    // A standard user under UAC: an HKEY_LOCAL_MACHINE key opened or created with
+    // any right beyond reading gets ERROR_ACCESS_DENIED, one opened to read is given.
+    bool machine_read_only = false;
+    std::set<std::string> refused_paths;  // as the program names them, under either root
     int fail_call = 0;                    // 1-based number of the call to fail; 0: none
     LSTATUS failure = ERROR_ACCESS_DENIED;
     std::vector<RegistryCall> calls;
@@ -44,6 +48,7 @@ public:
 
 private:
     [[nodiscard]] bool Fails();
+    [[nodiscard]] LSTATUS Refusal(HKEY root, const char* path, REGSAM access);
 
     std::string sandbox_;
 };

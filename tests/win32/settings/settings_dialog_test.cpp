@@ -112,12 +112,14 @@ protected:
         ::DestroyWindow(main_);
         ::DestroyWindow(application_);
     }
-    std::string Sandbox(const char* key) const { return fake_.Redirected(HKEY_LOCAL_MACHINE, key); }
+    std::string Sandbox(const char* key, HKEY root = HKEY_LOCAL_MACHINE) const {
+        return fake_.Redirected(root, key);
+    }
     void SeedRun(DWORD type, const std::string& data) {
         SeedValue(HKEY_CURRENT_USER, Sandbox(kRunKey), kRunValue, type, data);
     }
-    testing::StoredValue Stored(const char* key, const char* name) {
-        return ReadStored(HKEY_CURRENT_USER, Sandbox(key), name);
+    testing::StoredValue Stored(const char* key, const char* name, HKEY root = HKEY_LOCAL_MACHINE) {
+        return ReadStored(HKEY_CURRENT_USER, Sandbox(key, root), name);
     }
 
     FakeRegistry fake_{"Software\\NimbaraTests\\Dialog"};
@@ -436,23 +438,34 @@ TEST_F(SettingsDialogTest, CaptureControlTakesAPlainKey) {
                       }});
 }
 
-TEST_F(SettingsDialogTest, KeyWithoutFullAccessIsNotReadNorWrittenButTheHotKeyApplies) {
-    SeedRun(REG_SZ, std::string("C:\\other.exe\0", 13));
-    fake_.refused_paths = {kRunKey, kNimbaraKey};
+// A standard user under UAC: the machine's keys can be read, not written.
+TEST_F(SettingsDialogTest, AStandardUserKeepsSettingsInTheUsersKeysOrIsToldWhy) {
+    SeedRun(REG_SZ, std::string("C:\\x\0", 5));  // an administrator's
+    fake_.machine_read_only = true;
     hotkey_.set_current(kDefaultHotKey);
     SettingsDialog dialog(application_, hotkey_, fake_);
     ShowWith(dialog, {[&](HWND dlg) {
-                 EXPECT_FALSE(Checked(dlg, kCheckBox1Id));
-                 Click(dlg, kCheckBox1Id);
+                 EXPECT_TRUE(Checked(dlg, kCheckBox1Id)) << "read without asking to write";
                  Click(dlg, kRadioButton2Id);
                  SetHotKeyValue(dlg, 0x0251);
                  Click(dlg, kBitBtn1Id);
              }});
-    fake_.refused_paths.clear();
-    EXPECT_EQ(Stored(kRunKey, kRunValue).bytes, std::string("C:\\other.exe\0", 13));
-    EXPECT_FALSE(Stored(kNimbaraKey, kHotKeyShiftValue).exists);
-    EXPECT_EQ(hotkey_.current(), kCtrlQ);
+    EXPECT_EQ(Stored(kRunKey, kRunValue, HKEY_CURRENT_USER).bytes, OwnPath() + '\0');
+    EXPECT_EQ(Stored(kNimbaraKey, kHotKeyCharValue, HKEY_CURRENT_USER).bytes,
+              std::string("81\0", 3));
     EXPECT_TRUE(g_errors.empty());
+    // The user's own key refused too: OK says why, and the chosen hotkey still applies.
+    fake_.refused_paths = {kNimbaraKey};
+    ShowWith(dialog, {[&](HWND dlg) {
+                 Click(dlg, kCheckBox1Id);
+                 Click(dlg, kRadioButton1Id);
+                 Click(dlg, kBitBtn1Id);
+             }});
+    EXPECT_FALSE(Stored(kRunKey, kRunValue, HKEY_CURRENT_USER).exists);
+    EXPECT_TRUE(Stored(kRunKey, kRunValue).exists) << "not the user's to remove";
+    EXPECT_EQ(hotkey_.current(), kDefaultHotKey);
+    EXPECT_EQ(g_errors, std::vector<std::wstring>{L"Failed to set data for 'HotKeyShift' (" +
+                                                  SystemErrorText(ERROR_ACCESS_DENIED) + L")"});
 }
 
 TEST_F(SettingsDialogTest, OtherWindowsAreDisabledWhileOpenAndTheirMessagesStillArrive) {
