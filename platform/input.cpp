@@ -1,12 +1,36 @@
 #include "platform/input.h"
 
+#include <cwchar>
+#include <iterator>
+
 namespace nimbara {
 
 namespace {
 
+// The shell's own windows: the taskbar with its notification area, and the desktop.
+constexpr const wchar_t* kShellClasses[] = {L"Shell_TrayWnd", L"Progman", L"WorkerW"};
+
+bool IsShellWindow(HWND window) {
+    if (window == ::GetDesktopWindow() || window == ::GetShellWindow()) return true;
+    wchar_t name[32] = {};
+    ::GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    for (const wchar_t* shell : kShellClasses)
+        if (std::wcscmp(name, shell) == 0) return true;
+    return false;
+}
+
 class Win32Input final : public InputApi {
 public:
     HWND Foreground() override { return ::GetForegroundWindow(); }
+    bool IsPasteTarget(HWND window) override {
+        if (!window || !::IsWindow(window)) return false;
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        return process != ::GetCurrentProcessId() && !IsShellWindow(window);
+    }
+    bool KeyIsDown(BYTE virtual_key) override {
+        return (::GetAsyncKeyState(virtual_key) & 0x8000) != 0;
+    }
     bool RequestForeground(HWND window) override {
         return window && ::SetForegroundWindow(window) != FALSE;
     }

@@ -10,6 +10,12 @@ class InputApi {
 public:
     virtual ~InputApi() = default;
     [[nodiscard]] virtual HWND Foreground() = 0;
+    // Whether `window` can take a paste: a window of another program, and not the
+    // shell's taskbar or desktop. This program's own windows never can.
+    [[nodiscard]] virtual bool IsPasteTarget(HWND window) = 0;
+    // Whether the key is down in the input the system has taken so far, the events
+    // not yet handled by the receiving program included.
+    [[nodiscard]] virtual bool KeyIsDown(BYTE virtual_key) = 0;
     // Asks for `window` to become the foreground window; true when the request was taken.
     [[nodiscard]] virtual bool RequestForeground(HWND window) = 0;
     // True once `window`'s thread has taken the activation: it is the foreground
