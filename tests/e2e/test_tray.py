@@ -264,6 +264,23 @@ def test_settings_opens_the_settings_dialog(winenv, probe, nimbara, item_places)
     assert open_dialog(winenv, probe, nimbara, N5, item_places)["class"] == "TSetupForm"
 
 
+@pytest.mark.parametrize("item, window_class, closing_button",
+                         [(N5, "TSetupForm", 108), (N8, "TAboutForm", 1)], ids=["settings", "about"])
+def test_a_dialog_open_when_the_icon_shows_the_window_stays_above_it_and_takes_clicks(
+        winenv, probe, nimbara, item_places, item, window_class, closing_button):
+    choose(winenv, probe, item, item_places)
+    dialog = wait_until(lambda: window_of_class(probe, window_class, pid=nimbara.pid), 30)["hwnd"]
+    winenv.click(*icon_centre(winenv, probe))
+    wait_shown(probe, nimbara.pid, True)
+    order = [w["hwnd"] for w in probe.windows(nimbara.pid) if w["visible"]]
+    assert order.index(dialog) < order.index(nimbara.hwnd)
+    button = next(c for c in probe.children(dialog) if c["id"] == closing_button)
+    winenv.click((button["rect"][0] + button["rect"][2]) // 2,
+                 (button["rect"][1] + button["rect"][3]) // 2)
+    wait_until(lambda: window_of_class(probe, window_class, pid=nimbara.pid) is None, 30,
+               message="the dialog did not take the click")
+
+
 def test_exit_ends_the_program_and_removes_the_icon(winenv, probe, nimbara, item_places):
     choose(winenv, probe, N2, item_places)
     assert nimbara.process.wait(60) == 0
