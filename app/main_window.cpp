@@ -245,9 +245,8 @@ void MainWindow::ToolButton1Click() {
 void MainWindow::KeepOpenDialogOnTop() noexcept {
     // A modal dialog (or message box) open while the window comes up, by the hotkey or
     // the tray, must stay above it: under the disabled window it could be neither seen
-    // nor reached. While one is open it is the only shown window of ours that takes
-    // input; the order of activations says nothing reliable about it under Wine.
-    if (::IsWindowEnabled(hwnd())) return;
+    // nor reached. While one is open it is the only other shown window of ours that
+    // takes input; the order of activations says nothing reliable about it under Wine.
     const HWND own[] = {hwnd(), application_};
     ::EnumThreadWindows(::GetCurrentThreadId(), &RaiseOpenDialog, reinterpret_cast<LPARAM>(own));
 }
