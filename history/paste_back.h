@@ -37,6 +37,8 @@ public:
     // The hotkey or the tray icon is about to show or hide the window: the user is
     // in the foreground window, which nothing of this program has taken yet.
     void ShowingFromOutside() { target_.NoteForeground(); }
+    // Another program's window became the foreground window.
+    void ForegroundChanged(HWND window) { target_.Note(window); }
     // The hotkey was pressed with these modifiers (MOD_ flags).
     void HotKeyPressed(UINT modifiers);
     // The window was hidden: an invisible window of this program must not keep the

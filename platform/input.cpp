@@ -1,7 +1,10 @@
 #include "platform/input.h"
 
 #include <cwchar>
+#include <utility>
 #include <iterator>
+
+#include "platform/error.h"
 
 namespace nimbara {
 
@@ -60,6 +63,34 @@ public:
 InputApi& SystemInput() {
     static Win32Input input;
     return input;
+}
+
+namespace {
+ForegroundWatch* g_watch = nullptr;  // the hook's callback carries no context of its own
+}  // namespace
+
+ForegroundWatch::ForegroundWatch(std::function<void(HWND)> on_change)
+    : on_change_(std::move(on_change)) {
+    g_watch = this;
+    // Failing, it leaves the other moments at which the program looks at the
+    // foreground window (the hotkey, a tray click, a click on a tile).
+    hook_ = ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, &Proc, 0,
+                              0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+}
+
+ForegroundWatch::~ForegroundWatch() {
+    if (hook_) ::UnhookWinEvent(hook_);
+    if (g_watch == this) g_watch = nullptr;
+}
+
+void CALLBACK ForegroundWatch::Proc(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child,
+                                    DWORD, DWORD) {
+    if (!g_watch || object != OBJID_WINDOW || child != CHILDID_SELF || !g_watch->on_change_) return;
+    try {
+        g_watch->on_change_(window);
+    } catch (...) {
+        ReportCurrentException();
+    }
 }
 
 }  // namespace nimbara

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 namespace nimbara {
 
 class InputApi {
@@ -28,5 +30,21 @@ public:
 };
 
 InputApi& SystemInput();
+
+// Reports each change of the foreground window to a window of another program, as
+// the system announces it, for as long as it lives; one at a time in a process.
+// The reports come through the thread's message loop.
+class ForegroundWatch {
+public:
+    explicit ForegroundWatch(std::function<void(HWND)> on_change);
+    ~ForegroundWatch();
+    ForegroundWatch(const ForegroundWatch&) = delete;
+    ForegroundWatch& operator=(const ForegroundWatch&) = delete;
+
+private:
+    static void CALLBACK Proc(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD);
+    std::function<void(HWND)> on_change_;
+    HWINEVENTHOOK hook_ = nullptr;
+};
 
 }  // namespace nimbara
