@@ -13,7 +13,7 @@ import pytest
 from harness import wait_until
 from nimbara_program import (
     HOVER, NEWEST, PASTED, WM_ACTIVATE, WM_COMMAND, Nimbara, center, settle)
-from nimbara_session import BIT_BTN_1, HOT_KEY_1, POINTER_REST, RADIO_BUTTON_2, clear_settings
+from nimbara_session import BIT_BTN_1, HOT_KEY_1, RADIO_BUTTON_2, clear_settings
 from test_tray import N1, choose, icon_centre, item_places  # noqa: F401 (a fixture)
 
 WA_ACTIVE, WA_CLICKACTIVE = 1, 2
@@ -135,67 +135,48 @@ def test_click_on_a_tile_pastes_its_slot_into_notepad_and_adds_no_slot(
 
 # --- every way a user shows the window, then a click or a double click on a tile -----------------
 
-GUI_INMENUMODE = 0x4
-TOOL_BUTTON_9 = 1009  # "设置"
+# The keys of the hotkey (other than Alt+V chosen in the settings dialog first), a click on the tray
+# icon or its menu's first item; then the clicks on the tile. Alt+V's V never reaches notepad,
+# which sees Alt pressed and released with nothing between.
+JOURNEYS = [("alt+v", 1), ("alt+v", 2), ("tray click", 1), ("tray click", 2), ("tray menu", 1),
+            ("tray menu", 2), ("ctrl+q", 1), ("shift+alt+F9", 1)]
 
 
-def typing_reaches(probe, notepad):
-    """Notepad is the foreground window and its menu bar is not taking the keys."""
-    foreground = probe.foreground()
-    return foreground["hwnd"] == notepad.hwnd and not foreground["flags"] & GUI_INMENUMODE
-
-
-def choose_hotkey(winenv, probe, nimbara, keys):
-    """Set up through the settings dialog (opened by its command): keys captured, then OK."""
-    probe.post(nimbara.hwnd, WM_COMMAND, TOOL_BUTTON_9)
-    dialog = wait_until(lambda: next((w["hwnd"] for w in nimbara.visible_windows()
-                                      if w["class"] == "TSetupForm"), None), 60)
-    controls = {c["id"]: c for c in probe.children(dialog)}
-    for control in (RADIO_BUTTON_2, HOT_KEY_1):
-        winenv.click(*center(controls[control]["rect"]))
-    winenv.move(*POINTER_REST)
-    winenv.key(keys)
-    winenv.click(*center(controls[BIT_BTN_1]["rect"]))
-    wait_until(lambda: not nimbara.window(dialog)["visible"], 30)
-
-
-# Keys of the hotkey (a combination other than Alt+V chosen in the settings dialog first), or the
-# tray icon's click or menu; then one click or a double click on the tile. With Alt+V, the V never
-# reaches notepad, which sees Alt pressed and released with nothing between.
-JOURNEYS = {f"{way} {'double click' if clicks == 2 else 'click'}": (way, clicks) for way, clicks in [
-    ("alt+v", 1), ("alt+v", 2), ("tray click", 1), ("tray click", 2), ("tray menu", 1),
-    ("tray menu", 2), ("ctrl+q", 1), ("shift+alt+F9", 1)]}
-
-
-@pytest.mark.parametrize("way, clicks", JOURNEYS.values(), ids=JOURNEYS.keys())
+@pytest.mark.parametrize("way, clicks", JOURNEYS, ids=[f"{w} {c}" for w, c in JOURNEYS])
 def test_shown_as_users_show_it_a_tile_pastes_once_into_the_window_they_left(
         winenv, probe, nimbara, notepad, item_places, way, clicks):
+    def typing_reaches_notepad():  # active, and its menu bar (GUI_INMENUMODE) not taking the keys
+        return (probe.foreground()["hwnd"], probe.foreground()["flags"] & 4) == (notepad.hwnd, 0)
+
     try:
-        if way not in ("alt+v", "tray click", "tray menu"):
-            choose_hotkey(winenv, probe, nimbara, way)
+        if way in ("ctrl+q", "shift+alt+F9"):
+            probe.post(nimbara.hwnd, WM_COMMAND, 1009)  # "设置"
+            dialog = wait_until(lambda: next((w["hwnd"] for w in nimbara.visible_windows()
+                                              if w["class"] == "TSetupForm"), None), 60)
+            control = {c["id"]: center(c["rect"]) for c in probe.children(dialog)}
+            winenv.click(*control[RADIO_BUTTON_2])
+            winenv.click(*control[HOT_KEY_1])
+            winenv.key(way)
+            winenv.click(*control[BIT_BTN_1])
+            wait_until(lambda: not nimbara.window(dialog)["visible"], 30)
         probe.clip_set("13=text:P")
         nimbara.wait_capture(1, "P")
         notepad.click_into()
-        text = notepad.text()
-        if way == "tray click":
-            winenv.click(*icon_centre(winenv, probe))
-        elif way == "tray menu":
+        if way == "tray menu":
             choose(winenv, probe, N1, item_places)
-        else:
-            # Pressed over the text, as a user typing there does: once the settings dialog has
-            # been up, this Wine loses keys pressed with the pointer over the bare desktop.
-            winenv.move(*notepad.spot())
-            winenv.key(way)
+        elif way == "tray click":
+            winenv.click(*icon_centre(winenv, probe))
+        else:  # over the text, as a user typing there: once the settings dialog has been up,
+            winenv.key(way)  # this Wine loses keys pressed over the bare desktop
         wait_until(nimbara.shown, 30, message="the history window did not show")
-        wait_until(lambda: typing_reaches(probe, notepad), 30, message=f"{probe.foreground()}")
+        wait_until(typing_reaches_notepad, 30, message=f"{probe.foreground()}")
         winenv.click(*center(nimbara.control(301)["rect"]), repeat=clicks)
-        wait_until(lambda: notepad.text() == text + "P", 30,
-                   message=f"notepad shows {notepad.text()!r}; {probe.foreground()}")
+        notepad.wait_text("P")
         probe.idle(nimbara.pid)  # a second paste would be on its way before the key typed now
         winenv.move(*notepad.spot())
         winenv.type_text("x")
-        notepad.wait_text(text + "Px")
-        assert typing_reaches(probe, notepad), probe.foreground()
+        notepad.wait_text("Px")
+        assert typing_reaches_notepad(), probe.foreground()
     finally:
         clear_settings(winenv)
 

@@ -274,11 +274,9 @@ def test_a_dialog_open_when_the_icon_shows_the_window_stays_above_it_and_takes_c
     wait_shown(probe, nimbara.pid, True)
     order = [w["hwnd"] for w in probe.windows(nimbara.pid) if w["visible"]]
     assert order.index(dialog) < order.index(nimbara.hwnd)
-    button = next(c for c in probe.children(dialog) if c["id"] == closing_button)
-    winenv.click((button["rect"][0] + button["rect"][2]) // 2,
-                 (button["rect"][1] + button["rect"][3]) // 2)
-    wait_until(lambda: window_of_class(probe, window_class, pid=nimbara.pid) is None, 30,
-               message="the dialog did not take the click")
+    rect = next(c["rect"] for c in probe.children(dialog) if c["id"] == closing_button)
+    winenv.click((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
+    wait_until(lambda: window_of_class(probe, window_class, pid=nimbara.pid) is None, 30)
 
 
 def test_exit_ends_the_program_and_removes_the_icon(winenv, probe, nimbara, item_places):

@@ -169,15 +169,6 @@ std::string FindCommand(State&, const Args& args) {
     return Json().Bool("ok", true).Hwnd("hwnd", FindWindowW(cls, title)).Text();
 }
 
-// The virtual keys down in the system's input, as a JSON array of numbers: a key
-// whose release was lost shows here.
-std::string KeysDown() {
-    std::vector<std::string> keys;
-    for (int vk = 1; vk < 256; ++vk)
-        if (GetAsyncKeyState(vk) & 0x8000) keys.push_back(std::to_string(vk));
-    return JsonArray(keys);
-}
-
 std::string ForegroundCommand(State&, const Args&) {
     HWND fg = GetForegroundWindow();
     DWORD pid = 0;
@@ -197,7 +188,6 @@ std::string ForegroundCommand(State&, const Args&) {
         .Hwnd("focus", info.hwndFocus)
         .Hwnd("capture", info.hwndCapture)
         .Uint("flags", info.flags)
-        .Raw("keys_down", KeysDown())
         .Text();
 }
 
