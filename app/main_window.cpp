@@ -233,7 +233,7 @@ void MainWindow::ToolButton1Click() {
         // normally the one the user worked in before.
         tiles_->PointerGone();
         ::ShowWindow(hwnd(), SW_HIDE);
-        if (paste_) paste_->Hidden();
+        if (paste_) paste_->WindowGone();
     } else {
         // Shown without taking the activation: the window the user works in stays
         // active, so that the click on a tile can tell which window to paste into.
@@ -262,11 +262,13 @@ void MainWindow::ToolButton9Click() {
         setup_form_ = std::make_unique<SettingsDialog>(application_, *hotkey_, SystemRegistry());
     }
     setup_form_->ShowModal();
+    if (paste_) paste_->WindowGone();
 }
 
 void MainWindow::ToolButton5Click() {
     if (!about_form_) about_form_ = std::make_unique<AboutDialog>(application_);
     about_form_->ShowModal();
+    if (paste_) paste_->WindowGone();
 }
 
 void MainWindow::ImgTitleMouseDown() {

@@ -41,9 +41,10 @@ public:
     void ForegroundChanged(HWND window) { target_.Note(window); }
     // The hotkey was pressed with these modifiers (MOD_ flags).
     void HotKeyPressed(UINT modifiers);
-    // The window was hidden: an invisible window of this program must not keep the
-    // foreground, or the user's keys reach no window.
-    void Hidden() { target_.TakeBackForeground(); }
+    // A window of this program has left the screen (the history window hidden, a
+    // dialog closed): an invisible one of ours must not keep the foreground, or the
+    // user's keys reach no window.
+    void WindowGone() { target_.TakeBackForeground(); }
     // WM_MOUSEACTIVATE: a click is about to activate the main window; the window
     // that is in the foreground now is the one the user is leaving.
     void MouseActivating();
