@@ -81,8 +81,7 @@ void PasteBack::Reactivate() {
     HWND target = target_.window();
     if (!input_.RequestForeground(target)) return;
     const DWORD start = ::GetTickCount();
-    while (!input_.HasTakenForeground(target) &&
-           ::GetTickCount() - start < kActivationWaitMs)
+    while (!input_.HasTakenForeground(target) && ::GetTickCount() - start < kActivationWaitMs)
         input_.WaitBriefly(5);
 }
 

@@ -74,8 +74,8 @@ private:
     SlotTiles& tiles_;
     ClipWatcher& watcher_;
     InputApi& input_;
-    PasteTarget target_;                 // PrevActiveWindow
-    HWND leaving_window_ = nullptr;      // the foreground window seen before a click activation
+    PasteTarget target_;             // PrevActiveWindow
+    HWND leaving_window_ = nullptr;  // the foreground window seen before a click activation
     bool guard_timer_running_ = false;
 };
 

@@ -36,10 +36,11 @@ TEST(MaskAltRelease, MasksTheReleaseOrEndsTheMenuModeItStarted) {
         UINT modifiers;
         std::vector<bool> alt_down;  // the answers, in the order asked
         Keys expected;
-    } cases[] = {{MOD_CONTROL, {}, {}},
-                 {MOD_ALT, {true, true}, mask},
-                 {MOD_ALT | MOD_SHIFT, {false, false}, again},
-                 {MOD_ALT, {true, false}, {mask[0], mask[1], again[0], mask[0], mask[1], again[3]}}};
+    } cases[] = {
+        {MOD_CONTROL, {}, {}},
+        {MOD_ALT, {true, true}, mask},
+        {MOD_ALT | MOD_SHIFT, {false, false}, again},
+        {MOD_ALT, {true, false}, {mask[0], mask[1], again[0], mask[0], mask[1], again[3]}}};
     for (const auto& c : cases) {
         FakeInput input;
         input.alt_down = c.alt_down;
