@@ -108,8 +108,8 @@ void MainWindow::FormCreate() {
     store_ = std::make_unique<ClipStore>(SystemClipboard(), hwnd(), [this] { ShowReadFailure(); });
     watcher_ = std::make_unique<ClipWatcher>(hwnd(), *store_, ring_, *tiles_);
     paste_ = std::make_unique<PasteBack>(hwnd(), *store_, ring_, *tiles_, *watcher_);
-    foreground_watch_ =
-        std::make_unique<ForegroundWatch>([this](HWND window) { paste_->ForegroundChanged(window); });
+    foreground_watch_ = std::make_unique<ForegroundWatch>(
+        [this](HWND window) { paste_->ForegroundChanged(window); });
     watcher_->JoinChain();
     ToolButton2Click();
     hotkey_ = std::make_unique<GlobalHotKey>(hwnd(), SystemRegistry());
