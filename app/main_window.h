@@ -114,9 +114,9 @@ private:
     std::unique_ptr<SlotTiles> tiles_;
     std::unique_ptr<ClipWatcher> watcher_;
     std::unique_ptr<PasteBack> paste_;
-    // Keeps where to paste current between the moments the program looks itself: on
-    // Windows a click on the tray icon makes the taskbar the foreground window, and
-    // the window the user was in is known only from before that.
+    // Keeps the paste target current between the moments the program looks for
+    // itself: on Windows a click on the tray icon makes the taskbar the foreground
+    // window, and the window the user was in is known only from before that.
     std::unique_ptr<ForegroundWatch> foreground_watch_;
     std::unique_ptr<GlobalHotKey> hotkey_;
     std::unique_ptr<SettingsDialog> setup_form_;
