@@ -22,8 +22,10 @@ void PasteBack::MouseActivating() {
 
 void PasteBack::HotKeyPressed(UINT modifiers) {
     // Before anything else: the mask must reach the user's window ahead of the
-    // release of Alt whenever it can.
-    MaskAltRelease(input_, modifiers);
+    // release of Alt whenever it can. Only another program's window has a menu bar
+    // to keep out of it; this program's windows would only start showing their
+    // keyboard cues.
+    if (input_.IsPasteTarget(input_.Foreground())) MaskAltRelease(input_, modifiers);
     ShowingFromOutside();
 }
 

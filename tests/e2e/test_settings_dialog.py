@@ -336,6 +336,7 @@ def test_captures_and_the_hotkey_go_on_while_the_main_window_refuses_clicks(wine
     nimbara.wait_shown(False)
     nimbara.key("alt+v")
     nimbara.wait_shown(True)
+    nimbara.probe.idle(nimbara.pid)  # shown, and the toggle over
     # Still above the stay-on-top window, where it can be seen and reached.
     order = [w["hwnd"] for w in nimbara.probe.windows(nimbara.pid) if w["visible"]]
     assert order.index(dialog) < order.index(nimbara.main)

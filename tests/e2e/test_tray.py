@@ -272,6 +272,7 @@ def test_a_dialog_open_when_the_icon_shows_the_window_stays_above_it_and_takes_c
     dialog = wait_until(lambda: window_of_class(probe, window_class, pid=nimbara.pid), 30)["hwnd"]
     winenv.click(*icon_centre(winenv, probe))
     wait_shown(probe, nimbara.pid, True)
+    probe.idle(nimbara.pid)  # shown, and the toggle over
     order = [w["hwnd"] for w in probe.windows(nimbara.pid) if w["visible"]]
     assert order.index(dialog) < order.index(nimbara.hwnd)
     rect = next(c["rect"] for c in probe.children(dialog) if c["id"] == closing_button)
