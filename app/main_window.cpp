@@ -46,6 +46,16 @@ HBITMAP LoadBitmapResource(int id) {
                                              IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
+// Puts a shown window of this thread that takes input, other than the two in
+// `lp`, at the top of the stay-on-top windows.
+BOOL CALLBACK RaiseOpenDialog(HWND window, LPARAM lp) {
+    const HWND* own = reinterpret_cast<const HWND*>(lp);
+    if (window != own[0] && window != own[1] && ::IsWindowVisible(window) &&
+        ::IsWindowEnabled(window))
+        ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return TRUE;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(HWND application_window) : application_(application_window) {}
@@ -98,6 +108,8 @@ void MainWindow::FormCreate() {
     store_ = std::make_unique<ClipStore>(SystemClipboard(), hwnd(), [this] { ShowReadFailure(); });
     watcher_ = std::make_unique<ClipWatcher>(hwnd(), *store_, ring_, *tiles_);
     paste_ = std::make_unique<PasteBack>(hwnd(), *store_, ring_, *tiles_, *watcher_);
+    foreground_watch_ = std::make_unique<ForegroundWatch>(
+        [this](HWND window) { paste_->ForegroundChanged(window); });
     watcher_->JoinChain();
     ToolButton2Click();
     hotkey_ = std::make_unique<GlobalHotKey>(hwnd(), SystemRegistry());
@@ -202,7 +214,10 @@ void MainWindow::BuildTrayIcon() {
         ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA), IMAGE_ICON, 32, 32, 0)));
     tray_icon1_->SetIcon(icon.get());
     tray_icon1_->SetToolTip("");
-    tray_icon1_->on_click = [this](TrayIcon&) { ToolButton1Click(); };
+    tray_icon1_->on_click = [this](TrayIcon&) {
+        if (paste_) paste_->ShowingFromOutside();
+        ToolButton1Click();
+    };
     // The application window gets the menu's commands and passes them to OnCommand.
     tray_icon1_->SetPopupMenu({.menu = popup_menu1_.get(), .command_window = application_});
 }
@@ -218,6 +233,7 @@ void MainWindow::ToolButton1Click() {
         // normally the one the user worked in before.
         tiles_->PointerGone();
         ::ShowWindow(hwnd(), SW_HIDE);
+        if (paste_) paste_->WindowGone();
     } else {
         // Shown without taking the activation: the window the user works in stays
         // active, so that the click on a tile can tell which window to paste into.
@@ -229,11 +245,12 @@ void MainWindow::ToolButton1Click() {
 }
 
 void MainWindow::KeepOpenDialogOnTop() noexcept {
-    // A modal dialog open while the window comes up (by the hotkey) must stay above it:
-    // under the disabled window it could be neither seen nor reached.
-    HWND popup = ::GetLastActivePopup(application_);
-    if (popup == hwnd() || popup == application_ || !::IsWindowVisible(popup)) return;
-    ::SetWindowPos(popup, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // A modal dialog (or message box) open while the window comes up, by the hotkey or
+    // the tray, must stay above it: under the disabled window it could be neither seen
+    // nor reached. While one is open it is the only other shown window of ours that
+    // takes input; the order of activations says nothing reliable about it under Wine.
+    const HWND own[] = {hwnd(), application_};
+    ::EnumThreadWindows(::GetCurrentThreadId(), &RaiseOpenDialog, reinterpret_cast<LPARAM>(own));
 }
 
 void MainWindow::ToolButton2Click() { tiles_->ClearAll(ring_); }
@@ -245,11 +262,13 @@ void MainWindow::ToolButton9Click() {
         setup_form_ = std::make_unique<SettingsDialog>(application_, *hotkey_, SystemRegistry());
     }
     setup_form_->ShowModal();
+    if (paste_) paste_->WindowGone();
 }
 
 void MainWindow::ToolButton5Click() {
     if (!about_form_) about_form_ = std::make_unique<AboutDialog>(application_);
     about_form_->ShowModal();
+    if (paste_) paste_->WindowGone();
 }
 
 void MainWindow::ImgTitleMouseDown() {
@@ -356,6 +375,7 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_HOTKEY:
             // Never passed on: a combination left over from an earlier choice ends here.
             if (hotkey_ && hotkey_->WMHotKey(lp)) {
+                if (paste_) paste_->HotKeyPressed(LOWORD(lp));
                 ToolButton1Click();
                 return 1;
             }

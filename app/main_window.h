@@ -14,6 +14,7 @@
 #include "history/slot_tiles.h"
 #include "platform/controls.h"
 #include "platform/handles.h"
+#include "platform/input.h"
 #include "platform/layout.h"
 #include "platform/panel.h"
 #include "platform/window.h"
@@ -113,6 +114,10 @@ private:
     std::unique_ptr<SlotTiles> tiles_;
     std::unique_ptr<ClipWatcher> watcher_;
     std::unique_ptr<PasteBack> paste_;
+    // Keeps the paste target current between the moments the program looks for
+    // itself: on Windows a click on the tray icon makes the taskbar the foreground
+    // window, and the window the user was in is known only from before that.
+    std::unique_ptr<ForegroundWatch> foreground_watch_;
     std::unique_ptr<GlobalHotKey> hotkey_;
     std::unique_ptr<SettingsDialog> setup_form_;
     std::unique_ptr<AboutDialog> about_form_;  // built at the first opening, kept to the end

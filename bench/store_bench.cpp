@@ -114,6 +114,10 @@ namespace {
 class RecordingInput final : public InputApi {
 public:
     HWND Foreground() override { return SystemInput().Foreground(); }
+    // The window pasted into stands for another program's, though a thread of this one
+    // runs it.
+    bool IsPasteTarget(HWND window) override { return window && ::IsWindow(window); }
+    bool KeyIsDown(BYTE virtual_key) override { return SystemInput().KeyIsDown(virtual_key); }
     bool RequestForeground(HWND window) override {
         return SystemInput().RequestForeground(window);
     }

@@ -20,16 +20,23 @@ void PasteBack::MouseActivating() {
     leaving_window_ = ::GetAncestor(foreground, GA_ROOT) == own_handle_ ? nullptr : foreground;
 }
 
+void PasteBack::HotKeyPressed(UINT modifiers) {
+    // Before anything else: the mask must reach the user's window ahead of the
+    // release of Alt whenever it can. Only another program's window has a menu bar
+    // to keep out of it; this program's windows would only start showing their
+    // keyboard cues.
+    if (input_.IsPasteTarget(input_.Foreground())) MaskAltRelease(input_, modifiers);
+    ShowingFromOutside();
+}
+
 void PasteBack::TileClickedFromOutside() {
     // What a click activation from that window would record; the activation itself
     // is left out because, on X11 under Wine, the input focus taken by this window
     // does not always go back with a later SetForegroundWindow, and the user's next
-    // keys would then be lost.
-    HWND leaving = input_.Foreground();
-    // This window active already (Wine asks about activation at every click): the
-    // record stays as the last click activation left it.
-    if (leaving && ::GetAncestor(leaving, GA_ROOT) == own_handle_) return;
-    prev_active_window_ = leaving;
+    // keys would then be lost. With this window active already (Wine asks about
+    // activation at every click), or the taskbar (where a click on the tray icon
+    // leaves the foreground on Windows), the record stays as it was.
+    target_.NoteForeground();
 }
 
 void PasteBack::ActivationChanged(WPARAM wp, LPARAM lp) {
@@ -40,8 +47,12 @@ void PasteBack::ActivationChanged(WPARAM wp, LPARAM lp) {
     // The system names no window when the one left belongs to another process (as
     // Wine does); the foreground window seen just before the click is that window.
     if (!leaving) leaving = std::exchange(leaving_window_, nullptr);
-    if (leaving == own_handle_) return;
-    prev_active_window_ = leaving;
+    // The main window never records itself, nor any other window of this program.
+    if (!leaving) {
+        target_.Forget();
+    } else {
+        target_.Note(leaving);
+    }
 }
 
 void PasteBack::LText1Click(int slot) {
@@ -69,10 +80,10 @@ void PasteBack::Reactivate() {
     // The keys must reach the window the user came from, not this one: ask for the
     // activation and wait, briefly and boundedly, until that window's thread has
     // taken it.
-    if (!input_.RequestForeground(prev_active_window_)) return;
+    HWND target = target_.window();
+    if (!input_.RequestForeground(target)) return;
     const DWORD start = ::GetTickCount();
-    while (!input_.HasTakenForeground(prev_active_window_) &&
-           ::GetTickCount() - start < kActivationWaitMs)
+    while (!input_.HasTakenForeground(target) && ::GetTickCount() - start < kActivationWaitMs)
         input_.WaitBriefly(5);
 }
 

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "history/clip_watcher.h"
+#include "history/paste_target.h"
 #include "history/slot_store.h"
 #include "history/slot_tiles.h"
 #include "platform/input.h"
@@ -30,8 +31,20 @@ public:
           ring_(ring),
           tiles_(tiles),
           watcher_(watcher),
-          input_(input) {}
+          input_(input),
+          target_(input) {}
 
+    // The hotkey or the tray icon is about to show or hide the window: the user is
+    // in the foreground window, which nothing of this program has taken yet.
+    void ShowingFromOutside() { target_.NoteForeground(); }
+    // Another program's window became the foreground window.
+    void ForegroundChanged(HWND window) { target_.Note(window); }
+    // The hotkey was pressed with these modifiers (MOD_ flags).
+    void HotKeyPressed(UINT modifiers);
+    // A window of this program has left the screen (the history window hidden, a
+    // dialog closed): an invisible one of ours must not keep the foreground, or the
+    // user's keys reach no window.
+    void WindowGone() { target_.TakeBackForeground(); }
     // WM_MOUSEACTIVATE: a click is about to activate the main window; the window
     // that is in the foreground now is the one the user is leaving.
     void MouseActivating();
@@ -48,7 +61,7 @@ public:
     // A short while after a paste-back: the history window back on top on screen.
     void KeepOnTopTimer();
 
-    [[nodiscard]] HWND prev_active_window() const noexcept { return prev_active_window_; }
+    [[nodiscard]] HWND prev_active_window() const noexcept { return target_.window(); }
 
 private:
     void Reactivate();
@@ -61,8 +74,8 @@ private:
     SlotTiles& tiles_;
     ClipWatcher& watcher_;
     InputApi& input_;
-    HWND prev_active_window_ = nullptr;  // PrevActiveWindow
-    HWND leaving_window_ = nullptr;      // the foreground window seen before a click activation
+    PasteTarget target_;             // PrevActiveWindow
+    HWND leaving_window_ = nullptr;  // the foreground window seen before a click activation
     bool guard_timer_running_ = false;
 };
 

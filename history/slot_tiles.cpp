@@ -22,7 +22,10 @@ public:
     TileLabel(SlotTiles& owner, int slot) : owner_(owner), slot_(slot) {}
     [[nodiscard]] bool Create(HWND parent, RECT place) {
         static constexpr wchar_t kClass[] = L"NimbaraTileLabel";
-        RegisterClassOnce({.name = kClass, .cursor = ::LoadCursorW(nullptr, IDC_HAND)});
+        // The second press of a double click comes as a message of its own, so that a
+        // double click pastes once, not twice.
+        RegisterClassOnce(
+            {.name = kClass, .style = CS_DBLCLKS, .cursor = ::LoadCursorW(nullptr, IDC_HAND)});
         return Window::Create({.class_name = kClass,
                                .style = WS_CHILD | WS_VISIBLE | WS_DISABLED,
                                .x = place.left,
@@ -82,6 +85,8 @@ LRESULT SlotTiles::TileLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             pressed_ = true;
             ::SetCapture(hwnd());
             return 0;
+        case WM_LBUTTONDBLCLK:
+            return 0;  // its release is no click
         case WM_LBUTTONUP: {
             const bool was_pressed = std::exchange(pressed_, false);
             if (::GetCapture() == hwnd()) ::ReleaseCapture();

@@ -1,12 +1,39 @@
 #include "platform/input.h"
 
+#include <cwchar>
+#include <utility>
+#include <iterator>
+
+#include "platform/error.h"
+
 namespace nimbara {
 
 namespace {
 
+// The shell's own windows: the taskbar with its notification area, and the desktop.
+constexpr const wchar_t* kShellClasses[] = {L"Shell_TrayWnd", L"Progman", L"WorkerW"};
+
+bool IsShellWindow(HWND window) {
+    if (window == ::GetDesktopWindow() || window == ::GetShellWindow()) return true;
+    wchar_t name[32] = {};
+    ::GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    for (const wchar_t* shell : kShellClasses)
+        if (std::wcscmp(name, shell) == 0) return true;
+    return false;
+}
+
 class Win32Input final : public InputApi {
 public:
     HWND Foreground() override { return ::GetForegroundWindow(); }
+    bool IsPasteTarget(HWND window) override {
+        if (!window || !::IsWindow(window)) return false;
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        return process != ::GetCurrentProcessId() && !IsShellWindow(window);
+    }
+    bool KeyIsDown(BYTE virtual_key) override {
+        return (::GetAsyncKeyState(virtual_key) & 0x8000) != 0;
+    }
     bool RequestForeground(HWND window) override {
         return window && ::SetForegroundWindow(window) != FALSE;
     }
@@ -36,6 +63,34 @@ public:
 InputApi& SystemInput() {
     static Win32Input input;
     return input;
+}
+
+namespace {
+ForegroundWatch* g_watch = nullptr;  // the hook's callback carries no context of its own
+}  // namespace
+
+ForegroundWatch::ForegroundWatch(std::function<void(HWND)> on_change)
+    : on_change_(std::move(on_change)) {
+    g_watch = this;
+    // Failing, it leaves the other moments at which the program looks at the
+    // foreground window (the hotkey, a tray click, a click on a tile).
+    hook_ = ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, &Proc, 0,
+                              0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+}
+
+ForegroundWatch::~ForegroundWatch() {
+    if (hook_) ::UnhookWinEvent(hook_);
+    if (g_watch == this) g_watch = nullptr;
+}
+
+void CALLBACK ForegroundWatch::Proc(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child,
+                                    DWORD, DWORD) {
+    if (!g_watch || object != OBJID_WINDOW || child != CHILDID_SELF || !g_watch->on_change_) return;
+    try {
+        g_watch->on_change_(window);
+    } catch (...) {
+        ReportCurrentException();
+    }
 }
 
 }  // namespace nimbara

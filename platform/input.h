@@ -4,12 +4,20 @@
 
 #include <windows.h>
 
+#include <functional>
+
 namespace nimbara {
 
 class InputApi {
 public:
     virtual ~InputApi() = default;
     [[nodiscard]] virtual HWND Foreground() = 0;
+    // Whether `window` can take a paste: a window of another program, and not the
+    // shell's taskbar or desktop. This program's own windows never can.
+    [[nodiscard]] virtual bool IsPasteTarget(HWND window) = 0;
+    // Whether the key is down in the input the system has taken so far, the events
+    // not yet handled by the receiving program included.
+    [[nodiscard]] virtual bool KeyIsDown(BYTE virtual_key) = 0;
     // Asks for `window` to become the foreground window; true when the request was taken.
     [[nodiscard]] virtual bool RequestForeground(HWND window) = 0;
     // True once `window`'s thread has taken the activation: it is the foreground
@@ -22,5 +30,21 @@ public:
 };
 
 InputApi& SystemInput();
+
+// Reports each change of the foreground window to a window of another program, as
+// the system announces it, for as long as it lives; one at a time in a process.
+// The reports come through the thread's message loop.
+class ForegroundWatch {
+public:
+    explicit ForegroundWatch(std::function<void(HWND)> on_change);
+    ~ForegroundWatch();
+    ForegroundWatch(const ForegroundWatch&) = delete;
+    ForegroundWatch& operator=(const ForegroundWatch&) = delete;
+
+private:
+    static void CALLBACK Proc(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD);
+    std::function<void(HWND)> on_change_;
+    HWINEVENTHOOK hook_ = nullptr;
+};
 
 }  // namespace nimbara

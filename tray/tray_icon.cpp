@@ -120,6 +120,7 @@ void TrayIcon::RightClick() {
         HWND owner = popup_menu_.command_window ? popup_menu_.command_window : window_.hwnd();
         // A menu closes when the user clicks elsewhere only if its owner is the
         // foreground window.
+        HWND before = ::GetForegroundWindow();
         ::SetForegroundWindow(owner);
         if (DispatchWaitingMessages()) {
             // Returns when the menu has closed; the chosen item's WM_COMMAND has
@@ -127,8 +128,19 @@ void TrayIcon::RightClick() {
             ::TrackPopupMenu(popup_menu_.menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y,
                              0, owner, nullptr);
         }
+        GiveForegroundBack(owner, before);
     }
     if (on_right_click) on_right_click(*this, cursor);
+}
+
+// The owner took the foreground only for the menu; hidden as it is, it would keep
+// the user's keys from every window. It goes back where it came from, unless the
+// user has gone elsewhere meanwhile (a click away from the menu onto a window). The
+// chosen command comes after this; one that opens a dialog activates the dialog.
+void TrayIcon::GiveForegroundBack(HWND owner, HWND before) {
+    if (before && before != owner && ::IsWindow(before) && ::GetForegroundWindow() == owner &&
+        !::IsWindowVisible(owner))
+        ::SetForegroundWindow(before);
 }
 
 // Written before every add and modify; a delete uses the record as last written.

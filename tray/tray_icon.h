@@ -90,6 +90,7 @@ private:
     [[nodiscard]] bool HandleMessage(UINT msg, LPARAM lp);
     void HandleShellNotice(UINT mouse_message);
     void RightClick();
+    static void GiveForegroundBack(HWND owner, HWND before);
     void FillRecord();
     void Add();
     void Modify();

@@ -11,6 +11,7 @@
                     (nimbara_program.py); every one started is ended after the test
     nimbara         Nimbara started with the defaults
     fresh_settings  no settings of Nimbara's in the registry before and after the test
+    item_places     where each item of the tray menu lies inside its window (tray_icon.py)
     wait_until      the polling helper (also importable: from harness import wait_until)
 """
 
@@ -26,6 +27,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 from harness import WineEnv, build_dir, probe_exe, wait_until  # noqa: E402
 from nimbara_program import Nimbara, clear_settings  # noqa: E402
+from tray_icon import reference_menu  # noqa: E402
 
 Program = collections.namedtuple("Program", "process pid hwnd")
 
@@ -124,6 +126,12 @@ def fresh_settings(winenv):
     clear_settings(winenv)
     yield
     clear_settings(winenv)
+
+
+@pytest.fixture(scope="module")
+def item_places(_module_winenv):
+    """Where each item lies inside the tray menu's window (tray_icon.py)."""
+    return reference_menu(_module_winenv, _module_winenv.probe, 0)[2]
 
 
 @pytest.fixture(name="wait_until")

@@ -12,7 +12,9 @@ import pytest
 
 from harness import wait_until
 from nimbara_program import (
-    HOVER, NEWEST, PASTED, WM_ACTIVATE, center, settle)
+    HOVER, NEWEST, PASTED, WM_ACTIVATE, WM_COMMAND, BIT_BTN_1, HOT_KEY_1, RADIO_BUTTON_2, center,
+    clear_settings, settle)
+from tray_icon import N1, choose, icon_centre
 
 WA_ACTIVE, WA_CLICKACTIVE = 1, 2
 MINIMISED = 0x10000  # the high word of WM_ACTIVATE's wParam
@@ -27,10 +29,14 @@ class Notepad:
     def text(self):
         return self.probe.edit_text(self.hwnd)
 
+    def spot(self):
+        """A point inside the text, clear of the history window."""
+        left, top, right, bottom = self.edit["client"]
+        return right - 30, bottom - 30
+
     def click_into(self):
         """A click into the text: notepad is the active window, the caret where the text ends."""
-        left, top, right, bottom = self.edit["client"]
-        self.env.click(right - 30, bottom - 30)
+        self.env.click(*self.spot())
         wait_until(lambda: self.probe.foreground()["hwnd"] == self.hwnd, 30,
                    message="notepad did not become active")
         self.env.key("ctrl+End")
@@ -118,6 +124,54 @@ def test_click_on_a_tile_pastes_its_slot_into_notepad_and_adds_no_slot(
                              f" X focus {winenv.xdotool('getwindowfocus', '-f')} "
                              f"{winenv.xdotool('getwindowfocus', '-f', 'getwindowname')}") from None
     assert nimbara.band_pixel(4) == NEWEST and nimbara.band_pixel(3) == idle
+
+
+# --- every way a user shows the window, then a click or a double click on a tile -----------------
+
+# The keys of the hotkey (other than Alt+V chosen in the settings dialog first), a click on the tray
+# icon or its menu's first item; then the clicks on the tile. Alt+V's V never reaches notepad,
+# which sees Alt pressed and released with nothing between.
+JOURNEYS = [("alt+v", 1), ("alt+v", 2), ("tray click", 1), ("tray click", 2), ("tray menu", 1),
+            ("tray menu", 2), ("ctrl+q", 1), ("shift+alt+F9", 1)]
+
+
+@pytest.mark.parametrize("way, clicks", JOURNEYS, ids=[f"{w} {c}" for w, c in JOURNEYS])
+def test_shown_as_users_show_it_a_tile_pastes_once_into_the_window_they_left(
+        winenv, probe, nimbara, notepad, item_places, way, clicks):
+    def typing_reaches_notepad():  # active, and its menu bar (GUI_INMENUMODE) not taking the keys
+        return (probe.foreground()["hwnd"], probe.foreground()["flags"] & 4) == (notepad.hwnd, 0)
+
+    try:
+        if way in ("ctrl+q", "shift+alt+F9"):
+            probe.post(nimbara.hwnd, WM_COMMAND, 1009)  # "设置"
+            dialog = wait_until(lambda: next((w["hwnd"] for w in nimbara.visible_windows()
+                                              if w["class"] == "TSetupForm"), None), 60)
+            control = {c["id"]: center(c["rect"]) for c in probe.children(dialog)}
+            winenv.click(*control[RADIO_BUTTON_2])
+            winenv.click(*control[HOT_KEY_1])
+            winenv.key(way)
+            winenv.click(*control[BIT_BTN_1])
+            wait_until(lambda: not nimbara.window(dialog)["visible"], 30)
+        probe.clip_set("13=text:P")
+        nimbara.wait_capture(1, "P")
+        notepad.click_into()
+        if way == "tray menu":
+            choose(winenv, probe, N1, item_places)
+        elif way == "tray click":
+            winenv.click(*icon_centre(winenv, probe))
+        else:  # over the text, as a user typing there: once the settings dialog has been up,
+            winenv.key(way)  # this Wine loses keys pressed over the bare desktop
+        wait_until(nimbara.shown, 30, message="the history window did not show")
+        wait_until(typing_reaches_notepad, 30, message=f"{probe.foreground()}")
+        winenv.click(*center(nimbara.control(301)["rect"]), repeat=clicks)
+        notepad.wait_text("P")
+        probe.idle(nimbara.pid)  # a second paste would be on its way before the key typed now
+        winenv.move(*notepad.spot())
+        winenv.type_text("x")
+        notepad.wait_text("Px")
+        assert typing_reaches_notepad(), probe.foreground()
+    finally:
+        clear_settings(winenv)
 
 
 # --- every kind of content comes back intact ---------------------------------------------------
@@ -275,7 +329,10 @@ def test_only_a_click_activation_from_another_window_changes_where_pastes_go(
         nimbara.wait_capture(1, "P")
         first.click_into()
         nimbara.show()
-        nimbara.click_tile(1)  # a click activation from the first notepad: pastes go there
+        # A click activation from the first notepad: pastes go there. Off the centre, where the
+        # next click lands, lest the two make a double click.
+        left, top, right, bottom = nimbara.control(301)["rect"]
+        winenv.click(left + 5, top + 5)
         first.wait_text("P")
 
         # (wParam, lParam) sent as WM_ACTIVATE to the active history window, then a click on the

@@ -319,6 +319,7 @@ def test_captures_and_the_hotkey_go_on_while_the_main_window_refuses_clicks(wine
     nimbara.wait_shown(False)
     nimbara.key("alt+v")
     nimbara.wait_shown(True)
+    nimbara.probe.idle(nimbara.pid)  # shown, and the toggle over
     # Still above the stay-on-top window, where it can be seen and reached: raised right after
     # the window shows, in the same handler, which a look from outside can fall between.
     def dialog_above():

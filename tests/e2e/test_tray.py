@@ -1,150 +1,15 @@
-"""The notification-area icon, driven from outside with the real mouse.
+"""The notification-area icon, driven from outside with the real mouse (see tray_icon.py)."""
 
-This Wine (8.0) draws the notification area of a virtual desktop with the shell at the right
-end of the taskbar (Shell_TrayWnd along the bottom); the icons are painted into that window, not
-child windows, so the icon is found by its pixels. Another program's menu cannot be read in
-Wine (its HMENU belongs to that process), so the tray menu is compared, pixel for pixel, with a
-menu that tray_probe.exe shows with the expected captions; the same probe tells where each item
-lies inside the menu window, so the items can be clicked.
-"""
-
-import subprocess
 import time
 
 import pytest
 
-from harness import build_dir, wait_until
+from harness import wait_until
+from tray_icon import (N1, N2, N4, N5, N7, N8, choose, icon_box, icon_centre, main_window_shown,
+                       menu_pixels, reference_menu, tray_probe, wait_shown, window_of_class)
 
-TRAY_MENU = ["打开/隐藏(&O)", "全部清空(&C)", "系统设置(&S)", "-", "帮助(&H)", "关于(&A)", "-",
-             "退出系统(&X)"]
-N1, N4, N5, N7, N8, N2 = 0, 1, 2, 4, 5, 7  # item positions in the menu
 WM_CLOSE = 0x0010
 EMPTY_TILE = "(空)"
-AWAY = (600, 60)  # an empty spot of the desktop: a click there closes a menu
-
-
-def tray_probe():
-    return build_dir() / "tests" / "probes" / "tray_probe.exe"
-
-
-class Screen:
-    """One grab of the X screen, read in Windows screen coordinates."""
-
-    def __init__(self, winenv):
-        self.width, _, self.rgb = winenv.screen()
-        self.ox, self.oy = winenv.origin
-
-    def pixel(self, x, y):
-        i = ((y + self.oy) * self.width + x + self.ox) * 3
-        return self.rgb[i:i + 3]
-
-    def crop(self, rect):
-        left, top, right, bottom = rect
-        return b"".join(self.pixel(x, y) for y in range(top, bottom) for x in range(left, right))
-
-
-def steady_pixels(winenv, window):
-    """The pixels of a window once drawn (two grabs in a row are the same)."""
-    rect = window["rect"]
-    previous = None
-
-    def steady():
-        nonlocal previous
-        pixels, previous = previous, Screen(winenv).crop(rect)
-        return pixels == previous and pixels
-
-    return wait_until(steady, 30, message=f"the picture at {rect} did not settle")
-
-
-def window_of_class(probe, cls, visible=True, pid=None):
-    for w in probe.windows(pid):
-        if w["class"] == cls and (visible is None or w["visible"] == visible):
-            return w
-    return None
-
-
-def icon_box(winenv, probe):
-    """The bounding box of what is drawn in the right end of the taskbar, None when empty."""
-    bar = window_of_class(probe, "Shell_TrayWnd")
-    assert bar, "the desktop has no taskbar"
-    left, top, right, bottom = bar["rect"]
-    screen = Screen(winenv)
-    background = screen.pixel(right - 120, (top + bottom) // 2)
-    xs, ys = [], []
-    for y in range(top + 2, bottom - 2):
-        for x in range(right - 100, right):
-            if screen.pixel(x, y) != background:
-                xs.append(x)
-                ys.append(y)
-    return (min(xs), min(ys), max(xs), max(ys)) if xs else None
-
-
-def icon_centre(winenv, probe):
-    box = wait_until(lambda: icon_box(winenv, probe), 60, message="no icon in the tray")
-    return (box[0] + box[2]) // 2, (box[1] + box[3]) // 2
-
-
-def main_window_shown(probe, pid):
-    main = window_of_class(probe, "TMainForm", visible=None, pid=pid)
-    assert main, "Nimbara's main window is gone"
-    return main["visible"]
-
-
-def wait_shown(probe, pid, shown):
-    wait_until(lambda: main_window_shown(probe, pid) == shown, 30,
-               message=f"the history window did not become {'shown' if shown else 'hidden'}")
-
-
-def open_tray_menu(winenv, probe):
-    winenv.click(*icon_centre(winenv, probe), button=3)
-    return wait_until(lambda: window_of_class(probe, "#32768"), 30,
-                      message="the tray menu did not open")
-
-
-def close_menu(winenv, probe):
-    winenv.click(*AWAY)
-    wait_until(lambda: window_of_class(probe, "#32768") is None, 30,
-               message="the menu did not close")
-
-
-def reference_menu(winenv, probe, checked):
-    """Shows the expected menu at 300, 100: its pixels, and each item's place in it."""
-    process = winenv.spawn([tray_probe(), "menu", 300, 100, 120000, checked, *TRAY_MENU],
-                           stdout=subprocess.PIPE)
-    menu = wait_until(lambda: window_of_class(probe, "#32768"), 60,
-                      message="the reference menu did not open")
-    # The probe tells the places from a timer, which comes only after the menu is painted.
-    lines = [process.stdout.readline().decode() for _ in TRAY_MENU]
-    pixels = steady_pixels(winenv, menu)
-    close_menu(winenv, probe)
-    process.communicate(timeout=60)
-    items = [tuple(map(int, line.split()[2:])) for line in lines if line.startswith("item ")]
-    assert len(items) == len(TRAY_MENU)
-    return (menu["rect"][2] - menu["rect"][0], menu["rect"][3] - menu["rect"][1]), pixels, items
-
-
-def menu_pixels(winenv, probe):
-    """The tray menu as shown: its size and pixels, then it is closed."""
-    menu = open_tray_menu(winenv, probe)
-    rect = menu["rect"]
-    probe.idle(menu["pid"])  # Nimbara is back in the menu's loop: the menu is painted
-    pixels = steady_pixels(winenv, menu)
-    close_menu(winenv, probe)
-    return (rect[2] - rect[0], rect[3] - rect[1]), pixels
-
-
-@pytest.fixture(scope="module")
-def item_places(_module_winenv):
-    """Where each item lies inside the menu window (the same for the tray menu)."""
-    return reference_menu(_module_winenv, _module_winenv.probe, 0)[2]
-
-
-def choose(winenv, probe, item, places):
-    menu = open_tray_menu(winenv, probe)
-    left, top, right, bottom = places[item]
-    winenv.click(menu["rect"][0] + (left + right) // 2, menu["rect"][1] + (top + bottom) // 2)
-    wait_until(lambda: window_of_class(probe, "#32768") is None, 30,
-               message="the menu did not close after the choice")
 
 
 @pytest.fixture(autouse=True)
@@ -268,6 +133,22 @@ def test_about_opens_the_about_dialog(winenv, probe, nimbara, item_places):
 
 def test_settings_opens_the_settings_dialog(winenv, probe, nimbara, item_places):
     assert open_dialog(winenv, probe, nimbara, N5, item_places)["class"] == "TSetupForm"
+
+
+@pytest.mark.parametrize("item, window_class, closing_button",
+                         [(N5, "TSetupForm", 108), (N8, "TAboutForm", 1)], ids=["settings", "about"])
+def test_a_dialog_open_when_the_icon_shows_the_window_stays_above_it_and_takes_clicks(
+        winenv, probe, nimbara, item_places, item, window_class, closing_button):
+    choose(winenv, probe, item, item_places)
+    dialog = wait_until(lambda: window_of_class(probe, window_class, pid=nimbara.pid), 30)["hwnd"]
+    winenv.click(*icon_centre(winenv, probe))
+    wait_shown(probe, nimbara.pid, True)
+    probe.idle(nimbara.pid)  # shown, and the toggle over
+    order = [w["hwnd"] for w in probe.windows(nimbara.pid) if w["visible"]]
+    assert order.index(dialog) < order.index(nimbara.hwnd)
+    rect = next(c["rect"] for c in probe.children(dialog) if c["id"] == closing_button)
+    winenv.click((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
+    wait_until(lambda: window_of_class(probe, window_class, pid=nimbara.pid) is None, 30)
 
 
 def test_exit_ends_the_program_and_removes_the_icon(winenv, probe, nimbara, item_places):

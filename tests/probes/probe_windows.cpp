@@ -187,6 +187,7 @@ std::string ForegroundCommand(State&, const Args&) {
         .Hwnd("active", info.hwndActive)
         .Hwnd("focus", info.hwndFocus)
         .Hwnd("capture", info.hwndCapture)
+        .Uint("flags", info.flags)
         .Text();
 }
 

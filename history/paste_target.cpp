@@ -1,0 +1,39 @@
+#include "history/paste_target.h"
+
+namespace nimbara {
+
+namespace {
+
+void Tap(InputApi& input, BYTE virtual_key) {
+    const auto scan = static_cast<BYTE>(input.ScanCodeOf(virtual_key));
+    input.KeyEvent(virtual_key, scan, 0);
+    input.KeyEvent(virtual_key, scan, KEYEVENTF_KEYUP);
+}
+
+}  // namespace
+
+void PasteTarget::Note(HWND window) {
+    if (input_.IsPasteTarget(window)) window_ = window;
+}
+
+void PasteTarget::TakeBackForeground() {
+    HWND foreground = input_.Foreground();
+    if (!foreground || input_.IsPasteTarget(foreground) || ::IsWindowVisible(foreground)) return;
+    if (!input_.IsPasteTarget(window_)) return;
+    static_cast<void>(input_.RequestForeground(window_));  // refused: nothing better to do
+}
+
+void MaskAltRelease(InputApi& input, UINT hotkey_modifiers) {
+    if ((hotkey_modifiers & MOD_ALT) == 0) return;
+    if (input.KeyIsDown(VK_MENU)) Tap(input, kMaskKey);
+    // Also when Alt went up while the mask was on its way: pressed once more, it is
+    // no lone release either way.
+    if (!input.KeyIsDown(VK_MENU)) {
+        const auto scan = static_cast<BYTE>(input.ScanCodeOf(VK_MENU));
+        input.KeyEvent(VK_MENU, scan, 0);
+        Tap(input, kMaskKey);
+        input.KeyEvent(VK_MENU, scan, KEYEVENTF_KEYUP);
+    }
+}
+
+}  // namespace nimbara
