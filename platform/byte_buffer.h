@@ -23,6 +23,13 @@ public:
         return b;
     }
 
+    // Keeps only the first `size` bytes: what a second read actually delivered, so that
+    // none of the bytes it left unwritten is ever seen.
+    void Shrink(std::size_t size) noexcept {
+        if (size < size_) size_ = size;
+        if (size_ == 0) data_.reset();
+    }
+
     [[nodiscard]] std::uint8_t* data() noexcept { return data_.get(); }
     [[nodiscard]] const std::uint8_t* data() const noexcept { return data_.get(); }
     [[nodiscard]] std::size_t size() const noexcept { return size_; }

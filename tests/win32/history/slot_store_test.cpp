@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_clipboard.h"
 #include "history/slot_store.h"
 #include "platform/clip_objects.h"
 #include "platform/error.h"
@@ -235,30 +236,7 @@ TEST_F(SlotStoreTest, EmptyClipboardSnapshotHoldsNoRecords) {
     EXPECT_TRUE(store_.Snapshot().empty());
 }
 
-// A clipboard that fails where a test says so, over the real one.
-class FailingClipboard : public ClipboardApi {
-public:
-    bool fail_open = false;
-    UINT unreadable_format = 0;
-    UINT format_without_memory = 0;
-    int sets = 0;
-    bool Open(HWND owner) override { return !fail_open && SystemClipboard().Open(owner); }
-    void Close() override { SystemClipboard().Close(); }
-    bool Empty() override { return SystemClipboard().Empty(); }
-    int CountFormats() override { return SystemClipboard().CountFormats(); }
-    UINT EnumFormats(UINT f) override { return SystemClipboard().EnumFormats(f); }
-    bool IsFormatAvailable(UINT f) override { return SystemClipboard().IsFormatAvailable(f); }
-    HANDLE GetData(UINT f) override {
-        // A handle that is no global block at all cannot be read.
-        if (f == unreadable_format) return reinterpret_cast<HANDLE>(0x4);
-        if (f == format_without_memory) throw std::bad_alloc();
-        return SystemClipboard().GetData(f);
-    }
-    HANDLE SetData(UINT f, HANDLE h) override {
-        ++sets;
-        return SystemClipboard().SetData(f, h);
-    }
-};
+using FailingClipboard = testing::FakeClipboard;
 
 TEST_F(SlotStoreTest, ClipboardThatCannotBeOpenedFailsWithTheErrorAndChangesNothing) {
     PutFormats(owner_.get(), {{CF_WAVE, Pattern(9, 4)}});
