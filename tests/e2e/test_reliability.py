@@ -311,17 +311,25 @@ def lying_dib(v5):
 @pytest.mark.timeout(300)
 def test_dibs_whose_header_lies_are_refused_and_nothing_of_nimbaras_memory_comes_back(nimbara):
     n = nimbara()
-    n.probe.send(n.hwnd, WM_COMMAND, TOGGLE, 0)
-    restored = {}
+    slots = {}
     for name, format_id in (("CF_DIB", CF_DIB), ("CF_DIBV5", CF_DIBV5)):
         marker = f"lying {name}"
         n.probe.clip_set(f"1=text:{marker}", f"{format_id}=hex:{lying_dib(format_id == CF_DIBV5)}")
-        slot = n.shows(marker)
+        slots[marker] = n.shows(marker)
+    # Each slot pasted back by a click on its tile; the clipboard then holds what was kept.
+    n.probe.send(n.hwnd, WM_COMMAND, TOGGLE, 0)
+    restored = {}
+    for marker, slot in slots.items():
         label = n.label(slot)["rect"]
         n.winenv.click((label[0] + label[2]) // 2, (label[1] + label[3]) // 2)
-        dump = wait_until(lambda: (d := n.probe.call("clip-dump"))["owner"] == n.hwnd and d, 30,
-                          message="the tile's click did not restore the slot")
-        restored[name] = sorted(f["format"] for f in dump["formats"])
+
+        def pasted():
+            dump = n.probe.call("clip-dump")
+            texts = [f.get("text") for f in dump["formats"]]
+            return dump["owner"] == n.hwnd and marker in texts and dump
+
+        dump = wait_until(pasted, 30, message=f"the click did not paste {marker!r} back")
+        restored[marker] = sorted(f["format"] for f in dump["formats"])
     n.probe.send(n.hwnd, WM_COMMAND, TOGGLE, 0)
     figures("lying pictures", restored_formats=restored)
     assert n.alive()
