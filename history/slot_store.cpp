@@ -13,7 +13,9 @@ namespace {
 bool IsDib(UINT format) { return format == CF_DIB || format == CF_DIBV5; }
 
 // Formats the system builds from a DIB on the clipboard when asked for them.
-bool MadeFromDib(UINT format) { return IsDib(format) || format == CF_BITMAP || format == CF_PALETTE; }
+bool MadeFromDib(UINT format) {
+    return IsDib(format) || format == CF_BITMAP || format == CF_PALETTE;
+}
 
 bool OwnedElsewhere(HWND owner) {
     DWORD pid = 0;

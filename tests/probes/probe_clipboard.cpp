@@ -458,7 +458,8 @@ std::string ClipHoldCommand(State& state, const Args& args) {
 // clip-delayed FORMAT...: owns the clipboard with each FORMAT offered for rendering on demand,
 // and hangs for good (the probe no longer answers) at the first request to render one.
 std::string ClipDelayedCommand(State& state, const Args& args) {
-    if (args.size() < 2 || !state.serving) return Failure("usage (serve mode): clip-delayed FORMAT...");
+    if (args.size() < 2 || !state.serving)
+        return Failure("usage (serve mode): clip-delayed FORMAT...");
     std::vector<UINT> formats;
     for (size_t i = 1; i < args.size(); ++i) {
         UINT format = 0;

@@ -36,8 +36,8 @@ UniqueHwnd Popup() {
 void PutText(HWND owner, const std::string& text) {
     ASSERT_TRUE(::OpenClipboard(owner));
     ::EmptyClipboard();
-    UniqueHGlobal block = MakeGlobalBlock(
-        {reinterpret_cast<const std::uint8_t*>(text.c_str()), text.size() + 1});
+    UniqueHGlobal block =
+        MakeGlobalBlock({reinterpret_cast<const std::uint8_t*>(text.c_str()), text.size() + 1});
     if (::SetClipboardData(CF_TEXT, block.get())) (void)block.release();
     ::CloseClipboard();
 }

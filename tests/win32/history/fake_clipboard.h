@@ -15,7 +15,7 @@ public:
     bool fail_open = false;
     UINT unreadable_format = 0;
     UINT format_without_memory = 0;
-    int count_override = 0;         // a count the real clipboard does not have
+    int count_override = 0;          // a count the real clipboard does not have
     std::function<void()> on_empty;  // what other programs' messages do during a restore
     int sets = 0;
 
