@@ -4,6 +4,7 @@
 
 #include "about/about_dialog.h"
 #include "platform/error.h"
+#include "platform/message_box.h"
 #include "resources/resource_ids.h"
 
 namespace nimbara {
@@ -61,6 +62,9 @@ BOOL CALLBACK RaiseOpenDialog(HWND window, LPARAM lp) {
 MainWindow::MainWindow(HWND application_window) : application_(application_window) {}
 
 MainWindow::~MainWindow() {
+    // However the program ends (a WM_QUIT from outside, a failure during creation), the
+    // viewer chain and the hotkey are given back; after a close this does nothing.
+    FormClose();
     // The grid's controls go with the window; the tiles' objects after it.
     Destroy();
 }
@@ -281,7 +285,7 @@ void MainWindow::ShowReadFailure() {
     static bool showing = false;
     if (showing) return;
     showing = true;
-    ::MessageBoxW(nullptr, L"打开粘贴板错误！", L"Nimbara", MB_OK | MB_TASKMODAL | MB_TOPMOST);
+    MessageBoxAside(L"打开粘贴板错误！", L"Nimbara", MB_OK | MB_TASKMODAL | MB_TOPMOST);
     showing = false;
 }
 

@@ -2,11 +2,16 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "app/app_window.h"
 #include "app/error_text.h"
 #include "app/main_window.h"
 #include "platform/error.h"
 #include "platform/handles.h"
+#include "platform/message_box.h"
 #include "platform/text.h"
 
 namespace nimbara {
@@ -16,17 +21,17 @@ namespace {
 constexpr wchar_t kInstanceMutex[] = L"Nimba$";
 
 // The application's general error report: the error's text, with a full stop
-// where it has none, in a modal box over every window of the program.
-// One box at a time: a box runs a nested message loop in which the same failure
-// (a clipboard held open for long, say) can come again, and boxes must not pile up.
+// where it has none, in a modal box over every window of the program. The box runs a
+// nested message loop in which the same failure (a clipboard held open for long, say)
+// can come again: a report whose text is already up is not shown twice, while a
+// different error still gets a box of its own.
 void ShowErrorReport(const std::wstring& message) {
-    static bool showing = false;
-    if (showing) return;
-    showing = true;
+    static std::vector<std::wstring> showing;
     const std::wstring text = ToWide(ErrorReportText(ToU16(message)));
-    ::MessageBoxW(nullptr, text.c_str(), L"Nimbara",
-                  MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND);
-    showing = false;
+    if (std::find(showing.begin(), showing.end(), text) != showing.end()) return;
+    showing.push_back(text);
+    MessageBoxAside(text.c_str(), L"Nimbara", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST);
+    showing.erase(std::find(showing.begin(), showing.end(), text));
 }
 
 // True for the first instance of this logon session. The mutex's name has no

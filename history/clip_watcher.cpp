@@ -2,11 +2,31 @@
 
 #include "history/preview.h"
 
+#include <iterator>
+#include <new>
 #include <utility>
+#include <vector>
+
+#include "history/preview_rules.h"
+#include "platform/text.h"
 
 namespace nimbara {
 
 namespace {
+
+// A preview that fails (no memory for a huge file list, say) costs the tile its preview,
+// never the capture: the tile lists the format numbers instead.
+Preview PreviewOrFormatList(const ClipSlot& snapshot) {
+    try {
+        return BuildPreview(snapshot);
+    } catch (const std::bad_alloc&) {
+    } catch (const AppError&) {
+    }
+    std::vector<std::uint16_t> formats;
+    for (const ClipFormatRecord& r : snapshot) formats.push_back(r.format);
+    return Preview{ToWide(UnpreviewableCaption(formats)), {}};
+}
+
 // Passing a notice on never waits for the next viewer: a viewer that hangs must
 // not hang this program, nor the program that changed the clipboard.
 void PassOn(HWND next, UINT msg, WPARAM wp, LPARAM lp) {
@@ -36,6 +56,9 @@ LRESULT ClipWatcher::ClipboardChanged(WPARAM wp, LPARAM lp) {
 }
 
 LRESULT ClipWatcher::ViewerChainChanged(WPARAM wp, LPARAM lp) {
+    // This window following itself would pass every notice to itself without end. The
+    // system never says so; a stray or hostile message can.
+    if (reinterpret_cast<HWND>(lp) == window_) return 0;
     if (reinterpret_cast<HWND>(wp) == next_viewer_) {
         next_viewer_ = reinterpret_cast<HWND>(lp);
     } else {
@@ -44,11 +67,11 @@ LRESULT ClipWatcher::ViewerChainChanged(WPARAM wp, LPARAM lp) {
     return 0;
 }
 
-void ClipWatcher::ArmCaptureTimer() {
+void ClipWatcher::ArmCaptureTimer(UINT delay_ms) {
     // Arming an armed timer changes nothing: the whole burst gives one capture,
     // 10 ms after its first notice.
     if (timer_armed_) return;
-    timer_armed_ = ::SetTimer(window_, kCaptureTimerId, kCaptureDelayMs, nullptr) != 0;
+    timer_armed_ = ::SetTimer(window_, kCaptureTimerId, delay_ms, nullptr) != 0;
 }
 
 void ClipWatcher::Timer1Timer() {
@@ -74,8 +97,8 @@ void ClipWatcher::Timer1Timer() {
     } catch (const ClipboardBusyError&) {
         // Programs hold the clipboard open for a moment while they write or read
         // it; only a clipboard that stays held is an error worth a message.
-        if (busy_retries_++ < kBusyRetries) {
-            ArmCaptureTimer();
+        if (busy_retries_ < std::size(kBusyBackOffMs)) {
+            ArmCaptureTimer(kBusyBackOffMs[busy_retries_++]);
             return;
         }
         busy_retries_ = 0;
@@ -84,12 +107,21 @@ void ClipWatcher::Timer1Timer() {
 }
 
 void ClipWatcher::Capture() {
+    // A notice that came with no change (another program can send one at any time) and
+    // the notices of this program's own writes find the number unchanged.
+    const DWORD sequence = store_.CurrentSequence();
+    if (sequence != 0 && sequence == store_.last_sequence()) return;
     if (store_.CountFormats() <= 0) return;
-    const int slot = ring_.NextSlot();
     // The snapshot is complete before the slot's old content goes: a capture that
     // fails leaves the slot and its tile as they were.
     ClipSlot snapshot = store_.Snapshot();
-    Preview preview = BuildPreview(snapshot);
+    // Emptied between the count and the snapshot: an empty slot would, restored, empty
+    // the user's clipboard.
+    if (snapshot.empty()) return;
+    Preview preview = PreviewOrFormatList(snapshot);
+    // Read only now: a Clear all handled during the snapshot's message box starts the
+    // ring again.
+    const int slot = ring_.NextSlot();
     ring_.Store(slot, std::move(snapshot));
     ring_.AdvanceNextSlot();
     tiles_.ResetForCapture();

@@ -14,9 +14,10 @@ namespace nimbara {
 
 constexpr UINT_PTR kCaptureTimerId = 1;  // Timer1
 constexpr UINT kCaptureDelayMs = 10;
-// A clipboard held open by another program is tried again this many times, one
-// capture delay apart, before the capture reports that it cannot open it.
-constexpr int kBusyRetries = 5;
+// A clipboard held open by another program is tried again after each of these waits,
+// about a second in all, before the capture reports that it cannot open it: programs
+// hold it for a moment while they write or read it, longer on a loaded machine.
+constexpr UINT kBusyBackOffMs[] = {10, 20, 40, 80, 160, 250, 250, 250};
 
 class ClipWatcher {
 public:
@@ -39,7 +40,7 @@ public:
     [[nodiscard]] bool paste_guard() const noexcept { return paste_guard_; }
 
 private:
-    void ArmCaptureTimer();
+    void ArmCaptureTimer(UINT delay_ms = kCaptureDelayMs);
     void Capture();
 
     HWND window_;
@@ -52,7 +53,7 @@ private:
     bool timer_armed_ = false;
     bool capturing_ = false;
     bool capture_pending_ = false;  // a change came while a capture was still running
-    int busy_retries_ = 0;
+    std::size_t busy_retries_ = 0;
 };
 
 }  // namespace nimbara

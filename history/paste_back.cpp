@@ -56,15 +56,29 @@ void PasteBack::ActivationChanged(WPARAM wp, LPARAM lp) {
 }
 
 void PasteBack::LText1Click(int slot) {
+    // While a restore waits on the clipboard, messages that other programs send are
+    // handled: a second paste among them waits until this one has written everything.
+    if (restoring_) {
+        deferred_slot_ = slot;
+        return;
+    }
     watcher_.set_paste_guard(true);
-    if (const ClipSlot* snapshot = ring_.Get(slot)) {
+    {
+        // Held, not borrowed: a Clear all, an exit or a capture handled meanwhile frees
+        // the slot's snapshot only after the restore is done with it.
+        const SlotRing::Held snapshot = ring_.Hold(slot);
+        restoring_ = true;
         try {
-            store_.Restore(*snapshot);
+            if (snapshot) store_.Restore(*snapshot);
         } catch (...) {
-            // Nothing was written, so nothing of ours is to be kept from the capture.
-            watcher_.set_paste_guard(false);
+            restoring_ = false;
+            deferred_slot_ = 0;
+            // Nothing was written, so nothing of this paste is to be kept from the capture;
+            // an earlier paste's writes are, until its own guard second ends.
+            if (!guard_timer_running_) watcher_.set_paste_guard(false);
             throw;
         }
+        restoring_ = false;
     }
     Reactivate();
     SendCtrlV();
@@ -74,6 +88,7 @@ void PasteBack::LText1Click(int slot) {
     tiles_.MarkPasted(slot);
     if (!guard_timer_running_)
         guard_timer_running_ = ::SetTimer(own_handle_, kGuardTimerId, kGuardDelayMs, nullptr) != 0;
+    if (const int next = std::exchange(deferred_slot_, 0)) LText1Click(next);
 }
 
 void PasteBack::Reactivate() {

@@ -77,6 +77,8 @@ private:
     PasteTarget target_;             // PrevActiveWindow
     HWND leaving_window_ = nullptr;  // the foreground window seen before a click activation
     bool guard_timer_running_ = false;
+    bool restoring_ = false;
+    int deferred_slot_ = 0;  // a paste that came while a restore was under way
 };
 
 }  // namespace nimbara

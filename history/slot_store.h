@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <optional>
+#include <memory>
 #include <vector>
 
 #include "history/clip_encoding.h"
@@ -17,6 +17,10 @@
 namespace nimbara {
 
 constexpr int SlotCount = 12;
+// How long a snapshot waits, at most, for another program to render a format it offers
+// on demand. Windows itself gives up after 30 s; this program holds the clipboard open
+// meanwhile, and with it every other program's copy and paste.
+constexpr DWORD kOwnerRenderWaitMs = 3000;
 
 struct ClipFormatRecord {
     std::uint16_t format = 0;
@@ -33,22 +37,28 @@ struct ClipFormatRecord {
 using ClipSlot = std::vector<ClipFormatRecord>;
 
 // The twelve slots, numbered 1..12, and NextSlot, the slot the next capture fills.
+// A snapshot is shared: a restore holds the one it writes, so that a Clear all, an exit
+// or a capture handled while the restore waits on the clipboard frees nothing under it.
 class SlotRing {
 public:
-    [[nodiscard]] bool IsFilled(int slot) const { return slots_.at(slot - 1).has_value(); }
-    [[nodiscard]] const ClipSlot* Get(int slot) const {
-        const auto& s = slots_.at(slot - 1);
-        return s ? &*s : nullptr;
-    }
+    using Held = std::shared_ptr<const ClipSlot>;
+
+    [[nodiscard]] bool IsFilled(int slot) const { return slots_.at(slot - 1) != nullptr; }
+    [[nodiscard]] const ClipSlot* Get(int slot) const { return slots_.at(slot - 1).get(); }
+    // The slot's snapshot, kept alive for as long as the caller holds it; empty when the
+    // slot is.
+    [[nodiscard]] Held Hold(int slot) const { return slots_.at(slot - 1); }
     void Release(int slot) { slots_.at(slot - 1).reset(); }
-    void Store(int slot, ClipSlot snapshot) { slots_.at(slot - 1) = std::move(snapshot); }
+    void Store(int slot, ClipSlot snapshot) {
+        slots_.at(slot - 1) = std::make_shared<const ClipSlot>(std::move(snapshot));
+    }
 
     [[nodiscard]] int NextSlot() const noexcept { return next_slot_; }
     void AdvanceNextSlot() noexcept { next_slot_ = next_slot_ % SlotCount + 1; }
     void ResetNextSlot() noexcept { next_slot_ = 1; }
 
 private:
-    std::array<std::optional<ClipSlot>, SlotCount> slots_;
+    std::array<Held, SlotCount> slots_;
     int next_slot_ = 1;
 };
 
@@ -64,20 +74,30 @@ public:
     [[nodiscard]] int CountFormats() { return clipboard_.CountFormats(); }
 
     // Takes a snapshot of every format on the clipboard, in one opening so that the
-    // snapshot is consistent. Throws AppError "Cannot open clipboard" when the
-    // clipboard cannot be opened. A format that cannot be read is kept with its
-    // number and no data.
+    // snapshot is consistent. Throws ClipboardBusyError, "Cannot open clipboard", when
+    // another program holds the clipboard. A format that cannot be read is kept with
+    // its number and no data. A DIB whose header promises more than its block holds is
+    // kept as its number only, and the pictures the system would build from it are not
+    // asked for. When the owner does not answer, the formats it would render on
+    // request are not asked for either: they are kept as numbers.
     [[nodiscard]] ClipSlot Snapshot();
 
     // Empties the clipboard and writes every record back, in stored order, in one
-    // opening. Throws AppError "Cannot open clipboard" (the clipboard then stays as
-    // it was). Formats the clipboard refuses are skipped. Returns how many were taken.
+    // opening. Throws ClipboardBusyError (the clipboard then stays as it was). Formats
+    // the clipboard refuses are skipped. Returns how many were taken.
     int Restore(const ClipSlot& slot);
+
+    // The clipboard's sequence number as the last snapshot found it or the last restore
+    // left it; 0 before either.
+    [[nodiscard]] DWORD last_sequence() const noexcept { return last_sequence_; }
+    [[nodiscard]] DWORD CurrentSequence() { return clipboard_.SequenceNumber(); }
 
 private:
     ClipboardApi& clipboard_;
     HWND owner_;
     std::function<void()> on_read_failure_;
+    DWORD last_sequence_ = 0;
+    HWND hung_owner_reported_ = nullptr;  // told once, not at every capture while it hangs
 };
 
 }  // namespace nimbara

@@ -1,5 +1,6 @@
 #include "platform/clip_objects.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -68,9 +69,14 @@ ByteBuffer ReadBitmap(HBITMAP bitmap) {
     std::memcpy(bytes.data(), &header, sizeof(header));
     WindowDc screen(nullptr);
     auto* bmi = reinterpret_cast<BITMAPINFO*>(bytes.data());
-    if (::GetDIBits(screen.get(), bitmap, 0, info.bmHeight, bytes.data() + sizeof(header), bmi,
-                    DIB_RGB_COLORS) == 0)
-        ThrowUnreadable();
+    const int lines = ::GetDIBits(screen.get(), bitmap, 0, info.bmHeight,
+                                  bytes.data() + sizeof(header), bmi, DIB_RGB_COLORS);
+    if (lines <= 0) ThrowUnreadable();
+    // Rows the system did not deliver are black, never what the buffer held before.
+    if (lines < info.bmHeight) {
+        const std::size_t delivered = std::size_t(info.bmWidth) * 4 * std::size_t(lines);
+        std::memset(bytes.data() + sizeof(header) + delivered, 0, pixels - delivered);
+    }
     // GetDIBits may rewrite the header (its size field stays); keep the one we asked for.
     std::memcpy(bytes.data(), &header, sizeof(header));
     return bytes;
@@ -82,8 +88,11 @@ ByteBuffer ReadPalette(HPALETTE palette) {
     ByteBuffer bytes(offsetof(LOGPALETTE, palPalEntry) + count * sizeof(PALETTEENTRY));
     auto* log = reinterpret_cast<LOGPALETTE*>(bytes.data());
     log->palVersion = 0x300;
-    log->palNumEntries = static_cast<WORD>(count);
-    ::GetPaletteEntries(palette, 0, count, log->palPalEntry);
+    // The palette may have shrunk since it was counted: keep the entries delivered.
+    const UINT got = ::GetPaletteEntries(palette, 0, count, log->palPalEntry);
+    if (got == 0) ThrowUnreadable();
+    log->palNumEntries = static_cast<WORD>(std::min(got, count));
+    bytes.Shrink(offsetof(LOGPALETTE, palPalEntry) + log->palNumEntries * sizeof(PALETTEENTRY));
     return bytes;
 }
 
@@ -91,7 +100,9 @@ ByteBuffer ReadEnhMetaFile(HENHMETAFILE emf) {
     const UINT size = ::GetEnhMetaFileBits(emf, 0, nullptr);
     if (size == 0) ThrowUnreadable();
     ByteBuffer bytes(size);
-    ::GetEnhMetaFileBits(emf, size, bytes.data());
+    const UINT got = ::GetEnhMetaFileBits(emf, size, bytes.data());
+    if (got == 0) ThrowUnreadable();
+    bytes.Shrink(got);
     return bytes;
 }
 
@@ -105,7 +116,9 @@ ByteBuffer ReadMetaFilePict(HANDLE handle) {
     ByteBuffer bytes(sizeof(MetaFilePictHeader) + size);
     const MetaFilePictHeader header{pict.mm, pict.xExt, pict.yExt};
     std::memcpy(bytes.data(), &header, sizeof(header));
-    ::GetMetaFileBitsEx(pict.hMF, size, bytes.data() + sizeof(header));
+    const UINT got = ::GetMetaFileBitsEx(pict.hMF, size, bytes.data() + sizeof(header));
+    if (got == 0) ThrowUnreadable();
+    bytes.Shrink(sizeof(header) + std::min(got, size));
     return bytes;
 }
 

@@ -11,6 +11,7 @@ Every test prints its figures (run pytest with -s to see them). Sizes scale with
 
 import os
 import statistics
+import struct
 import subprocess
 import threading
 import time
@@ -21,6 +22,9 @@ from harness import wait_until
 from nimbara_program import CLEAR_ALL, TOGGLE, WM_COMMAND
 
 WM_DRAWCLIPBOARD = 0x0308
+WM_QUIT, WM_CHANGECBCHAIN = 0x0012, 0x030D
+CF_BITMAP, CF_DIB, CF_UNICODETEXT, CF_DIBV5 = 2, 8, 13, 17
+READ_FAILURE = "打开粘贴板错误！"
 MB = 1 << 20
 
 ROUNDS = int(os.environ.get("NIMBARA_RELIABILITY_ROUNDS", "1000"))
@@ -119,16 +123,31 @@ def test_hostile_clipboard_rounds_leave_it_answering_and_give_memory_back(start_
 
 
 @pytest.mark.timeout(300)
-def test_clipboard_held_during_a_capture_gives_one_error_and_no_half_slot(start_nimbara, other_probe):
+def test_clipboard_held_during_a_capture_gives_one_error_and_no_half_slot(
+        start_nimbara, other_probe, start_program):
     n = start_nimbara()
+    holder = other_probe()
+    # Held for a moment, as programs do while they write or read it: no error, the capture
+    # waits for the clipboard.
+    holder.call("clip-change-hold", 400, "held for a moment")
+    n.shows("held for a moment")
+    holder.wait_event("clipboard-closed", timeout=30)
+    assert n.error_boxes() == []
     n.probe.clip_set("1=text:first")
     n.shows("first")
     tiles = n.previews()
-    holder = other_probe()
+    # The user types in another program; the box of a long hold must not take its keys.
+    notepad = start_program("notepad.exe", "Notepad")
+    edit = next(c for c in n.probe.children(notepad.hwnd) if c["class"].lower() == "edit")
+    n.env.click(edit["client"][2] - 30, edit["client"][3] - 30)
+    wait_until(lambda: n.probe.foreground()["hwnd"] == notepad.hwnd, 30,
+               message="notepad did not become active")
     hold_ms = 6000
     holder.call("clip-change-hold", hold_ms, "written then held")
     started = time.monotonic()
     wait_until(lambda: n.error_boxes(), 30, message="no error box while the clipboard was held")
+    foreground = n.probe.foreground()
+    notepad.process.kill()
     most = 0
     while time.monotonic() - started < hold_ms / 1000 - 0.5:
         # More notices while held: each capture fails again, and no second box may come.
@@ -143,9 +162,11 @@ def test_clipboard_held_during_a_capture_gives_one_error_and_no_half_slot(start_
     n.probe.clip_set("1=text:after the hold")
     slot = n.shows("after the hold")
     figures("held clipboard", hold_ms=hold_ms, boxes_at_most=most, box_texts=texts,
-            toggle_twice_ms=round(toggle), tiles_after=n.previews()[:3], next_capture_slot=slot)
+            toggle_twice_ms=round(toggle), tiles_after=n.previews()[:3], next_capture_slot=slot,
+            foreground_under_the_box=foreground["class"])
     assert texts == ["Cannot open clipboard."]
     assert most == 1
+    assert foreground["hwnd"] == notepad.hwnd, "the box took the keyboard from notepad"
     # Nothing was written while the clipboard was held. The held content gets a slot of its own
     # only when a capture after the hold reads it; either way the change after the hold is the
     # newest capture, in the slot after the last one taken.
@@ -156,6 +177,119 @@ def test_clipboard_held_during_a_capture_gives_one_error_and_no_half_slot(start_
     else:
         assert slot == first + 1
     assert after[:first] == tiles[:first]
+
+
+@pytest.mark.timeout(300)
+def test_notices_without_a_change_capture_nothing_and_the_same_text_again_is_captured(
+        start_nimbara, other_probe):
+    n = start_nimbara()
+    for text in ("older", "newest"):
+        n.probe.clip_set(f"1=text:{text}")
+        n.shows(text)
+    before = n.previews()
+    notifier = other_probe()
+    for _ in range(15):  # spaced wider than the capture's deferral, so none is coalesced
+        notifier.send(n.hwnd, WM_DRAWCLIPBOARD, 0, 0)
+        notifier.sleep(50)
+    # Copying the same text again is a change: it is the next capture, and the only one.
+    n.probe.clip_set("1=text:newest")
+    wait_until(lambda: n.previews().count("newest") == 2, 60,
+               message=f"the same text copied again was not captured: {n.previews()}")
+    after = n.previews()
+    slot = before.index("newest") + 1
+    figures("notices without a change", notices=15, tiles_before=before, tiles_after=after)
+    assert after == before[:slot] + ["newest"] + before[slot + 1:]
+
+
+@pytest.mark.winenv()
+@pytest.mark.timeout(300)
+def test_a_chain_message_naming_nimbara_itself_and_a_quit_from_outside_keep_the_chain_whole(
+        start_nimbara, other_probe):
+    behind = other_probe("viewer")  # Nimbara's next viewer
+    n = start_nimbara()
+    n.probe.send(n.hwnd, WM_CHANGECBCHAIN, behind.greeting["hwnd"], n.hwnd)
+    behind.clear_events()
+    n.probe.clip_set("1=text:after the stray chain message")
+    n.shows("after the stray chain message")
+    behind.wait_event("drawclipboard", timeout=30)
+    # A WM_QUIT from outside ends the program without a close: the chain and the hotkey are
+    # given back all the same.
+    n.probe.post(n.hwnd, WM_QUIT, 0, 0)
+    assert n.process.wait(60) == 0
+    behind.clear_events()
+    n.probe.clip_set("1=text:after the quit")
+    behind.wait_event("drawclipboard", timeout=30)
+    hotkey = n.probe.hotkey(1, 86)
+    if hotkey["registered"]:
+        n.probe.unhotkey(hotkey["id"])
+    figures("chain", stray_message_ignored=True, viewer_after_quit=True,
+            alt_v_free_after_quit=hotkey["registered"])
+    assert hotkey["registered"], "Alt+V stayed held after the quit"
+
+
+def lying_dib(v5):
+    """A 256 x 256 32-bit DIB whose block holds its header and 16 bytes of pixels."""
+    size = 124 if v5 else 40
+    header = struct.pack("<IiiHHIIiiII", size, 256, 256, 1, 32, 0, 256 * 256 * 4, 0, 0, 0, 0)
+    return (header + bytes(size - 40) + bytes(range(16))).hex()
+
+
+@pytest.mark.timeout(300)
+def test_dibs_whose_header_lies_are_refused_and_nothing_of_nimbaras_memory_comes_back(start_nimbara):
+    n = start_nimbara()
+    slots = {}
+    for name, format_id in (("CF_DIB", CF_DIB), ("CF_DIBV5", CF_DIBV5)):
+        marker = f"lying {name}"
+        n.probe.clip_set(f"1=text:{marker}", f"{format_id}=hex:{lying_dib(format_id == CF_DIBV5)}")
+        slots[marker] = n.shows(marker)
+    # Each slot pasted back by a click on its tile; the clipboard then holds what was kept.
+    n.probe.send(n.hwnd, WM_COMMAND, TOGGLE, 0)
+    restored = {}
+    for marker, slot in slots.items():
+        n.click_tile(slot)
+
+        def pasted():
+            dump = n.probe.call("clip-dump")
+            texts = [f.get("text") for f in dump["formats"]]
+            return dump["owner"] == n.hwnd and marker in texts and dump
+
+        dump = wait_until(pasted, 30, message=f"the click did not paste {marker!r} back")
+        restored[marker] = sorted(f["format"] for f in dump["formats"])
+    n.probe.send(n.hwnd, WM_COMMAND, TOGGLE, 0)
+    figures("lying pictures", restored_formats=restored)
+    assert n.running()
+    for formats in restored.values():
+        assert not {CF_BITMAP, CF_DIB, CF_DIBV5} & set(formats)
+
+
+@pytest.mark.timeout(300)
+def test_an_owner_that_never_renders_freezes_neither_nimbara_nor_the_clipboard(
+        start_nimbara, other_probe):
+    n = start_nimbara()
+    settle(n, "before the hung owner")
+    owner = other_probe()
+    owner.call("clip-delayed", CF_UNICODETEXT)
+    owner.wait_event("renderformat", timeout=60)  # asked by Nimbara, and hung from then on
+    box_texts = []
+
+    def written():
+        box_texts.extend(n.dismiss_boxes())
+        return n.probe.call("clip-set", "1=text:after the hung owner", check=False)["ok"]
+
+    start = time.monotonic()
+    wait_until(written, 60, message="nobody could write the clipboard after the hung owner")
+    seconds = round(time.monotonic() - start, 1)
+    # The capture reports the unreadable content once; the user presses OK.
+    wait_until(lambda: box_texts.extend(n.dismiss_boxes()) or box_texts, 60,
+               message="the hung owner was not reported")
+    n.shows("after the hung owner")
+    wait_until(lambda: not n.error_boxes() or box_texts.extend(n.dismiss_boxes()), 30)
+    # Alt+V, pressed by the user, still shows and hides the window.
+    for shown in (True, False):
+        n.key("alt+v")
+        n.wait_shown(shown, 30)
+    figures("hung owner", seconds_until_written=seconds, box_texts=box_texts)
+    assert box_texts == [READ_FAILURE]
 
 
 @pytest.mark.winenv()

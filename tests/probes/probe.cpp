@@ -62,6 +62,7 @@ const Command kCommands[] = {
     {L"clip-empty", ClipEmptyCommand},
     {L"clip-hold", ClipHoldCommand},
     {L"clip-count", ClipCountCommand},
+    {L"clip-delayed", ClipDelayedCommand},
     {L"hostile", HostileCommand},
     {L"flood", FloodCommand},
     {L"clip-change-hold", ClipChangeHoldCommand},

@@ -21,6 +21,9 @@ struct State {
     std::vector<int> hotkeys;  // ids registered on window
     int next_hotkey_id = 1;
     bool holding_clipboard = false;
+    // Owns the clipboard with formats rendered on demand, and never returns from the
+    // request to render one.
+    bool hang_on_render = false;
     std::vector<HWND> swatches;  // coloured windows shown for screen checks
     // Armed for the next clipboard notice: hold the clipboard open this long (ms) before the
     // notice goes on down the chain; -1 when not armed.
@@ -69,6 +72,7 @@ std::string ClipDumpCommand(State& state, const Args& args);
 std::string ClipEmptyCommand(State& state, const Args& args);
 std::string ClipHoldCommand(State& state, const Args& args);
 std::string ClipCountCommand(State& state, const Args& args);
+std::string ClipDelayedCommand(State& state, const Args& args);
 
 std::string HostileCommand(State& state, const Args& args);
 std::string FloodCommand(State& state, const Args& args);

@@ -455,6 +455,28 @@ std::string ClipHoldCommand(State& state, const Args& args) {
     return Json().Bool("ok", true).Bool("closed", true).Text();
 }
 
+// clip-delayed FORMAT...: owns the clipboard with each FORMAT offered for rendering on demand,
+// and hangs for good (the probe no longer answers) at the first request to render one.
+std::string ClipDelayedCommand(State& state, const Args& args) {
+    if (args.size() < 2 || !state.serving)
+        return Failure("usage (serve mode): clip-delayed FORMAT...");
+    std::vector<UINT> formats;
+    for (size_t i = 1; i < args.size(); ++i) {
+        UINT format = 0;
+        if (!ParseFormat(args[i], &format)) return Failure("bad format " + Utf8(args[i]));
+        formats.push_back(format);
+    }
+    if (!OpenWithRetry(state.window))
+        return FailureWithCode("cannot open the clipboard", GetLastError());
+    {
+        ClipboardCloser closer;
+        if (!EmptyClipboard()) return FailureWithCode("cannot empty the clipboard", GetLastError());
+        for (UINT format : formats) SetClipboardData(format, nullptr);
+        state.hang_on_render = true;
+    }
+    return Json().Bool("ok", true).Uint("sequence", GetClipboardSequenceNumber()).Text();
+}
+
 std::string ClipCountCommand(State&, const Args&) {
     return Json()
         .Bool("ok", true)

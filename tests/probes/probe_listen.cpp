@@ -220,6 +220,11 @@ bool HandleWindowMessage(State& state, UINT msg, WPARAM wparam, LPARAM lparam, L
             *result = 0;
             return true;
         }
+        case WM_RENDERFORMAT:
+            if (!state.hang_on_render) return false;
+            WriteLine(Event("renderformat").Uint("format", static_cast<UINT>(wparam)).Text());
+            Sleep(INFINITE);
+            return false;
         case WM_HOTKEY:
             WriteLine(Event("hotkey")
                           .Int("id", static_cast<int64_t>(wparam))

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_clipboard.h"
 #include "history/slot_store.h"
 #include "platform/clip_objects.h"
 #include "platform/error.h"
@@ -235,34 +236,7 @@ TEST_F(SlotStoreTest, EmptyClipboardSnapshotHoldsNoRecords) {
     EXPECT_TRUE(store_.Snapshot().empty());
 }
 
-// A clipboard that fails where a test says so, over the real one.
-class FailingClipboard : public ClipboardApi {
-public:
-    bool fail_open = false;
-    // Offered after the real formats, as a bitmap whose handle is no bitmap at all.
-    bool offer_unreadable_bitmap = false;
-    UINT format_without_memory = 0;
-    int sets = 0;
-    bool Open(HWND owner) override { return !fail_open && SystemClipboard().Open(owner); }
-    void Close() override { SystemClipboard().Close(); }
-    bool Empty() override { return SystemClipboard().Empty(); }
-    int CountFormats() override { return SystemClipboard().CountFormats(); }
-    UINT EnumFormats(UINT f) override {
-        if (f == CF_DSPBITMAP && offer_unreadable_bitmap) return 0;
-        const UINT next = SystemClipboard().EnumFormats(f);
-        return next == 0 && offer_unreadable_bitmap ? CF_DSPBITMAP : next;
-    }
-    bool IsFormatAvailable(UINT f) override { return SystemClipboard().IsFormatAvailable(f); }
-    HANDLE GetData(UINT f) override {
-        if (f == CF_DSPBITMAP && offer_unreadable_bitmap) return reinterpret_cast<HANDLE>(0x4);
-        if (f == format_without_memory) throw std::bad_alloc();
-        return SystemClipboard().GetData(f);
-    }
-    HANDLE SetData(UINT f, HANDLE h) override {
-        ++sets;
-        return SystemClipboard().SetData(f, h);
-    }
-};
+using FailingClipboard = testing::FakeClipboard;
 
 TEST_F(SlotStoreTest, ClipboardThatCannotBeOpenedFailsWithTheErrorAndChangesNothing) {
     PutFormats(owner_.get(), {{CF_WAVE, Pattern(9, 4)}});
