@@ -515,16 +515,29 @@ class WineEnv:
             data = data.encode("utf-8")
         self._xclips = [p for p in self._xclips if p.poll() is None]
         env = dict(os.environ, DISPLAY=self.display)
+        before = self.selection_owner(selection)
         process = subprocess.Popen(
             ["xclip", "-quiet", "-selection", selection, "-t", target, "-i"], env=env,
             stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self._xclips.append(process)
         process.stdin.write(data)
         process.stdin.close()
-        # Owned once the selection offers our target.
-        wait_until(lambda: target in self.xclip_targets(selection), 30,
+        # Owned once the selection has a new owner. Asked of the X server, not of xclip: a
+        # request of ours could cross Wine's own, which xclip answers one at a time.
+        wait_until(lambda: self.selection_owner(selection) not in (before, 0), 30,
                    message="xclip did not take the selection")
         return process
+
+    def selection_owner(self, selection="clipboard"):
+        """The X window that owns the selection, 0 for none."""
+        from Xlib import display  # python3-xlib
+
+        server = display.Display(self.display)
+        try:
+            owner = server.get_selection_owner(server.intern_atom(selection.upper()))
+            return owner.id if owner else 0
+        finally:
+            server.close()
 
     def xclip_targets(self, selection="clipboard"):
         try:
