@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "history/clip_encoding.h"
+#include "platform/clip_encoding.h"
 #include "platform/byte_buffer.h"
 #include "platform/clipboard.h"
 

@@ -8,7 +8,7 @@
 
 #include <span>
 
-#include "history/clip_encoding.h"
+#include "platform/clip_encoding.h"
 #include "platform/byte_buffer.h"
 #include "platform/handles.h"
 

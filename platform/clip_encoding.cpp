@@ -1,4 +1,4 @@
-#include "history/clip_encoding.h"
+#include "platform/clip_encoding.h"
 
 namespace nimbara {
 
