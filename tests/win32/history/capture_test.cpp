@@ -1,32 +1,37 @@
 // The capture and the paste-back against the real clipboard, where other programs
 // interfere: notices that bring no change, a clipboard emptied or held under a capture,
 // and messages handled while a restore waits.
+// The tiles are a record of what they were told; input and time are the test's.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "fake_clipboard.h"
+#include "fake_input.h"
 #include "history/clip_watcher.h"
 #include "history/paste_back.h"
 #include "platform/clip_objects.h"
 #include "platform/handles.h"
-#include "platform/layout.h"
 
 namespace nimbara {
 namespace {
 
-class NoInput : public InputApi {
-public:
-    HWND Foreground() override { return nullptr; }
-    bool IsPasteTarget(HWND) override { return false; }
-    bool KeyIsDown(BYTE) override { return false; }
-    bool RequestForeground(HWND) override { return false; }
-    bool HasTakenForeground(HWND) override { return true; }
-    UINT ScanCodeOf(UINT) override { return 0; }
-    void KeyEvent(BYTE, BYTE, DWORD) override {}
-    void WaitBriefly(DWORD) override {}
+using Told = std::vector<std::wstring>;
+
+struct FakeView final : CaptureView {
+    Told told;
+    void ResetForCapture() override { told.push_back(L"reset"); }
+    void MarkNewest(int slot) override { told.push_back(L"newest " + std::to_wstring(slot)); }
+    void SetPreviewText(int slot, const std::wstring& text) override {
+        told.push_back(std::to_wstring(slot) + L": " + text);
+    }
+    void SetPicture(int slot, TilePicture) override {
+        told.push_back(std::to_wstring(slot) + L": picture");
+    }
+    void MarkPasted(int slot) override { told.push_back(L"pasted " + std::to_wstring(slot)); }
 };
 
 UniqueHwnd Popup() {
@@ -59,15 +64,14 @@ std::string ClipboardText(HWND owner) {
 class CaptureTest : public ::testing::Test {
 protected:
     UniqueHwnd main_ = Popup();
-    UniqueHwnd grid_ = Popup();
-    UniqueHFont font_ = CreateSongTiFont();
     testing::FakeClipboard clipboard_;
     ClipStore store_{clipboard_, main_.get(), [] {}};
     SlotRing ring_;
-    SlotTiles tiles_{grid_.get(), LayoutScale{}, font_.get(), [](int) {}};
-    ClipWatcher watcher_{main_.get(), store_, ring_, tiles_};
-    NoInput input_;
-    PasteBack paste_{main_.get(), store_, ring_, tiles_, watcher_, input_};
+    FakeView view_;
+    ClipWatcher watcher_{main_.get(), store_, ring_, view_};
+    testing::FakeInput input_;
+    testing::FakeClock clock_;
+    PasteBack paste_{main_.get(), store_, ring_, view_, watcher_, input_, clock_};
 };
 
 TEST_F(CaptureTest, OnlyARealChangeIsCapturedTheSameTextCopiedAgainIncluded) {
@@ -101,7 +105,10 @@ TEST_F(CaptureTest, WhatArrivesDuringARestoreNeitherFreesItsSlotNorCutsIntoIt) {
     };
     // Handled while the clipboard is being emptied: a Clear all frees every slot.
     capture("first");
-    clipboard_.on_empty = [this] { tiles_.ClearAll(ring_); };
+    clipboard_.on_empty = [this] {
+        for (int slot = 1; slot <= SlotCount; ++slot) ring_.Release(slot);
+        ring_.ResetNextSlot();
+    };
     paste_.LText1Click(1);
     EXPECT_EQ(ClipboardText(main_.get()), "first");
     EXPECT_FALSE(ring_.IsFilled(1));
