@@ -23,8 +23,8 @@ struct FakeInput final : InputApi {
     HWND paste_target = nullptr;  // the one window that can take a paste
     std::vector<bool> alt_down;   // KeyIsDown's answers, in the order asked
     bool grant_foreground = true;
-    int polls_until_taken = 0;    // HasTakenForeground says no this many times first
-    FakeClock* clock = nullptr;   // moved on by WaitBriefly
+    int polls_until_taken = 0;   // HasTakenForeground says no this many times first
+    FakeClock* clock = nullptr;  // moved on by WaitBriefly
     std::vector<HWND> requested;
     std::vector<std::pair<BYTE, DWORD>> keys;
 
