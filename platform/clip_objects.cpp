@@ -237,26 +237,4 @@ UniqueHGlobal MakeGlobalBlock(std::span<const std::uint8_t> bytes) {
     return block;
 }
 
-UniqueHBitmap CopyBitmap(HBITMAP source, HPALETTE palette) {
-    BITMAP info{};
-    if (!::GetObjectW(source, sizeof(info), &info)) return {};
-    WindowDc screen(nullptr);
-    UniqueHdc from(::CreateCompatibleDC(screen.get()));
-    UniqueHdc to(::CreateCompatibleDC(screen.get()));
-    UniqueHBitmap copy(::CreateCompatibleBitmap(screen.get(), info.bmWidth, info.bmHeight));
-    if (!from || !to || !copy) return {};
-    SelectedObject src(from.get(), source);
-    SelectedObject dst(to.get(), copy.get());
-    if (palette) {
-        ::SelectPalette(from.get(), palette, FALSE);
-        ::RealizePalette(from.get());
-    }
-    ::BitBlt(to.get(), 0, 0, info.bmWidth, info.bmHeight, from.get(), 0, 0, SRCCOPY);
-    return copy;
-}
-
-UniqueEnhMetaFile CopyEnhMetaFile(HENHMETAFILE source) {
-    return UniqueEnhMetaFile(::CopyEnhMetaFileW(source, nullptr));
-}
-
 }  // namespace nimbara
