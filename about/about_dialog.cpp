@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/error.h"
+#include "platform/modal.h"
 #include "resources/resource_ids.h"
 #include "resources/version.h"
 

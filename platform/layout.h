@@ -33,9 +33,4 @@ int MeasureTextHeight(HFONT font);
 // Window size for a client area of the given size.
 SIZE WindowSizeForClient(int client_width, int client_height, DWORD style, DWORD ex_style);
 
-// Runs `dialog` modally: the owner's other windows are disabled and the thread's
-// messages keep being dispatched (clipboard notices, timers, the hotkey) until
-// `done` becomes true. Tab and arrow keys move between the dialog's controls.
-void RunModal(HWND dialog, const bool& done);
-
 }  // namespace nimbara

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "platform/error.h"
+#include "platform/modal.h"
 #include "platform/module_path.h"
 #include "resources/resource_ids.h"
 #include "settings/run_entry.h"
