@@ -64,10 +64,8 @@ LRESULT SlotTiles::TileLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(hwnd(), &ps);
-            Paint(dc);
-            ::EndPaint(hwnd(), &ps);
+            PaintScope paint(hwnd());
+            Paint(paint.dc());
             return 0;
         }
         case WM_MOUSEMOVE:

@@ -75,12 +75,11 @@ LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(hwnd(), &ps);
+            PaintScope paint(hwnd());
+            const HDC dc = paint.dc();
             RECT r;
             ::GetClientRect(hwnd(), &r);
             DrawStretched(dc, bitmap_, r);
-            ::EndPaint(hwnd(), &ps);
             return 0;
         }
         case WM_SETCURSOR:
@@ -112,8 +111,8 @@ LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(hwnd(), &ps);
+            PaintScope paint(hwnd());
+            const HDC dc = paint.dc();
             RECT r;
             ::GetClientRect(hwnd(), &r);
             if (!style_.transparent) ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
@@ -124,7 +123,6 @@ LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             ::SetTextColor(dc, style_.color == CLR_INVALID ? ::GetSysColor(COLOR_WINDOWTEXT)
                                                            : style_.color);
             ::DrawTextW(dc, text, n, &r, DT_LEFT | DT_TOP | DT_SINGLELINE);
-            ::EndPaint(hwnd(), &ps);
             return 0;
         }
         case WM_SETCURSOR:
@@ -171,10 +169,8 @@ LRESULT FlatButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(hwnd(), &ps);
-            Paint(dc);
-            ::EndPaint(hwnd(), &ps);
+            PaintScope paint(hwnd());
+            Paint(paint.dc());
             return 0;
         }
         case WM_MOUSEMOVE:
