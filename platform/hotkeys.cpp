@@ -36,15 +36,16 @@ HotKeyRegistration& HotKeyRegistration::operator=(HotKeyRegistration&& other) no
     return *this;
 }
 
-HotKeyRegistration HotKeyRegistration::Register(HotKeyApi& api, HWND window, int id,
-                                                UINT modifiers, UINT key) noexcept {
+HotKeyRegistration HotKeyRegistration::Register(HotKeyApi& api, HWND window, int id, UINT modifiers,
+                                                UINT key) noexcept {
     if (!api.Register(window, id, modifiers, key)) return {};
     return HotKeyRegistration(api, window, id);
 }
 
 void HotKeyRegistration::reset() noexcept {
     // A failure leaves nothing to do: the window holds nothing under the id either way.
-    if (HotKeyApi* api = std::exchange(api_, nullptr)) static_cast<void>(api->Unregister(window_, id_));
+    if (HotKeyApi* api = std::exchange(api_, nullptr))
+        static_cast<void>(api->Unregister(window_, id_));
 }
 
 }  // namespace nimbara

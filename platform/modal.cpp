@@ -23,7 +23,8 @@ BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM lp) {
 void RunModal(HWND dialog, const bool& done) {
     // Disable every other enabled, visible top-level window of this thread.
     DisableContext context{dialog, {}};
-    ::EnumThreadWindows(::GetCurrentThreadId(), &CollectEnabled, reinterpret_cast<LPARAM>(&context));
+    ::EnumThreadWindows(::GetCurrentThreadId(), &CollectEnabled,
+                        reinterpret_cast<LPARAM>(&context));
     std::vector<HWND>& disabled = context.disabled;
     for (HWND w : disabled) ::EnableWindow(w, FALSE);
     ::ShowWindow(dialog, SW_SHOWNORMAL);
