@@ -62,12 +62,12 @@ bool SetClientCursor(HCURSOR cursor, LPARAM lp) {
 
 }  // namespace
 
-bool PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap, HCURSOR cursor) {
+void PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap, HCURSOR cursor) {
     static constexpr wchar_t kClass[] = L"NimbaraPicture";
     RegisterClassOnce({.name = kClass});
     bitmap_ = bitmap;
     cursor_ = cursor;
-    return Window::Create(ChildSpec(kClass, parent, id, place, L""));
+    Window::Create(ChildSpec(kClass, parent, id, place, L""));
 }
 
 LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -99,11 +99,11 @@ LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-bool Label::Create(HWND parent, UINT id, RECT place, const wchar_t* text, LabelStyle style) {
+void Label::Create(HWND parent, UINT id, RECT place, const wchar_t* text, LabelStyle style) {
     static constexpr wchar_t kClass[] = L"NimbaraLabel";
     RegisterClassOnce({.name = kClass});
     style_ = style;
-    return Window::Create(ChildSpec(kClass, parent, id, place, text));
+    Window::Create(ChildSpec(kClass, parent, id, place, text));
 }
 
 LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -142,11 +142,11 @@ LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-bool FlatButton::Create(HWND parent, UINT id, RECT place, HBITMAP glyph) {
+void FlatButton::Create(HWND parent, UINT id, RECT place, HBITMAP glyph) {
     static constexpr wchar_t kClass[] = L"NimbaraFlatButton";
     RegisterClassOnce({.name = kClass});
     glyph_ = glyph;
-    return Window::Create(ChildSpec(kClass, parent, id, place, L""));
+    Window::Create(ChildSpec(kClass, parent, id, place, L""));
 }
 
 void FlatButton::Paint(HDC dc) {

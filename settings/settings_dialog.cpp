@@ -95,16 +95,15 @@ void SettingsDialog::Build() {
          .icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA))});
     const SIZE size = WindowSizeForClient(scale_(kClientWidth), scale_(kClientHeight), kDialogStyle,
                                           kDialogExStyle);
-    if (!Create({.class_name = kDialogClass,
-                 .text = L"设置",
-                 .style = kDialogStyle,
-                 .ex_style = kDialogExStyle,
-                 .x = kLeft,
-                 .y = kTop,
-                 .width = size.cx,
-                 .height = size.cy,
-                 .parent = application_}))
-        throw AppError(L"Cannot create the settings dialog");
+    Create({.class_name = kDialogClass,
+            .text = L"设置",
+            .style = kDialogStyle,
+            .ex_style = kDialogExStyle,
+            .x = kLeft,
+            .y = kTop,
+            .width = size.cx,
+            .height = size.cy,
+            .parent = application_});
     try {
         BuildControls();
     } catch (...) {
@@ -130,7 +129,6 @@ void SettingsDialog::BuildControls() {
                                       .height = place.bottom - place.top,
                                       .parent = hwnd(),
                                       .id = row.id});
-        if (!control) throw AppError(L"Cannot create the settings dialog");
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
     // Any key, with or without modifiers, is accepted as typed.
