@@ -74,7 +74,8 @@ TEST_F(CaptureTest, OnlyARealChangeIsCapturedTheSameTextCopiedAgainIncluded) {
     PutText(main_.get(), "copied");
     watcher_.Timer1Timer();
     ASSERT_EQ(ring_.NextSlot(), 2);
-    store_.Restore(*ring_.Get(1));  // the program's own write, then a notice without a change
+    // The program's own write, then a notice without a change.
+    ASSERT_GT(store_.Restore(*ring_.Get(1)), 0);
     watcher_.Timer1Timer();
     watcher_.Timer1Timer();
     EXPECT_EQ(ring_.NextSlot(), 2);
@@ -124,6 +125,24 @@ TEST_F(CaptureTest, AFailedRestoreClearsPasteGuardOnlyWhenNoEarlierPasteIsGuarde
         clipboard_.fail_open = true;
         EXPECT_THROW(paste_.LText1Click(1), ClipboardBusyError);
         EXPECT_EQ(watcher_.paste_guard(), earlier_paste) << earlier_paste;
+    }
+}
+
+TEST_F(CaptureTest, OnlyARestoreThatWroteSomethingMarksItsTilePasted) {
+    const struct {
+        const char* name;
+        ClipEncoding encoding;
+        std::uint32_t color;
+    } cases[] = {{"written back", ClipEncoding::kGlobal, kPastedColor},
+                 {"nothing restorable", ClipEncoding::kUnrestorable, kIdleColor}};
+    for (const auto& c : cases) {
+        tiles_.ClearAll(ring_);
+        static constexpr std::uint8_t kText[] = {'x', 0};
+        ClipSlot slot(1);
+        slot[0] = {CF_TEXT, c.encoding, ByteBuffer::CopyOf(kText)};
+        ring_.Store(1, std::move(slot));
+        paste_.LText1Click(1);
+        EXPECT_EQ(tiles_.ColorOf(1), c.color) << c.name;
     }
 }
 
