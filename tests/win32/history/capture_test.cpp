@@ -13,6 +13,7 @@
 #include "platform/clip_objects.h"
 #include "platform/handles.h"
 #include "platform/layout.h"
+#include "platform/viewer_chain.h"
 
 namespace nimbara {
 namespace {
@@ -144,6 +145,23 @@ TEST_F(CaptureTest, OnlyARestoreThatWroteSomethingMarksItsTilePasted) {
         paste_.LText1Click(1);
         EXPECT_EQ(tiles_.ColorOf(1), c.color) << c.name;
     }
+}
+
+// However the capture ends, its window leaves the viewer chain once, by whichever owner
+// holds the membership last.
+TEST(ViewerChainTest, TheMembershipIsLeftWhenItsLastOwnerGoes) {
+    const UniqueHwnd window = Popup();
+    {
+        ViewerChainMembership last;
+        {
+            ViewerChainMembership first;
+            first.Join(window.get());
+            ASSERT_EQ(::GetClipboardViewer(), window.get());
+            last = std::move(first);
+        }
+        EXPECT_EQ(::GetClipboardViewer(), window.get()) << "left by the owner moved from";
+    }
+    EXPECT_NE(::GetClipboardViewer(), window.get());
 }
 
 }  // namespace
