@@ -42,17 +42,13 @@ AboutDialog::AboutDialog(HWND application_window, ShellApi& shell) : shell_(shel
     scale_ = LayoutScale{MeasureTextHeight(font_.get()), kDesignedTextHeight};
     RegisterClassOnce(
         {.name = kAboutClass, .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
-    const SIZE size =
-        WindowSizeForClient(scale_(kClientWidth), scale_(kClientHeight), kStyle, kExStyle);
-    Window::Create({.class_name = kAboutClass,
-                    .text = kCaption,
-                    .style = kStyle,
-                    .ex_style = kExStyle,
-                    .x = kLeft,
-                    .y = kTop,
-                    .width = size.cx,
-                    .height = size.cy,
-                    .parent = application_window});
+    Window::Create(TopLevelSpec({.class_name = kAboutClass,
+                                 .caption = kCaption,
+                                 .style = kStyle,
+                                 .ex_style = kExStyle,
+                                 .place = {kLeft, kTop},
+                                 .client = {kClientWidth, kClientHeight}},
+                                scale_, application_window));
     BuildControls();
 }
 
@@ -100,16 +96,8 @@ void AboutDialog::BuildLabels() {
 }
 
 void AboutDialog::BuildButton() {
-    const RECT place = scale_(80, 160, 81, 17);
-    bit_btn1_ = CreateControl({.class_name = L"BUTTON",
-                               .text = L"确定",
-                               .style = WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                               .x = place.left,
-                               .y = place.top,
-                               .width = place.right - place.left,
-                               .height = place.bottom - place.top,
-                               .parent = hwnd(),
-                               .id = kBitBtn1Id});
+    bit_btn1_ = CreateControl(ChildSpec(L"BUTTON", hwnd(), kBitBtn1Id, scale_(80, 160, 81, 17),
+                                        L"确定", WS_TABSTOP | BS_DEFPUSHBUTTON));
     ::SendMessageW(bit_btn1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 }
 

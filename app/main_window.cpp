@@ -77,17 +77,13 @@ void MainWindow::Create() {
                        .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                        .icon = ::LoadIconW(::GetModuleHandleW(nullptr),
                                            MAKEINTRESOURCEW(IDI_NIMBARA))});
-    const SIZE size =
-        WindowSizeForClient(scale_(kClientWidth), scale_(kClientHeight), kMainStyle, kMainExStyle);
-    Window::Create({.class_name = kMainClass,
-                    .text = L"MainForm",
-                    .style = kMainStyle,
-                    .ex_style = kMainExStyle,
-                    .x = kLeft,
-                    .y = kTop,
-                    .width = size.cx,
-                    .height = size.cy,
-                    .parent = application_});
+    Window::Create(TopLevelSpec({.class_name = kMainClass,
+                                 .caption = L"MainForm",
+                                 .style = kMainStyle,
+                                 .ex_style = kMainExStyle,
+                                 .place = {kLeft, kTop},
+                                 .client = {kClientWidth, kClientHeight}},
+                                scale_, application_));
     FormCreate();
 }
 

@@ -25,14 +25,7 @@ public:
         // double click pastes once, not twice.
         RegisterClassOnce(
             {.name = kClass, .style = CS_DBLCLKS, .cursor = ::LoadCursorW(nullptr, IDC_HAND)});
-        Window::Create({.class_name = kClass,
-                        .style = WS_CHILD | WS_VISIBLE | WS_DISABLED,
-                        .x = place.left,
-                        .y = place.top,
-                        .width = place.right - place.left,
-                        .height = place.bottom - place.top,
-                        .parent = parent,
-                        .id = kLabelIdBase + slot_});
+        Window::Create(ChildSpec(kClass, parent, kLabelIdBase + slot_, place, L"", WS_DISABLED));
     }
 
 protected:

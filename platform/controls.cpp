@@ -27,19 +27,6 @@ bool InsideClient(HWND hwnd, LPARAM lp) {
     return ::PtInRect(&r, p) != FALSE;
 }
 
-WindowSpec ChildSpec(const wchar_t* cls, HWND parent, UINT id, RECT place, const wchar_t* text,
-                     DWORD extra_style = 0) {
-    return {.class_name = cls,
-            .text = text,
-            .style = WS_CHILD | WS_VISIBLE | extra_style,
-            .x = place.left,
-            .y = place.top,
-            .width = place.right - place.left,
-            .height = place.bottom - place.top,
-            .parent = parent,
-            .id = id};
-}
-
 // Whether a release ends a press that began inside the control. The control holds
 // the mouse between the two, so a release outside it still arrives and ends the
 // press without a click, and a release after a press elsewhere is no click.
@@ -67,7 +54,7 @@ void PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap, HCURSO
     RegisterClassOnce({.name = kClass});
     bitmap_ = bitmap;
     cursor_ = cursor;
-    Window::Create(ChildSpec(kClass, parent, id, place, L""));
+    Window::Create(ChildSpec(kClass, parent, id, place));
 }
 
 LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -146,7 +133,7 @@ void FlatButton::Create(HWND parent, UINT id, RECT place, HBITMAP glyph) {
     static constexpr wchar_t kClass[] = L"NimbaraFlatButton";
     RegisterClassOnce({.name = kClass});
     glyph_ = glyph;
-    Window::Create(ChildSpec(kClass, parent, id, place, L""));
+    Window::Create(ChildSpec(kClass, parent, id, place));
 }
 
 void FlatButton::Paint(HDC dc) {

@@ -22,10 +22,18 @@ int MeasureTextHeight(HFONT font) {
     return tm.tmHeight;
 }
 
-SIZE WindowSizeForClient(int client_width, int client_height, DWORD style, DWORD ex_style) {
-    RECT r{0, 0, client_width, client_height};
-    ::AdjustWindowRectEx(&r, style, FALSE, ex_style);
-    return SIZE{r.right - r.left, r.bottom - r.top};
+WindowSpec TopLevelSpec(const DesignedWindow& design, LayoutScale scale, HWND owner) {
+    RECT r{0, 0, scale(design.client.cx), scale(design.client.cy)};
+    ::AdjustWindowRectEx(&r, design.style, FALSE, design.ex_style);
+    return {.class_name = design.class_name,
+            .text = design.caption,
+            .style = design.style,
+            .ex_style = design.ex_style,
+            .x = design.place.x,
+            .y = design.place.y,
+            .width = r.right - r.left,
+            .height = r.bottom - r.top,
+            .parent = owner};
 }
 
 }  // namespace nimbara

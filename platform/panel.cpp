@@ -17,15 +17,8 @@ void Panel::Create(HWND parent, UINT id, RECT place, const wchar_t* caption, Pan
     RegisterClassOnce({.name = kClass});
     style_ = style;
     font_ = font;
-    Window::Create({.class_name = kClass,
-                    .text = caption,
-                    .style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                    .x = place.left,
-                    .y = place.top,
-                    .width = place.right - place.left,
-                    .height = place.bottom - place.top,
-                    .parent = parent,
-                    .id = id});
+    Window::Create(
+        ChildSpec(kClass, parent, id, place, caption, WS_CLIPCHILDREN | WS_CLIPSIBLINGS));
 }
 
 void Panel::SetColor(std::uint32_t code) {

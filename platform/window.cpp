@@ -20,6 +20,19 @@ HWND CreateOrThrow(const WindowSpec& s, DWORD style, HMENU menu, void* param) {
 
 }  // namespace
 
+WindowSpec ChildSpec(const wchar_t* class_name, HWND parent, UINT id, RECT place,
+                     const wchar_t* text, DWORD extra_style) noexcept {
+    return {.class_name = class_name,
+            .text = text,
+            .style = WS_CHILD | WS_VISIBLE | extra_style,
+            .x = place.left,
+            .y = place.top,
+            .width = place.right - place.left,
+            .height = place.bottom - place.top,
+            .parent = parent,
+            .id = id};
+}
+
 Window::~Window() { Destroy(); }
 
 void Window::Destroy() noexcept {

@@ -21,6 +21,10 @@ struct WindowSpec {
     UINT id = 0;            // control id for child windows
 };
 
+// A visible child of `parent` filling `place` of its client area.
+[[nodiscard]] WindowSpec ChildSpec(const wchar_t* class_name, HWND parent, UINT id, RECT place,
+                                   const wchar_t* text = L"", DWORD extra_style = 0) noexcept;
+
 struct WindowClassSpec {
     const wchar_t* name = nullptr;
     UINT style = 0;

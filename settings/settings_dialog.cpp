@@ -93,17 +93,13 @@ void SettingsDialog::Build() {
         {.name = kDialogClass,
          .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
          .icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA))});
-    const SIZE size = WindowSizeForClient(scale_(kClientWidth), scale_(kClientHeight), kDialogStyle,
-                                          kDialogExStyle);
-    Create({.class_name = kDialogClass,
-            .text = L"设置",
-            .style = kDialogStyle,
-            .ex_style = kDialogExStyle,
-            .x = kLeft,
-            .y = kTop,
-            .width = size.cx,
-            .height = size.cy,
-            .parent = application_});
+    Create(TopLevelSpec({.class_name = kDialogClass,
+                         .caption = L"设置",
+                         .style = kDialogStyle,
+                         .ex_style = kDialogExStyle,
+                         .place = {kLeft, kTop},
+                         .client = {kClientWidth, kClientHeight}},
+                        scale_, application_));
     try {
         BuildControls();
     } catch (...) {
