@@ -7,8 +7,8 @@
 
 #include <windows.h>
 
+#include "history/capture_view.h"
 #include "history/slot_store.h"
-#include "history/slot_tiles.h"
 #include "platform/viewer_chain.h"
 
 namespace nimbara {
@@ -22,7 +22,7 @@ constexpr UINT kBusyBackOffMs[] = {10, 20, 40, 80, 160, 250, 250, 250};
 
 class ClipWatcher {
 public:
-    ClipWatcher(HWND main_window, ClipStore& store, SlotRing& ring, SlotTiles& tiles)
+    ClipWatcher(HWND main_window, ClipStore& store, SlotRing& ring, CaptureView& tiles)
         : window_(main_window), store_(store), ring_(ring), tiles_(tiles) {}
     ClipWatcher(const ClipWatcher&) = delete;
     ClipWatcher& operator=(const ClipWatcher&) = delete;
@@ -47,7 +47,7 @@ private:
     HWND window_;
     ClipStore& store_;
     SlotRing& ring_;
-    SlotTiles& tiles_;
+    CaptureView& tiles_;
     ViewerChainMembership chain_;
     bool paste_guard_ = false;    // PasteGuard
     bool timer_armed_ = false;

@@ -99,8 +99,8 @@ void PasteBack::Reactivate() {
     // taken it.
     HWND target = target_.window();
     if (!input_.RequestForeground(target)) return;
-    const DWORD start = ::GetTickCount();
-    while (!input_.HasTakenForeground(target) && ::GetTickCount() - start < kActivationWaitMs)
+    const std::uint32_t start = clock_.Now();
+    while (!input_.HasTakenForeground(target) && clock_.Now() - start < kActivationWaitMs)
         input_.WaitBriefly(5);
 }
 

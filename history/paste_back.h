@@ -7,10 +7,11 @@
 
 #include <windows.h>
 
+#include "history/capture_view.h"
 #include "history/clip_watcher.h"
 #include "history/paste_target.h"
 #include "history/slot_store.h"
-#include "history/slot_tiles.h"
+#include "platform/clock.h"
 #include "platform/input.h"
 
 namespace nimbara {
@@ -25,14 +26,15 @@ constexpr DWORD kActivationWaitMs = 300;
 
 class PasteBack {
 public:
-    PasteBack(HWND main_window, ClipStore& store, SlotRing& ring, SlotTiles& tiles,
-              ClipWatcher& watcher, InputApi& input = SystemInput())
+    PasteBack(HWND main_window, ClipStore& store, SlotRing& ring, CaptureView& tiles,
+              ClipWatcher& watcher, InputApi& input = SystemInput(), Clock& clock = SystemClock())
         : own_handle_(main_window),
           store_(store),
           ring_(ring),
           tiles_(tiles),
           watcher_(watcher),
           input_(input),
+          clock_(clock),
           target_(input) {}
 
     // The hotkey or the tray icon is about to show or hide the window: the user is
@@ -72,9 +74,10 @@ private:
     HWND own_handle_;  // OwnHandle
     ClipStore& store_;
     SlotRing& ring_;
-    SlotTiles& tiles_;
+    CaptureView& tiles_;
     ClipWatcher& watcher_;
     InputApi& input_;
+    Clock& clock_;
     PasteTarget target_;             // PrevActiveWindow
     HWND leaving_window_ = nullptr;  // the foreground window seen before a click activation
     bool guard_timer_running_ = false;

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "history/slot_store.h"
-#include "history/slot_tiles.h"
+#include "history/capture_view.h"
+#include "history/slot_ring.h"
 
 namespace nimbara {
 

@@ -17,7 +17,8 @@
 #include <memory>
 #include <string>
 
-#include "history/slot_store.h"
+#include "history/capture_view.h"
+#include "history/slot_ring.h"
 #include "history/tile_rules.h"
 #include "platform/handles.h"
 #include "platform/layout.h"
@@ -30,14 +31,7 @@ constexpr UINT kFrameIdBase = 200;
 constexpr UINT kLabelIdBase = 300;
 inline constexpr wchar_t kEmptyTileCaption[] = L"(空)";
 
-// A tile's picture: a bitmap or an enhanced metafile, drawn stretched over the tile.
-struct TilePicture {
-    UniqueHBitmap bitmap;
-    UniqueEnhMetaFile metafile;
-    explicit operator bool() const noexcept { return bitmap || metafile; }
-};
-
-class SlotTiles {
+class SlotTiles final : public CaptureView {
 public:
     // Builds the grid inside `panel_form`. `on_click` runs the paste-back of a slot.
     SlotTiles(HWND panel_form, LayoutScale scale, HFONT font, std::function<void(int)> on_click);
@@ -47,14 +41,11 @@ public:
 
     // Clear all: every slot released and every tile emptied, then NextSlot := 1.
     void ClearAll(SlotRing& ring);
-    // The two tile steps of a capture.
-    void ResetForCapture();
-    void MarkNewest(int slot);
-    // Fill in the preview of a tile that MarkNewest prepared.
-    void SetPreviewText(int slot, const std::wstring& text);
-    void SetPicture(int slot, TilePicture picture);
-    // The paste-back's mark on a clicked tile.
-    void MarkPasted(int slot);
+    void ResetForCapture() override;
+    void MarkNewest(int slot) override;
+    void SetPreviewText(int slot, const std::wstring& text) override;
+    void SetPicture(int slot, TilePicture picture) override;
+    void MarkPasted(int slot) override;
     // The pointer has gone (the window was hidden): the hovered tile gets its leave.
     void PointerGone();
 

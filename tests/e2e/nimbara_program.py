@@ -14,7 +14,6 @@ PColor n (100 + n: the band, text = NewestMark), PFrame n (200 + n: frame captio
 import contextlib
 import os
 import subprocess
-import time
 
 from harness import wait_until
 
@@ -489,11 +488,6 @@ class Nimbara:
             self.close(timeout=30)
         except Exception:  # noqa: BLE001 - a program that does not end is ended
             self.kill()
-
-
-def settle(seconds):
-    """A pause for what cannot be waited for by a condition: something that must NOT happen."""
-    time.sleep(seconds)
 
 
 def held_by_nimbara(probe, mod, vk):

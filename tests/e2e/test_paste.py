@@ -12,8 +12,8 @@ import pytest
 
 from harness import wait_until
 from nimbara_program import (
-    HOVER, NEWEST, PASTED, WM_ACTIVATE, WM_COMMAND, BIT_BTN_1, HOT_KEY_1, RADIO_BUTTON_2, center,
-    clear_settings, settle)
+    HOVER, NEWEST, PASTED, WM_ACTIVATE, WM_COMMAND, WM_NULL, BIT_BTN_1, HOT_KEY_1, RADIO_BUTTON_2,
+    center, clear_settings)
 from tray_icon import N1, choose, icon_centre
 
 WA_ACTIVE, WA_CLICKACTIVE = 1, 2
@@ -335,15 +335,17 @@ def test_only_a_click_activation_from_another_window_changes_where_pastes_go(
         winenv, probe, nimbara, start_program):
     first = start_notepad(winenv, probe, start_program, (0, 0, 270, 330))
     second = start_notepad(winenv, probe, start_program, (0, 340, 270, 330))
+    viewer = winenv.open_probe("viewer")
     try:
         probe.clip_set("13=text:P")
         nimbara.wait_capture(1, "P")
         first.click_into()
         nimbara.show()
-        # A click activation from the first notepad: pastes go there. Off the centre, where the
-        # next click lands, lest the two make a double click.
+        # Clicks on the tile land in turn on these two spots, lest two make a double click.
         left, top, right, bottom = nimbara.control(301)["rect"]
-        winenv.click(left + 5, top + 5)
+        spots = [(left + 5, top + 5), center((left, top, right, bottom))]
+        # A click activation from the first notepad: pastes go there.
+        winenv.click(*spots[0])
         first.wait_text("P")
 
         # (wParam, lParam) sent as WM_ACTIVATE to the active history window, then a click on the
@@ -355,19 +357,27 @@ def test_only_a_click_activation_from_another_window_changes_where_pastes_go(
             ((WA_CLICKACTIVE, second.hwnd), second),
             ((WA_CLICKACTIVE, 0), None),
         ]
-        for (wparam, lparam), target in cases:
+        for i, ((wparam, lparam), target) in enumerate(cases, 1):
             texts = {first: first.text(), second: second.text()}
+            writes = len(paste_back_writes(viewer, nimbara))
             probe.activate(nimbara.hwnd)
             wait_until(lambda: probe.foreground()["hwnd"] == nimbara.hwnd, 10)
             probe.send(nimbara.hwnd, WM_ACTIVATE, wparam, lparam)
-            nimbara.click_tile(1)
+            winenv.click(*spots[i % 2])
+            # The click has been handled, Ctrl+V typed included, once the slot is written back
+            # and the window answers a message again.
+            wait_until(lambda: len(paste_back_writes(viewer, nimbara)) > writes, 30)
+            probe.send(nimbara.hwnd, WM_NULL)
             if target:
                 target.wait_text(texts[target] + "P")
-            settle(1.5)
+            else:
+                # Ctrl+V went to the window then active: this one, no notepad.
+                assert probe.foreground()["hwnd"] == nimbara.hwnd
             for notepad, text in texts.items():
                 expected = text + "P" if notepad is target else text
                 assert notepad.text() == expected, (wparam, lparam)
     finally:
+        viewer.close()
         for notepad in (first, second):
             notepad.program.process.kill()
             notepad.program.process.wait(30)

@@ -4,7 +4,7 @@
 #include <span>
 
 #include "history/file_list.h"
-#include "tests/fuzz/fuzz_check.h"
+#include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> block(data, size);

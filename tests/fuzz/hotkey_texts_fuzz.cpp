@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "settings/hotkey_rules.h"
-#include "tests/fuzz/fuzz_check.h"
+#include "fuzz_check.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "app/error_text.h"
 #include "history/preview_rules.h"
-#include "tests/fuzz/fuzz_check.h"
+#include "fuzz_check.h"
 #include "tray/tooltip_rules.h"
 
 namespace {

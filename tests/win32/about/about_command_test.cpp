@@ -7,7 +7,7 @@
 
 #include "app/app_window.h"
 #include "app/main_window.h"
-#include "tests/win32/about/modal_driver.h"
+#include "modal_driver.h"
 
 namespace nimbara {
 namespace {

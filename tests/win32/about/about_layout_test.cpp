@@ -9,7 +9,7 @@
 #include "platform/handles.h"
 #include "platform/layout.h"
 #include "resources/resource_ids.h"
-#include "tests/win32/about/modal_driver.h"
+#include "modal_driver.h"
 
 namespace nimbara {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/win32/about/modal_driver.h"
+#include "modal_driver.h"
 
 namespace nimbara::testing {
 

@@ -1,33 +1,38 @@
 // The capture and the paste-back against the real clipboard, where other programs
 // interfere: notices that bring no change, a clipboard emptied or held under a capture,
-// and messages handled while a restore waits.
+// messages handled while a restore waits, and a target window slow to take the keys.
+// The tiles are a record of what they were told; input and time are the test's.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "fake_clipboard.h"
+#include "fake_input.h"
 #include "history/clip_watcher.h"
 #include "history/paste_back.h"
 #include "platform/clip_objects.h"
 #include "platform/handles.h"
-#include "platform/layout.h"
 #include "platform/viewer_chain.h"
 
 namespace nimbara {
 namespace {
 
-class NoInput : public InputApi {
-public:
-    HWND Foreground() override { return nullptr; }
-    bool IsPasteTarget(HWND) override { return false; }
-    bool KeyIsDown(BYTE) override { return false; }
-    bool RequestForeground(HWND) override { return false; }
-    bool HasTakenForeground(HWND) override { return true; }
-    UINT ScanCodeOf(UINT) override { return 0; }
-    void KeyEvent(BYTE, BYTE, DWORD) override {}
-    void WaitBriefly(DWORD) override {}
+using Told = std::vector<std::wstring>;
+
+struct FakeView final : CaptureView {
+    Told told;
+    void ResetForCapture() override { told.push_back(L"reset"); }
+    void MarkNewest(int slot) override { told.push_back(L"newest " + std::to_wstring(slot)); }
+    void SetPreviewText(int slot, const std::wstring& text) override {
+        told.push_back(std::to_wstring(slot) + L": " + text);
+    }
+    void SetPicture(int slot, TilePicture) override {
+        told.push_back(std::to_wstring(slot) + L": picture");
+    }
+    void MarkPasted(int slot) override { told.push_back(L"pasted " + std::to_wstring(slot)); }
 };
 
 UniqueHwnd Popup() {
@@ -60,15 +65,14 @@ std::string ClipboardText(HWND owner) {
 class CaptureTest : public ::testing::Test {
 protected:
     UniqueHwnd main_ = Popup();
-    UniqueHwnd grid_ = Popup();
-    UniqueHFont font_ = CreateSongTiFont();
     testing::FakeClipboard clipboard_;
     ClipStore store_{clipboard_, main_.get(), [] {}};
     SlotRing ring_;
-    SlotTiles tiles_{grid_.get(), LayoutScale{}, font_.get(), [](int) {}};
-    ClipWatcher watcher_{main_.get(), store_, ring_, tiles_};
-    NoInput input_;
-    PasteBack paste_{main_.get(), store_, ring_, tiles_, watcher_, input_};
+    FakeView view_;
+    ClipWatcher watcher_{main_.get(), store_, ring_, view_};
+    testing::FakeInput input_;
+    testing::FakeClock clock_;
+    PasteBack paste_{main_.get(), store_, ring_, view_, watcher_, input_, clock_};
 };
 
 TEST_F(CaptureTest, OnlyARealChangeIsCapturedTheSameTextCopiedAgainIncluded) {
@@ -103,7 +107,10 @@ TEST_F(CaptureTest, WhatArrivesDuringARestoreNeitherFreesItsSlotNorCutsIntoIt) {
     };
     // Handled while the clipboard is being emptied: a Clear all frees every slot.
     capture("first");
-    clipboard_.on_empty = [this] { tiles_.ClearAll(ring_); };
+    clipboard_.on_empty = [this] {
+        for (int slot = 1; slot <= SlotCount; ++slot) ring_.Release(slot);
+        ring_.ResetNextSlot();
+    };
     paste_.LText1Click(1);
     EXPECT_EQ(ClipboardText(main_.get()), "first");
     EXPECT_FALSE(ring_.IsFilled(1));
@@ -129,21 +136,80 @@ TEST_F(CaptureTest, AFailedRestoreClearsPasteGuardOnlyWhenNoEarlierPasteIsGuarde
     }
 }
 
+TEST_F(CaptureTest, EachCaptureIsShownAsTheNewestAndTheThirteenthFillsSlotOneAgain) {
+    for (int i = 1; i <= SlotCount + 1; ++i) {
+        view_.told.clear();
+        PutText(main_.get(), "clip " + std::to_string(i));
+        watcher_.Timer1Timer();
+        const std::wstring slot = std::to_wstring((i - 1) % SlotCount + 1);
+        EXPECT_EQ(view_.told,
+                  (Told{L"reset", L"newest " + slot, slot + L": clip " + std::to_wstring(i)}));
+    }
+    EXPECT_EQ(ring_.NextSlot(), 2);
+}
+
+TEST_F(CaptureTest, AClipboardHeldOpenIsTriedAgainForAboutASecondThenReported) {
+    PutText(main_.get(), "held");
+    clipboard_.fail_open = true;
+    for (UINT back_off : kBusyBackOffMs) EXPECT_NO_THROW(watcher_.Timer1Timer()) << back_off;
+    EXPECT_THROW(watcher_.Timer1Timer(), ClipboardBusyError);
+    EXPECT_NO_THROW(watcher_.Timer1Timer());  // the next change is given its own second
+    EXPECT_EQ(view_.told, Told{});
+    clipboard_.fail_open = false;
+    watcher_.Timer1Timer();
+    EXPECT_EQ(view_.told, (Told{L"reset", L"newest 1", L"1: held"}));
+}
+
+TEST_F(CaptureTest, PasteBackTypesCtrlVOnceTheTargetIsActiveOrAfterAtMostItsWait) {
+    const std::vector<std::pair<BYTE, DWORD>> ctrl_v{
+        {VK_CONTROL, 0}, {'V', 0}, {'V', KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
+    const HWND notepad = reinterpret_cast<HWND>(0x1010);
+    const struct {
+        bool granted;
+        int polls_until_taken;
+        std::uint32_t start;
+        std::uint32_t waited;
+    } cases[] = {{false, 9, 0, 0},
+                 {true, 3, 0, 15},
+                 {true, 999, 0, kActivationWaitMs},
+                 {true, 999, 0xFFFFFF00u, kActivationWaitMs}};  // the tick count wraps meanwhile
+    PutText(main_.get(), "pasted");
+    watcher_.Timer1Timer();
+    input_.foreground = input_.paste_target = notepad;
+    input_.clock = &clock_;
+    paste_.ShowingFromOutside();
+    for (const auto& c : cases) {
+        input_.grant_foreground = c.granted;
+        input_.polls_until_taken = c.polls_until_taken;
+        clock_.now = c.start;
+        input_.keys.clear();
+        view_.told.clear();
+        paste_.LText1Click(1);
+        EXPECT_EQ(clock_.now - c.start, c.waited) << c.polls_until_taken;
+        EXPECT_EQ(input_.requested.back(), notepad);
+        EXPECT_EQ(input_.keys, ctrl_v);
+        EXPECT_EQ(view_.told, Told{L"pasted 1"});
+        EXPECT_TRUE(watcher_.paste_guard());
+        EXPECT_EQ(ClipboardText(main_.get()), "pasted");
+        paste_.Timer2Timer();
+    }
+}
+
 TEST_F(CaptureTest, OnlyARestoreThatWroteSomethingMarksItsTilePasted) {
     const struct {
         const char* name;
         ClipEncoding encoding;
-        std::uint32_t color;
-    } cases[] = {{"written back", ClipEncoding::kGlobal, kPastedColor},
-                 {"nothing restorable", ClipEncoding::kUnrestorable, kIdleColor}};
+        Told told;
+    } cases[] = {{"written back", ClipEncoding::kGlobal, {L"pasted 1"}},
+                 {"nothing restorable", ClipEncoding::kUnrestorable, {}}};
     for (const auto& c : cases) {
-        tiles_.ClearAll(ring_);
         static constexpr std::uint8_t kText[] = {'x', 0};
         ClipSlot slot(1);
         slot[0] = {CF_TEXT, c.encoding, ByteBuffer::CopyOf(kText)};
         ring_.Store(1, std::move(slot));
+        view_.told.clear();
         paste_.LText1Click(1);
-        EXPECT_EQ(tiles_.ColorOf(1), c.color) << c.name;
+        EXPECT_EQ(view_.told, c.told) << c.name;
     }
 }
 

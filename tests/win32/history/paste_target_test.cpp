@@ -6,28 +6,15 @@
 #include <utility>
 #include <vector>
 
+#include "fake_input.h"
 #include "history/paste_target.h"
 
 namespace nimbara {
 namespace {
 
+using testing::FakeInput;
 using Keys = std::vector<std::pair<BYTE, DWORD>>;
 const HWND kNotepad = reinterpret_cast<HWND>(0x1010), kOwn = reinterpret_cast<HWND>(0x2020);
-
-struct FakeInput final : InputApi {
-    HWND Foreground() override { return kOwn; }  // one of ours that cannot be seen
-    bool IsPasteTarget(HWND window) override { return window == kNotepad; }
-    bool KeyIsDown(BYTE) override { return alt_down.at(asked++); }
-    bool RequestForeground(HWND window) override { return requested.push_back(window), true; }
-    bool HasTakenForeground(HWND) override { return true; }
-    UINT ScanCodeOf(UINT) override { return 0; }
-    void KeyEvent(BYTE key, BYTE, DWORD flags) override { keys.emplace_back(key, flags); }
-    void WaitBriefly(DWORD) override {}
-    std::vector<bool> alt_down;
-    std::size_t asked = 0;
-    std::vector<HWND> requested;
-    Keys keys;
-};
 
 TEST(MaskAltRelease, MasksTheReleaseOrEndsTheMenuModeItStarted) {
     const Keys mask{{kMaskKey, 0}, {kMaskKey, KEYEVENTF_KEYUP}};
@@ -51,6 +38,8 @@ TEST(MaskAltRelease, MasksTheReleaseOrEndsTheMenuModeItStarted) {
 
 TEST(PasteTarget, KeepsTheEarlierRecordOverOwnWindowsAndTakesTheForegroundBack) {
     FakeInput input;
+    input.foreground = kOwn;  // one of ours that cannot be seen
+    input.paste_target = kNotepad;
     PasteTarget target(input);
     for (HWND seen : {kNotepad, kOwn, HWND{}}) target.Note(seen);
     target.TakeBackForeground();

@@ -1,0 +1,49 @@
+// Input and time as a test decides them: the keys typed are recorded, and waiting
+// lets exactly the time waited pass.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/input.h"
+
+namespace nimbara::testing {
+
+struct FakeClock final : Clock {
+    std::uint32_t now = 0;
+    std::uint32_t Now() override { return now; }
+};
+
+struct FakeInput final : InputApi {
+    HWND foreground = nullptr;
+    HWND paste_target = nullptr;  // the one window that can take a paste
+    std::vector<bool> alt_down;   // KeyIsDown's answers, in the order asked
+    bool grant_foreground = true;
+    int polls_until_taken = 0;   // HasTakenForeground says no this many times first
+    FakeClock* clock = nullptr;  // moved on by WaitBriefly
+    std::vector<HWND> requested;
+    std::vector<std::pair<BYTE, DWORD>> keys;
+
+    HWND Foreground() override { return foreground; }
+    bool IsPasteTarget(HWND window) override { return window && window == paste_target; }
+    bool KeyIsDown(BYTE) override { return alt_down.at(asked_++); }
+    bool RequestForeground(HWND window) override {
+        requested.push_back(window);
+        return grant_foreground;
+    }
+    bool HasTakenForeground(HWND) override { return polls_until_taken-- <= 0; }
+    UINT ScanCodeOf(UINT) override { return 0; }
+    void KeyEvent(BYTE key, BYTE, DWORD flags) override { keys.emplace_back(key, flags); }
+    void WaitBriefly(DWORD ms) override {
+        if (clock) clock->now += ms;
+    }
+
+private:
+    std::size_t asked_ = 0;
+};
+
+}  // namespace nimbara::testing
