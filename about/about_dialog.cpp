@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/error.h"
+#include "platform/modal.h"
 #include "resources/resource_ids.h"
 #include "resources/version.h"
 
@@ -42,18 +42,13 @@ AboutDialog::AboutDialog(HWND application_window, ShellApi& shell) : shell_(shel
     scale_ = LayoutScale{MeasureTextHeight(font_.get()), kDesignedTextHeight};
     RegisterClassOnce(
         {.name = kAboutClass, .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
-    const SIZE size =
-        WindowSizeForClient(scale_(kClientWidth), scale_(kClientHeight), kStyle, kExStyle);
-    if (!Window::Create({.class_name = kAboutClass,
-                         .text = kCaption,
-                         .style = kStyle,
-                         .ex_style = kExStyle,
-                         .x = kLeft,
-                         .y = kTop,
-                         .width = size.cx,
-                         .height = size.cy,
-                         .parent = application_window}))
-        throw AppError(L"Cannot create the About dialog");
+    Window::Create(TopLevelSpec({.class_name = kAboutClass,
+                                 .caption = kCaption,
+                                 .style = kStyle,
+                                 .ex_style = kExStyle,
+                                 .place = {kLeft, kTop},
+                                 .client = {kClientWidth, kClientHeight}},
+                                scale_, application_window));
     BuildControls();
 }
 
@@ -76,11 +71,9 @@ void AboutDialog::BuildBanner() {
     // on each side, so that rounding never leaves a gap between the two.
     const SIZE picture{scale_(220), scale_(60)};
     const SIZE framed{picture.cx + 2, picture.cy + 2};
-    if (!panel1_.Create(hwnd(), kPanel1Id, PlaceOf(scale_(9), scale_(9), framed), L"",
-                        {.outer = Bevel::kLowered, .show_caption = false}, font_.get()) ||
-        !image1_.Create(panel1_.hwnd(), kImage1Id, PlaceOf(1, 1, picture), banner_.get(),
-                        HandCursor()))
-        throw AppError(L"Cannot create the About banner");
+    panel1_.Create(hwnd(), kPanel1Id, PlaceOf(scale_(9), scale_(9), framed), L"",
+                   {.outer = Bevel::kLowered, .show_caption = false}, font_.get());
+    image1_.Create(panel1_.hwnd(), kImage1Id, PlaceOf(1, 1, picture), banner_.get(), HandCursor());
     image1_.on_click = [this] { Image1Click(); };
 }
 
@@ -94,27 +87,17 @@ void AboutDialog::BuildLabels() {
                                .transparent = false,
                                .cursor = HandCursor()};
     const std::wstring email_line = std::wstring(L"E-mail:") + kEmail;
-    if (!label1_.Create(hwnd(), kLabel1Id, scale_(46, 80, 144, 12), kWebPage, link) ||
-        !label2_.Create(hwnd(), kLabel2Id, scale_(33, 102, 177, 12), kProductLine, bold_text) ||
-        !label3_.Create(hwnd(), kLabel3Id, scale_(47, 120, 152, 12), kMakerLine, bold_text) ||
-        !label4_.Create(hwnd(), kLabel4Id, scale_(38, 135, 168, 12), email_line.c_str(), bold_link))
-        throw AppError(L"Cannot create the About texts");
+    label1_.Create(hwnd(), kLabel1Id, scale_(46, 80, 144, 12), kWebPage, link);
+    label2_.Create(hwnd(), kLabel2Id, scale_(33, 102, 177, 12), kProductLine, bold_text);
+    label3_.Create(hwnd(), kLabel3Id, scale_(47, 120, 152, 12), kMakerLine, bold_text);
+    label4_.Create(hwnd(), kLabel4Id, scale_(38, 135, 168, 12), email_line.c_str(), bold_link);
     label1_.on_click = [this] { Image1Click(); };
     label4_.on_click = [this] { Label4Click(); };
 }
 
 void AboutDialog::BuildButton() {
-    const RECT place = scale_(80, 160, 81, 17);
-    bit_btn1_ = CreateControl({.class_name = L"BUTTON",
-                               .text = L"确定",
-                               .style = WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                               .x = place.left,
-                               .y = place.top,
-                               .width = place.right - place.left,
-                               .height = place.bottom - place.top,
-                               .parent = hwnd(),
-                               .id = kBitBtn1Id});
-    if (!bit_btn1_) throw AppError(L"Cannot create the About dialog's button");
+    bit_btn1_ = CreateControl(ChildSpec(L"BUTTON", hwnd(), kBitBtn1Id, scale_(80, 160, 81, 17),
+                                        L"确定", WS_TABSTOP | BS_DEFPUSHBUTTON));
     ::SendMessageW(bit_btn1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 }
 

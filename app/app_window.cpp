@@ -8,13 +8,13 @@ constexpr wchar_t kClass[] = L"NimbaraApplication";
 constexpr DWORD kStyle = 0x84CA0000;
 }  // namespace
 
-bool ApplicationWindow::Create() {
+void ApplicationWindow::Create() {
     RegisterClassOnce({.name = kClass});
-    return Window::Create({.class_name = kClass,
-                           .text = L"Nimbara",
-                           .style = kStyle,
-                           .x = ::GetSystemMetrics(SM_CXSCREEN) / 2,
-                           .y = ::GetSystemMetrics(SM_CYSCREEN) / 2});
+    Window::Create({.class_name = kClass,
+                    .text = L"Nimbara",
+                    .style = kStyle,
+                    .x = ::GetSystemMetrics(SM_CXSCREEN) / 2,
+                    .y = ::GetSystemMetrics(SM_CYSCREEN) / 2});
 }
 
 LRESULT ApplicationWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -13,7 +13,7 @@ namespace nimbara {
 
 class ApplicationWindow : public Window {
 public:
-    [[nodiscard]] bool Create();
+    void Create();
     // A close of this window is a close of the main window; its menu commands
     // (the tray menu is tracked for it) go to the main window too.
     std::function<void()> on_close;

@@ -69,7 +69,7 @@ MainWindow::~MainWindow() {
     Destroy();
 }
 
-bool MainWindow::Create() {
+void MainWindow::Create() {
     font_ = CreateSongTiFont();
     caption_font_ = CreateSongTiFont(true, GB2312_CHARSET);
     scale_ = LayoutScale{MeasureTextHeight(font_.get()), kDesignedTextHeight};
@@ -77,20 +77,14 @@ bool MainWindow::Create() {
                        .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                        .icon = ::LoadIconW(::GetModuleHandleW(nullptr),
                                            MAKEINTRESOURCEW(IDI_NIMBARA))});
-    const SIZE size =
-        WindowSizeForClient(scale_(kClientWidth), scale_(kClientHeight), kMainStyle, kMainExStyle);
-    if (!Window::Create({.class_name = kMainClass,
-                         .text = L"MainForm",
-                         .style = kMainStyle,
-                         .ex_style = kMainExStyle,
-                         .x = kLeft,
-                         .y = kTop,
-                         .width = size.cx,
-                         .height = size.cy,
-                         .parent = application_}))
-        return false;
+    Window::Create(TopLevelSpec({.class_name = kMainClass,
+                                 .caption = L"MainForm",
+                                 .style = kMainStyle,
+                                 .ex_style = kMainExStyle,
+                                 .place = {kLeft, kTop},
+                                 .client = {kClientWidth, kClientHeight}},
+                                scale_, application_));
     FormCreate();
-    return true;
 }
 
 void MainWindow::FormCreate() {
@@ -126,15 +120,13 @@ void MainWindow::BuildControls() {
     RECT client;
     ::GetClientRect(hwnd(), &client);
     const int top_height = scale_(kTitleHeight);
-    if (!panel_top_.Create(hwnd(), kPanelTopId,
-                           {0, top_height, client.right, top_height + scale_(kPanelTopHeight)},
-                           L"", {.inner = Bevel::kLowered, .show_caption = false}, font_.get()))
-        throw AppError(L"Cannot create the toolbar panel");
+    panel_top_.Create(hwnd(), kPanelTopId,
+                      {0, top_height, client.right, top_height + scale_(kPanelTopHeight)}, L"",
+                      {.inner = Bevel::kLowered, .show_caption = false}, font_.get());
     BuildToolBar();
     const int form_top = top_height + scale_(kPanelTopHeight);
-    if (!panel_form_.Create(hwnd(), kPanelFormId, {0, form_top, client.right, client.bottom}, L"",
-                            {.inner = Bevel::kLowered, .show_caption = false}, font_.get()))
-        throw AppError(L"Cannot create the tile panel");
+    panel_form_.Create(hwnd(), kPanelFormId, {0, form_top, client.right, client.bottom}, L"",
+                       {.inner = Bevel::kLowered, .show_caption = false}, font_.get());
     tiles_ = std::make_unique<SlotTiles>(panel_form_.hwnd(), scale_, font_.get(), [this](int slot) {
         if (paste_) paste_->LText1Click(slot);
     });
@@ -149,16 +141,14 @@ void MainWindow::BuildTitleStrip() {
     close_bitmap_.reset(LoadBitmapResource(IDB_CLOSE));
     RECT client;
     ::GetClientRect(hwnd(), &client);
-    if (!img_title_.Create(hwnd(), kImgTitleId, {0, 0, client.right, scale_(kTitleHeight)},
-                           title_bitmap_.get()))
-        throw AppError(L"Cannot create the title strip");
+    img_title_.Create(hwnd(), kImgTitleId, {0, 0, client.right, scale_(kTitleHeight)},
+                      title_bitmap_.get());
     // The strip does not clip its children, so the caption draws over its picture.
     HWND strip = img_title_.hwnd();
-    if (!image14_.Create(strip, kImage14Id, scale_(3, 2, 16, 16), title_icon_bitmap_.get()) ||
-        !main_caption_.Create(strip, kLMainCaptionId, scale_(21, 4, 65, 12), L"Nimbara",
-                              {.color = RGB(255, 255, 255), .font = caption_font_.get()}) ||
-        !sb_close_.Create(strip, kSBCloseId, scale_(410, 3, 16, 14), close_bitmap_.get()))
-        throw AppError(L"Cannot create the title strip");
+    image14_.Create(strip, kImage14Id, scale_(3, 2, 16, 16), title_icon_bitmap_.get());
+    main_caption_.Create(strip, kLMainCaptionId, scale_(21, 4, 65, 12), L"Nimbara",
+                         {.color = RGB(255, 255, 255), .font = caption_font_.get()});
+    sb_close_.Create(strip, kSBCloseId, scale_(410, 3, 16, 14), close_bitmap_.get());
     img_title_.on_left_down = [this] { ImgTitleMouseDown(); };
     main_caption_.on_left_down = [this] { ImgTitleMouseDown(); };
     sb_close_.on_click = [this] { ToolButton1Click(); };
@@ -177,7 +167,6 @@ void MainWindow::BuildToolBar() {
                                .height = scale_(kToolButtonHeight),
                                .parent = panel_top_.hwnd(),
                                .id = kToolBar1Id});
-    if (!toolbar1_) throw AppError(L"Cannot create the toolbar");
     ::SendMessageW(toolbar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     image_list1_.reset(::ImageList_Create(32, 32, ILC_COLOR24, 6, 0));
     ::ImageList_Add(image_list1_.get(), toolbar_bitmap_.get(), nullptr);

@@ -59,7 +59,7 @@ public:
     ~MainWindow() override;
 
     // Builds the window hidden and runs its creation steps.
-    [[nodiscard]] bool Create();
+    void Create();
 
     // The show/hide toggle that the hotkey, the tray icon, the tray menu's first
     // item, the toolbar's hide button and the title strip's close button all run.

@@ -47,6 +47,19 @@ bool ClaimSingleInstance() {
     return true;
 }
 
+// Runs one step of the start-up. What it throws goes to the error report, and the
+// program then ends: false.
+template <typename Step>
+[[nodiscard]] bool Started(Step&& step) noexcept {
+    try {
+        step();
+        return true;
+    } catch (...) {
+        ReportCurrentException();
+        return false;
+    }
+}
+
 int RunMessageLoop() {
     MSG msg;
     for (;;) {
@@ -67,17 +80,12 @@ int RunNimbara(HINSTANCE) {
     SetErrorReporter(&ShowErrorReport);
 
     ApplicationWindow application;
-    if (!application.Create()) return 0;
+    if (!Started([&application] { application.Create(); })) return 0;
     {
         MainWindow main(application.hwnd());
         application.on_close = [&main] { main.Close(); };
         application.on_command = [&main](UINT id) { main.OnCommand(id); };
-        try {
-            if (!main.Create()) return 0;
-        } catch (...) {
-            ReportCurrentException();
-            return 0;
-        }
+        if (!Started([&main] { main.Create(); })) return 0;
         RunMessageLoop();
         application.on_close = nullptr;
         application.on_command = nullptr;

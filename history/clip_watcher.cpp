@@ -26,44 +26,28 @@ Preview PreviewOrFormatList(const ClipSlot& snapshot) {
     for (const ClipFormatRecord& r : snapshot) formats.push_back(r.format);
     return Preview{ToWide(UnpreviewableCaption(formats)), {}};
 }
-
-// Passing a notice on never waits for the next viewer: a viewer that hangs must
-// not hang this program, nor the program that changed the clipboard.
-void PassOn(HWND next, UINT msg, WPARAM wp, LPARAM lp) {
-    if (next) ::SendNotifyMessageW(next, msg, wp, lp);
-}
 }  // namespace
 
 void ClipWatcher::JoinChain() {
     paste_guard_ = false;
-    joined_ = true;
-    next_viewer_ = ::SetClipboardViewer(window_);
+    chain_.Join(window_);
 }
 
 void ClipWatcher::LeaveChain() noexcept {
-    if (!joined_) return;
-    joined_ = false;
-    ::ChangeClipboardChain(window_, next_viewer_);
-    next_viewer_ = nullptr;
+    if (!chain_.joined()) return;
+    chain_.Leave();
     ::KillTimer(window_, kCaptureTimerId);
     timer_armed_ = false;
 }
 
 LRESULT ClipWatcher::ClipboardChanged(WPARAM wp, LPARAM lp) {
-    PassOn(next_viewer_, WM_DRAWCLIPBOARD, wp, lp);
-    if (!paste_guard_ && joined_) ArmCaptureTimer();
+    chain_.PassOn(WM_DRAWCLIPBOARD, wp, lp);
+    if (!paste_guard_ && chain_.joined()) ArmCaptureTimer();
     return 0;
 }
 
 LRESULT ClipWatcher::ViewerChainChanged(WPARAM wp, LPARAM lp) {
-    // This window following itself would pass every notice to itself without end. The
-    // system never says so; a stray or hostile message can.
-    if (reinterpret_cast<HWND>(lp) == window_) return 0;
-    if (reinterpret_cast<HWND>(wp) == next_viewer_) {
-        next_viewer_ = reinterpret_cast<HWND>(lp);
-    } else {
-        PassOn(next_viewer_, WM_CHANGECBCHAIN, wp, lp);
-    }
+    chain_.ChainChanged(wp, lp);
     return 0;
 }
 

@@ -9,6 +9,7 @@
 
 #include "history/capture_view.h"
 #include "history/slot_store.h"
+#include "platform/viewer_chain.h"
 
 namespace nimbara {
 
@@ -30,7 +31,7 @@ public:
     // at start-up becomes the first capture.
     void JoinChain();
     void LeaveChain() noexcept;
-    [[nodiscard]] bool in_chain() const noexcept { return joined_; }
+    [[nodiscard]] bool in_chain() const noexcept { return chain_.joined(); }
 
     LRESULT ClipboardChanged(WPARAM wp, LPARAM lp);      // WM_DRAWCLIPBOARD
     LRESULT ViewerChainChanged(WPARAM wp, LPARAM lp);    // WM_CHANGECBCHAIN
@@ -47,8 +48,7 @@ private:
     ClipStore& store_;
     SlotRing& ring_;
     CaptureView& tiles_;
-    HWND next_viewer_ = nullptr;  // NextViewer
-    bool joined_ = false;
+    ViewerChainMembership chain_;
     bool paste_guard_ = false;    // PasteGuard
     bool timer_armed_ = false;
     bool capturing_ = false;

@@ -63,13 +63,14 @@ void PasteBack::LText1Click(int slot) {
         return;
     }
     watcher_.set_paste_guard(true);
+    bool wrote_nothing = false;
     {
         // Held, not borrowed: a Clear all, an exit or a capture handled meanwhile frees
         // the slot's snapshot only after the restore is done with it.
         const SlotRing::Held snapshot = ring_.Hold(slot);
         restoring_ = true;
         try {
-            if (snapshot) store_.Restore(*snapshot);
+            if (snapshot) wrote_nothing = store_.Restore(*snapshot) == 0;
         } catch (...) {
             restoring_ = false;
             deferred_slot_ = 0;
@@ -85,7 +86,8 @@ void PasteBack::LText1Click(int slot) {
     KeepOnTop();
     // The other window's own raise may come after that: look again shortly.
     ::SetTimer(own_handle_, kKeepOnTopTimerId, kKeepOnTopDelayMs, nullptr);
-    tiles_.MarkPasted(slot);
+    // Every format refused left the clipboard empty: the tile does not claim a paste.
+    if (!wrote_nothing) tiles_.MarkPasted(slot);
     if (!guard_timer_running_)
         guard_timer_running_ = ::SetTimer(own_handle_, kGuardTimerId, kGuardDelayMs, nullptr) != 0;
     if (const int next = std::exchange(deferred_slot_, 0)) LText1Click(next);

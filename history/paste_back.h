@@ -1,7 +1,8 @@
 // Pasting a slot back: a click on a filled tile puts the slot's formats back on
 // the clipboard, makes the window the user came from active again, types Ctrl+V
-// into it and paints the tile PastedColor. PasteGuard keeps the program from
-// capturing its own clipboard writes until GuardTimer clears it 1000 ms later.
+// into it and paints the tile PastedColor, unless the restore could write nothing
+// back. PasteGuard keeps the program from capturing its own clipboard writes until
+// GuardTimer clears it 1000 ms later.
 #pragma once
 
 #include <windows.h>

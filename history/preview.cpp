@@ -5,6 +5,7 @@
 #include "history/file_list.h"
 #include "history/preview_rules.h"
 #include "platform/clip_objects.h"
+#include "platform/handles.h"
 #include "platform/text.h"
 
 namespace nimbara {
@@ -50,13 +51,12 @@ TilePicture PicturePreview(const ClipFormatRecord& record) {
         object.HandOver();
     } else if (record.encoding == ClipEncoding::kMetaFilePict) {
         // Shown as an enhanced metafile, as the system converts it.
-        const auto* pict = static_cast<const METAFILEPICT*>(::GlobalLock(object.get()));
-        if (pict) {
+        const LockedGlobal lock(object.get());
+        if (const auto* pict = lock.as<const METAFILEPICT>()) {
             const UINT size = ::GetMetaFileBitsEx(pict->hMF, 0, nullptr);
             std::vector<BYTE> bits(size);
             ::GetMetaFileBitsEx(pict->hMF, size, bits.data());
             picture.metafile.reset(::SetWinMetaFileBits(size, bits.data(), nullptr, pict));
-            ::GlobalUnlock(object.get());
         }
     }
     return picture;

@@ -37,8 +37,9 @@ public:
 
     // Empties the clipboard and writes every record back, in stored order, in one
     // opening. Throws ClipboardBusyError (the clipboard then stays as it was). Formats
-    // the clipboard refuses are skipped. Returns how many were taken.
-    int Restore(const ClipSlot& slot);
+    // the clipboard refuses are skipped. Returns how many were taken: none leaves the
+    // clipboard empty.
+    [[nodiscard]] int Restore(const ClipSlot& slot);
 
     // The clipboard's sequence number as the last snapshot found it or the last restore
     // left it; 0 before either.

@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include "history/tile_rules.h"
-#include "platform/error.h"
 
 namespace nimbara {
 
@@ -20,20 +19,13 @@ constexpr int kInset = 2, kInnerWidth = 93, kInnerHeight = 85;
 class SlotTiles::TileLabel : public Window {
 public:
     TileLabel(SlotTiles& owner, int slot) : owner_(owner), slot_(slot) {}
-    [[nodiscard]] bool Create(HWND parent, RECT place) {
+    void Create(HWND parent, RECT place) {
         static constexpr wchar_t kClass[] = L"NimbaraTileLabel";
         // The second press of a double click comes as a message of its own, so that a
         // double click pastes once, not twice.
         RegisterClassOnce(
             {.name = kClass, .style = CS_DBLCLKS, .cursor = ::LoadCursorW(nullptr, IDC_HAND)});
-        return Window::Create({.class_name = kClass,
-                               .style = WS_CHILD | WS_VISIBLE | WS_DISABLED,
-                               .x = place.left,
-                               .y = place.top,
-                               .width = place.right - place.left,
-                               .height = place.bottom - place.top,
-                               .parent = parent,
-                               .id = kLabelIdBase + slot_});
+        Window::Create(ChildSpec(kClass, parent, kLabelIdBase + slot_, place, L"", WS_DISABLED));
     }
 
 protected:
@@ -64,10 +56,8 @@ LRESULT SlotTiles::TileLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(hwnd(), &ps);
-            Paint(dc);
-            ::EndPaint(hwnd(), &ps);
+            PaintScope paint(hwnd());
+            Paint(paint.dc());
             return 0;
         }
         case WM_MOUSEMOVE:
@@ -147,19 +137,17 @@ SlotTiles::SlotTiles(HWND panel_form, LayoutScale scale, HFONT font,
         auto t = std::make_unique<Tile>(*this, slot);
         const int c = (slot - 1) % 4, r = (slot - 1) / 4;
         const int x = scale_(kGridLeft + kTileStepX * c), y = scale_(kGridTop + kTileStepY * r);
-        const bool built =
-            t->band.Create(panel_form, kColorIdBase + slot,
-                           {x, y, x + scale_(kTileWidth), y + scale_(kTileHeight)}, L"",
-                           {.show_caption = false}, font) &&
-            t->frame.Create(t->band.hwnd(), kFrameIdBase + slot,
-                            {scale_(kBand), scale_(kBand), scale_(kBand + kFrameWidth),
-                             scale_(kBand + kFrameHeight)},
-                            kEmptyTileCaption, {.outer = Bevel::kRaised, .inner = Bevel::kLowered},
-                            font) &&
-            t->label.Create(t->frame.hwnd(), {scale_(kInset), scale_(kInset),
-                                              scale_(kInset + kInnerWidth),
-                                              scale_(kInset + kInnerHeight)});
-        if (!built) throw AppError(L"Cannot create the slot tiles");
+        t->band.Create(panel_form, kColorIdBase + slot,
+                       {x, y, x + scale_(kTileWidth), y + scale_(kTileHeight)}, L"",
+                       {.show_caption = false}, font);
+        t->frame.Create(t->band.hwnd(), kFrameIdBase + slot,
+                        {scale_(kBand), scale_(kBand), scale_(kBand + kFrameWidth),
+                         scale_(kBand + kFrameHeight)},
+                        kEmptyTileCaption, {.outer = Bevel::kRaised, .inner = Bevel::kLowered},
+                        font);
+        t->label.Create(t->frame.hwnd(),
+                        {scale_(kInset), scale_(kInset), scale_(kInset + kInnerWidth),
+                         scale_(kInset + kInnerHeight)});
         t->band.SetPointerSink(&sink_);
         t->frame.SetPointerSink(&sink_);
         tiles_[slot - 1] = std::move(t);

@@ -21,26 +21,11 @@ struct MetaFilePictHeader {
 
 [[noreturn]] void ThrowUnreadable() { throw AppError(L"Cannot read clipboard data"); }
 
-class GlobalLock {
-public:
-    explicit GlobalLock(HGLOBAL h) noexcept : h_(h), p_(h ? ::GlobalLock(h) : nullptr) {}
-    GlobalLock(const GlobalLock&) = delete;
-    GlobalLock& operator=(const GlobalLock&) = delete;
-    ~GlobalLock() {
-        if (p_) ::GlobalUnlock(h_);
-    }
-    [[nodiscard]] void* get() const noexcept { return p_; }
-
-private:
-    HGLOBAL h_;
-    void* p_;
-};
-
 ByteBuffer ReadGlobal(HANDLE handle) {
     const SIZE_T size = ::GlobalSize(handle);
     if (size == 0) return {};
     ByteBuffer bytes(size);
-    GlobalLock lock(handle);
+    LockedGlobal lock(handle);
     if (!lock.get()) ThrowUnreadable();
     std::memcpy(bytes.data(), lock.get(), size);
     return bytes;
@@ -107,7 +92,7 @@ ByteBuffer ReadEnhMetaFile(HENHMETAFILE emf) {
 }
 
 ByteBuffer ReadMetaFilePict(HANDLE handle) {
-    GlobalLock lock(handle);
+    LockedGlobal lock(handle);
     if (!lock.get() || ::GlobalSize(handle) < sizeof(METAFILEPICT)) ThrowUnreadable();
     METAFILEPICT pict;
     std::memcpy(&pict, lock.get(), sizeof(pict));
@@ -194,10 +179,9 @@ ClipObject::~ClipObject() {
             ::DeleteEnhMetaFile(static_cast<HENHMETAFILE>(handle_));
             break;
         case ClipEncoding::kMetaFilePict: {
-            if (void* p = ::GlobalLock(handle_)) {
-                ::DeleteMetaFile(static_cast<METAFILEPICT*>(p)->hMF);
-                ::GlobalUnlock(handle_);
-            }
+            // Unlocked again before the block goes.
+            if (const LockedGlobal pict(handle_); pict.get())
+                ::DeleteMetaFile(pict.as<METAFILEPICT>()->hMF);
             ::GlobalFree(handle_);
             break;
         }
@@ -231,32 +215,10 @@ ClipObject MakeClipObject(ClipEncoding encoding, std::span<const std::uint8_t> b
 UniqueHGlobal MakeGlobalBlock(std::span<const std::uint8_t> bytes) {
     UniqueHGlobal block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes.size()));
     if (!block || bytes.empty()) return block;
-    GlobalLock lock(block.get());
+    LockedGlobal lock(block.get());
     if (!lock.get()) return {};
     std::memcpy(lock.get(), bytes.data(), bytes.size());
     return block;
-}
-
-UniqueHBitmap CopyBitmap(HBITMAP source, HPALETTE palette) {
-    BITMAP info{};
-    if (!::GetObjectW(source, sizeof(info), &info)) return {};
-    WindowDc screen(nullptr);
-    UniqueHdc from(::CreateCompatibleDC(screen.get()));
-    UniqueHdc to(::CreateCompatibleDC(screen.get()));
-    UniqueHBitmap copy(::CreateCompatibleBitmap(screen.get(), info.bmWidth, info.bmHeight));
-    if (!from || !to || !copy) return {};
-    SelectedObject src(from.get(), source);
-    SelectedObject dst(to.get(), copy.get());
-    if (palette) {
-        ::SelectPalette(from.get(), palette, FALSE);
-        ::RealizePalette(from.get());
-    }
-    ::BitBlt(to.get(), 0, 0, info.bmWidth, info.bmHeight, from.get(), 0, 0, SRCCOPY);
-    return copy;
-}
-
-UniqueEnhMetaFile CopyEnhMetaFile(HENHMETAFILE source) {
-    return UniqueEnhMetaFile(::CopyEnhMetaFileW(source, nullptr));
 }
 
 }  // namespace nimbara

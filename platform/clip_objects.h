@@ -45,9 +45,4 @@ ClipObject MakeClipObject(ClipEncoding encoding, std::span<const std::uint8_t> b
 // A global memory block holding a copy of the bytes (GMEM_MOVEABLE | GMEM_DDESHARE).
 UniqueHGlobal MakeGlobalBlock(std::span<const std::uint8_t> bytes);
 
-// A picture for a tile: a device-dependent copy of a clipboard bitmap (with its
-// palette realised when it has one), or of an enhanced metafile.
-UniqueHBitmap CopyBitmap(HBITMAP source, HPALETTE palette);
-UniqueEnhMetaFile CopyEnhMetaFile(HENHMETAFILE source);
-
 }  // namespace nimbara

@@ -15,9 +15,6 @@ public:
     bool Empty() override { return ::EmptyClipboard() != FALSE; }
     int CountFormats() override { return ::CountClipboardFormats(); }
     UINT EnumFormats(UINT format) override { return ::EnumClipboardFormats(format); }
-    bool IsFormatAvailable(UINT format) override {
-        return ::IsClipboardFormatAvailable(format) != FALSE;
-    }
     HANDLE GetData(UINT format) override {
         // Where the system makes this process's copy of the data inside the call (Wine
         // does), a block too large for the address space gives NULL with a memory error.

@@ -16,7 +16,6 @@ public:
     [[nodiscard]] virtual bool Empty() = 0;
     [[nodiscard]] virtual int CountFormats() = 0;
     [[nodiscard]] virtual UINT EnumFormats(UINT format) = 0;
-    [[nodiscard]] virtual bool IsFormatAvailable(UINT format) = 0;
     // NULL when the format has no data; throws std::bad_alloc when the data exists
     // but this process has no memory for it.
     [[nodiscard]] virtual HANDLE GetData(UINT format) = 0;

@@ -27,19 +27,6 @@ bool InsideClient(HWND hwnd, LPARAM lp) {
     return ::PtInRect(&r, p) != FALSE;
 }
 
-WindowSpec ChildSpec(const wchar_t* cls, HWND parent, UINT id, RECT place, const wchar_t* text,
-                     DWORD extra_style = 0) {
-    return {.class_name = cls,
-            .text = text,
-            .style = WS_CHILD | WS_VISIBLE | extra_style,
-            .x = place.left,
-            .y = place.top,
-            .width = place.right - place.left,
-            .height = place.bottom - place.top,
-            .parent = parent,
-            .id = id};
-}
-
 // Whether a release ends a press that began inside the control. The control holds
 // the mouse between the two, so a release outside it still arrives and ends the
 // press without a click, and a release after a press elsewhere is no click.
@@ -62,12 +49,12 @@ bool SetClientCursor(HCURSOR cursor, LPARAM lp) {
 
 }  // namespace
 
-bool PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap, HCURSOR cursor) {
+void PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap, HCURSOR cursor) {
     static constexpr wchar_t kClass[] = L"NimbaraPicture";
     RegisterClassOnce({.name = kClass});
     bitmap_ = bitmap;
     cursor_ = cursor;
-    return Window::Create(ChildSpec(kClass, parent, id, place, L""));
+    Window::Create(ChildSpec(kClass, parent, id, place));
 }
 
 LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -75,12 +62,11 @@ LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(hwnd(), &ps);
+            PaintScope paint(hwnd());
+            const HDC dc = paint.dc();
             RECT r;
             ::GetClientRect(hwnd(), &r);
             DrawStretched(dc, bitmap_, r);
-            ::EndPaint(hwnd(), &ps);
             return 0;
         }
         case WM_SETCURSOR:
@@ -100,11 +86,11 @@ LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-bool Label::Create(HWND parent, UINT id, RECT place, const wchar_t* text, LabelStyle style) {
+void Label::Create(HWND parent, UINT id, RECT place, const wchar_t* text, LabelStyle style) {
     static constexpr wchar_t kClass[] = L"NimbaraLabel";
     RegisterClassOnce({.name = kClass});
     style_ = style;
-    return Window::Create(ChildSpec(kClass, parent, id, place, text));
+    Window::Create(ChildSpec(kClass, parent, id, place, text));
 }
 
 LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -112,8 +98,8 @@ LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(hwnd(), &ps);
+            PaintScope paint(hwnd());
+            const HDC dc = paint.dc();
             RECT r;
             ::GetClientRect(hwnd(), &r);
             if (!style_.transparent) ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
@@ -124,7 +110,6 @@ LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             ::SetTextColor(dc, style_.color == CLR_INVALID ? ::GetSysColor(COLOR_WINDOWTEXT)
                                                            : style_.color);
             ::DrawTextW(dc, text, n, &r, DT_LEFT | DT_TOP | DT_SINGLELINE);
-            ::EndPaint(hwnd(), &ps);
             return 0;
         }
         case WM_SETCURSOR:
@@ -144,11 +129,11 @@ LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-bool FlatButton::Create(HWND parent, UINT id, RECT place, HBITMAP glyph) {
+void FlatButton::Create(HWND parent, UINT id, RECT place, HBITMAP glyph) {
     static constexpr wchar_t kClass[] = L"NimbaraFlatButton";
     RegisterClassOnce({.name = kClass});
     glyph_ = glyph;
-    return Window::Create(ChildSpec(kClass, parent, id, place, L""));
+    Window::Create(ChildSpec(kClass, parent, id, place));
 }
 
 void FlatButton::Paint(HDC dc) {
@@ -171,10 +156,8 @@ LRESULT FlatButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(hwnd(), &ps);
-            Paint(dc);
-            ::EndPaint(hwnd(), &ps);
+            PaintScope paint(hwnd());
+            Paint(paint.dc());
             return 0;
         }
         case WM_MOUSEMOVE:

@@ -15,8 +15,7 @@ namespace nimbara {
 // clicks (a press and a release both inside it).
 class PictureBox : public Window {
 public:
-    [[nodiscard]] bool Create(HWND parent, UINT id, RECT place, HBITMAP bitmap,
-                              HCURSOR cursor = nullptr);
+    void Create(HWND parent, UINT id, RECT place, HBITMAP bitmap, HCURSOR cursor = nullptr);
     std::function<void()> on_left_down;
     std::function<void()> on_click;
 
@@ -39,8 +38,7 @@ struct LabelStyle {
 // A one-line label; transparent labels sit on a parent that does not clip them.
 class Label : public Window {
 public:
-    [[nodiscard]] bool Create(HWND parent, UINT id, RECT place, const wchar_t* text,
-                              LabelStyle style);
+    void Create(HWND parent, UINT id, RECT place, const wchar_t* text, LabelStyle style);
     std::function<void()> on_left_down;
     std::function<void()> on_click;
 
@@ -55,7 +53,7 @@ private:
 // A flat button showing a glyph centred, raised while the pointer is over it.
 class FlatButton : public Window {
 public:
-    [[nodiscard]] bool Create(HWND parent, UINT id, RECT place, HBITMAP glyph);
+    void Create(HWND parent, UINT id, RECT place, HBITMAP glyph);
     std::function<void()> on_click;
 
 protected:

@@ -95,6 +95,28 @@ using UniqueHPalette = UniqueGdi<HPALETTE>;
 using UniqueHFont = UniqueGdi<HFONT>;
 using UniqueHBrush = UniqueGdi<HBRUSH>;
 
+// A global memory block locked for a scope: its bytes stay at one address until the
+// scope ends. Empty (a null pointer) when there is no block or it cannot be locked.
+class LockedGlobal {
+public:
+    explicit LockedGlobal(HGLOBAL block) noexcept
+        : block_(block), bytes_(block ? ::GlobalLock(block) : nullptr) {}
+    LockedGlobal(const LockedGlobal&) = delete;
+    LockedGlobal& operator=(const LockedGlobal&) = delete;
+    ~LockedGlobal() {
+        if (bytes_) ::GlobalUnlock(block_);
+    }
+    [[nodiscard]] void* get() const noexcept { return bytes_; }
+    template <typename T>
+    [[nodiscard]] T* as() const noexcept {
+        return static_cast<T*>(bytes_);
+    }
+
+private:
+    HGLOBAL block_;
+    void* bytes_;
+};
+
 // A screen or window DC borrowed with GetDC, given back with ReleaseDC.
 class WindowDc {
 public:
@@ -108,6 +130,22 @@ public:
 
 private:
     HWND hwnd_;
+    HDC dc_;
+};
+
+// The painting of a window for one WM_PAINT: BeginPaint, and EndPaint however the
+// painting ends, so that the window is validated and its caret shown again.
+class PaintScope {
+public:
+    explicit PaintScope(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::BeginPaint(hwnd, &paint_)) {}
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    ~PaintScope() { ::EndPaint(hwnd_, &paint_); }
+    [[nodiscard]] HDC dc() const noexcept { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT paint_{};
     HDC dc_;
 };
 

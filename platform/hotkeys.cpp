@@ -1,5 +1,7 @@
 #include "platform/hotkeys.h"
 
+#include <utility>
+
 namespace nimbara {
 
 namespace {
@@ -19,6 +21,31 @@ public:
 HotKeyApi& SystemHotKeys() {
     static Win32HotKeys hotkeys;
     return hotkeys;
+}
+
+HotKeyRegistration::HotKeyRegistration(HotKeyRegistration&& other) noexcept
+    : api_(std::exchange(other.api_, nullptr)), window_(other.window_), id_(other.id_) {}
+
+HotKeyRegistration& HotKeyRegistration::operator=(HotKeyRegistration&& other) noexcept {
+    if (this != &other) {
+        reset();
+        api_ = std::exchange(other.api_, nullptr);
+        window_ = other.window_;
+        id_ = other.id_;
+    }
+    return *this;
+}
+
+HotKeyRegistration HotKeyRegistration::Register(HotKeyApi& api, HWND window, int id, UINT modifiers,
+                                                UINT key) noexcept {
+    if (!api.Register(window, id, modifiers, key)) return {};
+    return HotKeyRegistration(api, window, id);
+}
+
+void HotKeyRegistration::reset() noexcept {
+    // A failure leaves nothing to do: the window holds nothing under the id either way.
+    if (HotKeyApi* api = std::exchange(api_, nullptr))
+        static_cast<void>(api->Unregister(window_, id_));
 }
 
 }  // namespace nimbara

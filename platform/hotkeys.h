@@ -19,4 +19,33 @@ public:
 // The real registrations.
 HotKeyApi& SystemHotKeys();
 
+// One registered combination, unregistered when the owner goes: a hotkey left
+// registered would keep its keys from every other program until this one ended.
+class HotKeyRegistration {
+public:
+    HotKeyRegistration() noexcept = default;
+    HotKeyRegistration(HotKeyRegistration&& other) noexcept;
+    HotKeyRegistration& operator=(HotKeyRegistration&& other) noexcept;
+    HotKeyRegistration(const HotKeyRegistration&) = delete;
+    HotKeyRegistration& operator=(const HotKeyRegistration&) = delete;
+    ~HotKeyRegistration() { reset(); }
+
+    // Registers the combination for `window` under `id`; an empty owner when the system
+    // refuses it (another program holds it already).
+    [[nodiscard]] static HotKeyRegistration Register(HotKeyApi& api, HWND window, int id,
+                                                     UINT modifiers, UINT key) noexcept;
+
+    explicit operator bool() const noexcept { return api_ != nullptr; }
+    // Unregisters the combination held, if any.
+    void reset() noexcept;
+
+private:
+    HotKeyRegistration(HotKeyApi& api, HWND window, int id) noexcept
+        : api_(&api), window_(window), id_(id) {}
+
+    HotKeyApi* api_ = nullptr;  // nullptr: nothing held
+    HWND window_ = nullptr;
+    int id_ = 0;
+};
+
 }  // namespace nimbara

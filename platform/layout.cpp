@@ -1,7 +1,5 @@
 #include "platform/layout.h"
 
-#include <vector>
-
 namespace nimbara {
 
 UniqueHFont CreateSongTiFont(bool bold, BYTE charset) {
@@ -24,51 +22,18 @@ int MeasureTextHeight(HFONT font) {
     return tm.tmHeight;
 }
 
-SIZE WindowSizeForClient(int client_width, int client_height, DWORD style, DWORD ex_style) {
-    RECT r{0, 0, client_width, client_height};
-    ::AdjustWindowRectEx(&r, style, FALSE, ex_style);
-    return SIZE{r.right - r.left, r.bottom - r.top};
-}
-
-namespace {
-
-struct DisableContext {
-    HWND dialog;
-    std::vector<HWND> disabled;
-};
-
-BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM lp) {
-    auto* context = reinterpret_cast<DisableContext*>(lp);
-    if (hwnd != context->dialog && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd))
-        context->disabled.push_back(hwnd);
-    return TRUE;
-}
-
-}  // namespace
-
-void RunModal(HWND dialog, const bool& done) {
-    // Disable every other enabled, visible top-level window of this thread.
-    DisableContext context{dialog, {}};
-    ::EnumThreadWindows(::GetCurrentThreadId(), &CollectEnabled, reinterpret_cast<LPARAM>(&context));
-    std::vector<HWND>& disabled = context.disabled;
-    for (HWND w : disabled) ::EnableWindow(w, FALSE);
-    ::ShowWindow(dialog, SW_SHOWNORMAL);
-    ::SetForegroundWindow(dialog);
-    MSG msg;
-    while (!done) {
-        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            // WM_QUIT ends the modal loop and must still end the program's loop.
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (got < 0) break;
-        if (::IsDialogMessageW(dialog, &msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    for (HWND w : disabled) ::EnableWindow(w, TRUE);
-    ::ShowWindow(dialog, SW_HIDE);
+WindowSpec TopLevelSpec(const DesignedWindow& design, LayoutScale scale, HWND owner) {
+    RECT r{0, 0, scale(design.client.cx), scale(design.client.cy)};
+    ::AdjustWindowRectEx(&r, design.style, FALSE, design.ex_style);
+    return {.class_name = design.class_name,
+            .text = design.caption,
+            .style = design.style,
+            .ex_style = design.ex_style,
+            .x = design.place.x,
+            .y = design.place.y,
+            .width = r.right - r.left,
+            .height = r.bottom - r.top,
+            .parent = owner};
 }
 
 }  // namespace nimbara

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "platform/handles.h"
+#include "platform/window.h"
 
 namespace nimbara {
 
@@ -30,12 +31,19 @@ UniqueHFont CreateSongTiFont(bool bold = false, BYTE charset = DEFAULT_CHARSET);
 // The text height of `font` (tmHeight) on the screen.
 int MeasureTextHeight(HFONT font);
 
-// Window size for a client area of the given size.
-SIZE WindowSizeForClient(int client_width, int client_height, DWORD style, DWORD ex_style);
+// A top-level window as designed: its place on the screen and the size of its client
+// area, both in designed pixels.
+struct DesignedWindow {
+    const wchar_t* class_name = nullptr;
+    const wchar_t* caption = L"";
+    DWORD style = 0;
+    DWORD ex_style = 0;
+    POINT place{};
+    SIZE client{};
+};
 
-// Runs `dialog` modally: the owner's other windows are disabled and the thread's
-// messages keep being dispatched (clipboard notices, timers, the hotkey) until
-// `done` becomes true. Tab and arrow keys move between the dialog's controls.
-void RunModal(HWND dialog, const bool& done);
+// The window at its designed place, sized so that its client area is the designed one
+// scaled; the place itself is not scaled.
+[[nodiscard]] WindowSpec TopLevelSpec(const DesignedWindow& design, LayoutScale scale, HWND owner);
 
 }  // namespace nimbara

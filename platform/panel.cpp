@@ -11,21 +11,14 @@ COLORREF ColorFromCode(std::uint32_t code) noexcept {
     return static_cast<COLORREF>(code & 0x00FFFFFF);
 }
 
-bool Panel::Create(HWND parent, UINT id, RECT place, const wchar_t* caption, PanelStyle style,
+void Panel::Create(HWND parent, UINT id, RECT place, const wchar_t* caption, PanelStyle style,
                    HFONT font) {
     static constexpr wchar_t kClass[] = L"NimbaraPanel";
     RegisterClassOnce({.name = kClass});
     style_ = style;
     font_ = font;
-    return Window::Create({.class_name = kClass,
-                           .text = caption,
-                           .style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                           .x = place.left,
-                           .y = place.top,
-                           .width = place.right - place.left,
-                           .height = place.bottom - place.top,
-                           .parent = parent,
-                           .id = id});
+    Window::Create(
+        ChildSpec(kClass, parent, id, place, caption, WS_CLIPCHILDREN | WS_CLIPSIBLINGS));
 }
 
 void Panel::SetColor(std::uint32_t code) {
@@ -86,10 +79,8 @@ LRESULT Panel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 1;
         }
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(hwnd(), &ps);
-            Paint(dc);
-            ::EndPaint(hwnd(), &ps);
+            PaintScope paint(hwnd());
+            Paint(paint.dc());
             return 0;
         }
         case WM_MOUSEMOVE:

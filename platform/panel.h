@@ -32,8 +32,8 @@ struct PointerSink {
 class Panel : public Window {
 public:
     // Creates the panel as a child of `parent` at the given place.
-    [[nodiscard]] bool Create(HWND parent, UINT id, RECT place, const wchar_t* caption,
-                              PanelStyle style, HFONT font);
+    void Create(HWND parent, UINT id, RECT place, const wchar_t* caption, PanelStyle style,
+                HFONT font);
     void SetColor(std::uint32_t code);
     [[nodiscard]] std::uint32_t color() const noexcept { return style_.color; }
     void SetCaption(const wchar_t* caption);

@@ -4,6 +4,35 @@
 
 namespace nimbara {
 
+namespace {
+
+HMENU ChildId(const WindowSpec& s) { return reinterpret_cast<HMENU>(static_cast<UINT_PTR>(s.id)); }
+
+HWND CreateOrThrow(const WindowSpec& s, DWORD style, HMENU menu, void* param) {
+    HWND hwnd = ::CreateWindowExW(s.ex_style, s.class_name, s.text, style, s.x, s.y, s.width,
+                                  s.height, s.parent, menu, ::GetModuleHandleW(nullptr), param);
+    if (!hwnd) {
+        throw AppError(std::wstring(L"Cannot create a window of class ") + s.class_name + L" (" +
+                       SystemErrorText(::GetLastError()) + L")");
+    }
+    return hwnd;
+}
+
+}  // namespace
+
+WindowSpec ChildSpec(const wchar_t* class_name, HWND parent, UINT id, RECT place,
+                     const wchar_t* text, DWORD extra_style) noexcept {
+    return {.class_name = class_name,
+            .text = text,
+            .style = WS_CHILD | WS_VISIBLE | extra_style,
+            .x = place.left,
+            .y = place.top,
+            .width = place.right - place.left,
+            .height = place.bottom - place.top,
+            .parent = parent,
+            .id = id};
+}
+
 Window::~Window() { Destroy(); }
 
 void Window::Destroy() noexcept {
@@ -30,13 +59,8 @@ void Window::RegisterClassOnce(const WindowClassSpec& spec) {
     ::RegisterClassExW(&wc);
 }
 
-bool Window::Create(const WindowSpec& s) {
-    HWND hwnd = ::CreateWindowExW(s.ex_style, s.class_name, s.text, s.style, s.x, s.y, s.width,
-                                  s.height, s.parent,
-                                  (s.style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(s.id))
-                                                       : nullptr,
-                                  ::GetModuleHandleW(nullptr), this);
-    return hwnd != nullptr;
+void Window::Create(const WindowSpec& s) {
+    CreateOrThrow(s, s.style, (s.style & WS_CHILD) ? ChildId(s) : nullptr, this);
 }
 
 LRESULT Window::OnFailedMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept {
@@ -67,11 +91,8 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcep
     }
 }
 
-HWND CreateControl(const WindowSpec& s) noexcept {
-    return ::CreateWindowExW(s.ex_style, s.class_name, s.text, s.style | WS_CHILD, s.x, s.y,
-                             s.width, s.height, s.parent,
-                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(s.id)),
-                             ::GetModuleHandleW(nullptr), nullptr);
+HWND CreateControl(const WindowSpec& s) {
+    return CreateOrThrow(s, s.style | WS_CHILD, ChildId(s), nullptr);
 }
 
 bool AllowMessageFromLowerIntegrity(HWND window, UINT message) noexcept {

@@ -21,6 +21,10 @@ struct WindowSpec {
     UINT id = 0;            // control id for child windows
 };
 
+// A visible child of `parent` filling `place` of its client area.
+[[nodiscard]] WindowSpec ChildSpec(const wchar_t* class_name, HWND parent, UINT id, RECT place,
+                                   const wchar_t* text = L"", DWORD extra_style = 0) noexcept;
+
 struct WindowClassSpec {
     const wchar_t* name = nullptr;
     UINT style = 0;
@@ -45,7 +49,10 @@ protected:
     // Registers a class served by the trampoline, once per process.
     static void RegisterClassOnce(const WindowClassSpec& spec);
 
-    [[nodiscard]] bool Create(const WindowSpec& spec);
+    // Creates the window; throws AppError when the system refuses (no memory, no more
+    // handles). Every window of the program is made this way, so a failure to build
+    // one ends what was being built and reaches the error report like any other.
+    void Create(const WindowSpec& spec);
 
     // Handles one message; may throw. Unhandled messages go to DefaultProc.
     virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) = 0;
@@ -64,7 +71,8 @@ private:
 };
 
 // Creates a standard or common control as a child; it lives as long as its parent.
-HWND CreateControl(const WindowSpec& spec) noexcept;
+// Throws AppError when the system refuses, as Window::Create does.
+HWND CreateControl(const WindowSpec& spec);
 
 // Lets `message` reach `window` from processes of a lower integrity level, which
 // Windows otherwise filters out when the program runs elevated. False when the

@@ -30,7 +30,9 @@ void GlobalHotKey::LoadHotKey() {
 
 bool GlobalHotKey::Register(HotKey hotkey) noexcept {
     // The values are zero-extended for the system.
-    if (!system_.Register(main_window_, kHotKeyId, hotkey.shift, hotkey.key)) return false;
+    registration_ =
+        HotKeyRegistration::Register(system_, main_window_, kHotKeyId, hotkey.shift, hotkey.key);
+    if (!registration_) return false;
     held_ = hotkey;
     return true;
 }
@@ -38,7 +40,7 @@ bool GlobalHotKey::Register(HotKey hotkey) noexcept {
 void GlobalHotKey::ApplyHotKey() noexcept {
     if (held_ == current_) return;
     const std::optional<HotKey> before = std::exchange(held_, std::nullopt);
-    if (before) static_cast<void>(system_.Unregister(main_window_, kHotKeyId));
+    registration_.reset();
     // A refusal leaves the window reachable through the toolbar and the tray, so it
     // is not reported; the combination given up for it is taken back.
     if (!Register(current_) && before) static_cast<void>(Register(*before));
@@ -46,7 +48,7 @@ void GlobalHotKey::ApplyHotKey() noexcept {
 
 void GlobalHotKey::ReleaseHotKey() noexcept {
     held_.reset();
-    static_cast<void>(system_.Unregister(main_window_, kHotKeyId));
+    registration_.reset();
 }
 
 bool GlobalHotKey::WMHotKey(LPARAM lparam) const noexcept {

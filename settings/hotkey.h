@@ -40,7 +40,7 @@ public:
     // reported.
     void ApplyHotKey() noexcept;
 
-    // Unregisters id 1 for the main window; a failure is of no consequence.
+    // Unregisters the combination held for the main window; a failure is of no consequence.
     void ReleaseHotKey() noexcept;
 
     // True when WM_HOTKEY's lParam carries the current combination, or the one
@@ -56,8 +56,10 @@ private:
     HWND main_window_;
     RegistryApi& registry_;
     HotKeyApi& system_;
-    // What id 1 holds, as far as this program registered it.
+    // What id 1 holds, as far as this program registered it, and its registration,
+    // given up however this object ends.
     std::optional<HotKey> held_;
+    HotKeyRegistration registration_;
     // HotKeyShift (MOD_ flags) and HotKeyChar (virtual-key code); nothing is
     // registered for them before the first load.
     HotKey current_{0, 0};

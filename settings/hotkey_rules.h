@@ -3,7 +3,6 @@
 // control's HOTKEYF_ flags) and matching a WM_HOTKEY message.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,23 +24,6 @@ constexpr std::uint8_t kControlShift = 0x01;
 constexpr std::uint8_t kControlCtrl = 0x02;
 constexpr std::uint8_t kControlAlt = 0x04;
 constexpr std::uint8_t kControlExtended = 0x08;
-
-struct HotKeyShiftRow {
-    std::uint16_t hotkey_shift;  // MOD_ flags
-    std::uint8_t control_flags;  // HOTKEYF_ flags the hotkey control shows for them
-};
-
-// Every value the settings dialog can produce, with what the control shows for it.
-constexpr std::array<HotKeyShiftRow, 8> kHotKeyShiftRows{{
-    {0, 0},                                           // the key alone
-    {1, kControlAlt},                                 // Alt
-    {2, kControlCtrl},                                // Ctrl
-    {3, kControlCtrl | kControlAlt},                  // Ctrl+Alt
-    {4, kControlShift},                               // Shift
-    {5, kControlShift | kControlAlt},                 // Shift+Alt
-    {6, kControlShift | kControlCtrl},                // Shift+Ctrl
-    {7, kControlShift | kControlCtrl | kControlAlt},  // Shift+Ctrl+Alt
-}};
 
 // The registry text as a 32-bit integer: leading spaces, an optional sign, then
 // decimal digits, or hexadecimal digits after $, x, X, 0x or 0X. Anything else

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "platform/error.h"
+#include "platform/modal.h"
 #include "platform/module_path.h"
 #include "resources/resource_ids.h"
 #include "settings/run_entry.h"
@@ -92,18 +93,13 @@ void SettingsDialog::Build() {
         {.name = kDialogClass,
          .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
          .icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA))});
-    const SIZE size = WindowSizeForClient(scale_(kClientWidth), scale_(kClientHeight), kDialogStyle,
-                                          kDialogExStyle);
-    if (!Create({.class_name = kDialogClass,
-                 .text = L"设置",
-                 .style = kDialogStyle,
-                 .ex_style = kDialogExStyle,
-                 .x = kLeft,
-                 .y = kTop,
-                 .width = size.cx,
-                 .height = size.cy,
-                 .parent = application_}))
-        throw AppError(L"Cannot create the settings dialog");
+    Create(TopLevelSpec({.class_name = kDialogClass,
+                         .caption = L"设置",
+                         .style = kDialogStyle,
+                         .ex_style = kDialogExStyle,
+                         .place = {kLeft, kTop},
+                         .client = {kClientWidth, kClientHeight}},
+                        scale_, application_));
     try {
         BuildControls();
     } catch (...) {
@@ -129,7 +125,6 @@ void SettingsDialog::BuildControls() {
                                       .height = place.bottom - place.top,
                                       .parent = hwnd(),
                                       .id = row.id});
-        if (!control) throw AppError(L"Cannot create the settings dialog");
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
     // Any key, with or without modifiers, is accepted as typed.

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "platform/error.h"
 #include "tray/tooltip_rules.h"
 
 namespace nimbara {
@@ -30,9 +29,9 @@ constexpr UINT kIconId = 0;
 
 }  // namespace
 
-bool TrayIcon::NotifyWindow::Create() {
+void TrayIcon::NotifyWindow::Create() {
     RegisterClassOnce({.name = kNotifyWindowClass});
-    return Window::Create(
+    Window::Create(
         {.class_name = kNotifyWindowClass, .style = WS_POPUP, .ex_style = WS_EX_TOOLWINDOW});
 }
 
@@ -42,7 +41,7 @@ LRESULT TrayIcon::NotifyWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 TrayIcon::TrayIcon(ShellNotifyApi& shell) : shell_(shell) {
-    if (!window_.Create()) throw AppError(L"Cannot create the tray icon's window");
+    window_.Create();
     // Sent to every top-level window when the notification area has been built
     // anew (the shell restarted): an active icon must be added again or it is lost.
     taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");

@@ -78,7 +78,7 @@ private:
     class NotifyWindow : public Window {
     public:
         explicit NotifyWindow(TrayIcon& owner) : owner_(owner) {}
-        [[nodiscard]] bool Create();
+        void Create();
 
     protected:
         LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -15,6 +15,7 @@
 #include "history/paste_back.h"
 #include "platform/clip_objects.h"
 #include "platform/handles.h"
+#include "platform/viewer_chain.h"
 
 namespace nimbara {
 namespace {
@@ -78,7 +79,8 @@ TEST_F(CaptureTest, OnlyARealChangeIsCapturedTheSameTextCopiedAgainIncluded) {
     PutText(main_.get(), "copied");
     watcher_.Timer1Timer();
     ASSERT_EQ(ring_.NextSlot(), 2);
-    store_.Restore(*ring_.Get(1));  // the program's own write, then a notice without a change
+    // The program's own write, then a notice without a change.
+    ASSERT_GT(store_.Restore(*ring_.Get(1)), 0);
     watcher_.Timer1Timer();
     watcher_.Timer1Timer();
     EXPECT_EQ(ring_.NextSlot(), 2);
@@ -191,6 +193,41 @@ TEST_F(CaptureTest, PasteBackTypesCtrlVOnceTheTargetIsActiveOrAfterAtMostItsWait
         EXPECT_EQ(ClipboardText(main_.get()), "pasted");
         paste_.Timer2Timer();
     }
+}
+
+TEST_F(CaptureTest, OnlyARestoreThatWroteSomethingMarksItsTilePasted) {
+    const struct {
+        const char* name;
+        ClipEncoding encoding;
+        Told told;
+    } cases[] = {{"written back", ClipEncoding::kGlobal, {L"pasted 1"}},
+                 {"nothing restorable", ClipEncoding::kUnrestorable, {}}};
+    for (const auto& c : cases) {
+        static constexpr std::uint8_t kText[] = {'x', 0};
+        ClipSlot slot(1);
+        slot[0] = {CF_TEXT, c.encoding, ByteBuffer::CopyOf(kText)};
+        ring_.Store(1, std::move(slot));
+        view_.told.clear();
+        paste_.LText1Click(1);
+        EXPECT_EQ(view_.told, c.told) << c.name;
+    }
+}
+
+// However the capture ends, its window leaves the viewer chain once, by whichever owner
+// holds the membership last.
+TEST(ViewerChainTest, TheMembershipIsLeftWhenItsLastOwnerGoes) {
+    const UniqueHwnd window = Popup();
+    {
+        ViewerChainMembership last;
+        {
+            ViewerChainMembership first;
+            first.Join(window.get());
+            ASSERT_EQ(::GetClipboardViewer(), window.get());
+            last = std::move(first);
+        }
+        EXPECT_EQ(::GetClipboardViewer(), window.get()) << "left by the owner moved from";
+    }
+    EXPECT_NE(::GetClipboardViewer(), window.get());
 }
 
 }  // namespace

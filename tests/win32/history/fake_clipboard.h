@@ -34,7 +34,6 @@ public:
         const UINT next = SystemClipboard().EnumFormats(f);
         return next == 0 && offer_unreadable_bitmap ? CF_DSPBITMAP : next;
     }
-    bool IsFormatAvailable(UINT f) override { return SystemClipboard().IsFormatAvailable(f); }
     HANDLE GetData(UINT f) override {
         if (f == CF_DSPBITMAP && offer_unreadable_bitmap) return reinterpret_cast<HANDLE>(0x4);
         if (f == format_without_memory) throw std::bad_alloc();

@@ -112,7 +112,7 @@ TEST_F(SlotStoreTest, SnapshotKeepsEveryFormatInOrderByteForByteAndRestoresItTwi
 
     for (int round = 0; round < 2; ++round) {
         PutFormats(owner_.get(), {{CF_WAVE, Pattern(5, 0)}});
-        store_.Restore(slot);
+        EXPECT_GT(store_.Restore(slot), 0);
         EXPECT_EQ(Enumerate(owner_.get()), before) << "round " << round;
         for (const auto& [format, bytes] : put) {
             const std::vector<std::uint8_t> now = ReadBytes(owner_.get(), format);
@@ -131,7 +131,7 @@ TEST_F(SlotStoreTest, LargeFormatOf64MegabytesSurvivesSnapshotAndRestore) {
     ASSERT_GE(r->data.size(), bytes.size());
     EXPECT_EQ(0, std::memcmp(r->data.data(), bytes.data(), bytes.size()));
     PutFormats(owner_.get(), {{CF_WAVE, Pattern(5, 0)}});
-    store_.Restore(slot);
+    EXPECT_GT(store_.Restore(slot), 0);
     EXPECT_EQ(ReadBytes(owner_.get(), big), Bytes(*r));
 }
 
@@ -182,7 +182,7 @@ TEST_F(SlotStoreTest, PicturesComeBackAsValidObjectsWithTheSamePixels) {
     EXPECT_EQ(Find(slot, CF_ENHMETAFILE)->data.size(), emf_size);
 
     PutFormats(owner_.get(), {{CF_WAVE, Pattern(5, 0)}});
-    store_.Restore(slot);
+    EXPECT_GT(store_.Restore(slot), 0);
     ASSERT_TRUE(::OpenClipboard(owner_.get()));
     auto restored = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP));
     auto restored_emf = static_cast<HENHMETAFILE>(::GetClipboardData(CF_ENHMETAFILE));
@@ -214,7 +214,7 @@ TEST_F(SlotStoreTest, MetafilePictureComesBackWithALiveMetafile) {
     // The clipboard's own metafile goes with the next emptying; the slot must not
     // depend on it.
     PutFormats(owner_.get(), {{CF_WAVE, Pattern(5, 0)}});
-    store_.Restore(slot);
+    EXPECT_GT(store_.Restore(slot), 0);
     ASSERT_TRUE(::OpenClipboard(owner_.get()));
     HANDLE h = ::GetClipboardData(CF_METAFILEPICT);
     ASSERT_NE(h, nullptr);
@@ -251,7 +251,7 @@ TEST_F(SlotStoreTest, ClipboardThatCannotBeOpenedFailsWithTheErrorAndChangesNoth
         EXPECT_EQ(e.message(), L"Cannot open clipboard");
     }
     try {
-        store.Restore(slot);
+        (void)store.Restore(slot);
         FAIL() << "no error";
     } catch (const AppError& e) {
         EXPECT_EQ(e.message(), L"Cannot open clipboard");

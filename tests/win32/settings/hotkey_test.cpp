@@ -87,6 +87,16 @@ TEST_F(GlobalHotKeyTest, ApplyRegistersForTheMainWindowAndReleaseFreesIt) {
     hotkey.ReleaseHotKey();  // nothing left to release: no harm
 }
 
+TEST_F(GlobalHotKeyTest, AHotKeyEndedWithoutAReleaseFreesItsCombinationToo) {
+    {
+        GlobalHotKey hotkey(main_.get(), fake_);
+        hotkey.set_current(kCtrlQ);
+        hotkey.ApplyHotKey();
+        ASSERT_TRUE(Held(kCtrlQ));
+    }
+    EXPECT_FALSE(Held(kCtrlQ));
+}
+
 TEST_F(GlobalHotKeyTest, CombinationHeldElsewhereIsNotTakenAndNotReported) {
     PlainWindow other;
     ASSERT_TRUE(::RegisterHotKey(other.get(), 1, kCtrlQ.shift, kCtrlQ.key));

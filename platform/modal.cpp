@@ -1,0 +1,49 @@
+#include "platform/modal.h"
+
+#include <vector>
+
+namespace nimbara {
+
+namespace {
+
+struct DisableContext {
+    HWND dialog;
+    std::vector<HWND> disabled;
+};
+
+BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM lp) {
+    auto* context = reinterpret_cast<DisableContext*>(lp);
+    if (hwnd != context->dialog && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd))
+        context->disabled.push_back(hwnd);
+    return TRUE;
+}
+
+}  // namespace
+
+void RunModal(HWND dialog, const bool& done) {
+    // Disable every other enabled, visible top-level window of this thread.
+    DisableContext context{dialog, {}};
+    ::EnumThreadWindows(::GetCurrentThreadId(), &CollectEnabled,
+                        reinterpret_cast<LPARAM>(&context));
+    std::vector<HWND>& disabled = context.disabled;
+    for (HWND w : disabled) ::EnableWindow(w, FALSE);
+    ::ShowWindow(dialog, SW_SHOWNORMAL);
+    ::SetForegroundWindow(dialog);
+    MSG msg;
+    while (!done) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // WM_QUIT ends the modal loop and must still end the program's loop.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got < 0) break;
+        if (::IsDialogMessageW(dialog, &msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    for (HWND w : disabled) ::EnableWindow(w, TRUE);
+    ::ShowWindow(dialog, SW_HIDE);
+}
+
+}  // namespace nimbara
