@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <optional>
+
 #include "platform/handles.h"
 #include "platform/panel.h"
 
@@ -47,6 +49,30 @@ bool SetClientCursor(HCURSOR cursor, LPARAM lp) {
     return true;
 }
 
+// The messages of a control clicked as a static control is: its cursor, a press that
+// holds the mouse, and a click at a release inside it. Nothing for any other message.
+std::optional<LRESULT> OnPressMessage(HWND hwnd, UINT msg, LPARAM lp, HCURSOR cursor,
+                                      bool& pressed, const std::function<void()>& on_left_down,
+                                      const std::function<void()>& on_click) {
+    switch (msg) {
+        case WM_SETCURSOR:
+            if (SetClientCursor(cursor, lp)) return TRUE;
+            return std::nullopt;
+        case WM_LBUTTONDOWN:
+            BeginPress(hwnd, pressed);
+            if (on_left_down) on_left_down();
+            return 0;
+        case WM_LBUTTONUP:
+            if (EndPress(hwnd, pressed, lp) && on_click) on_click();
+            return 0;
+        case WM_CAPTURECHANGED:
+            pressed = false;
+            return 0;
+        default:
+            return std::nullopt;
+    }
+}
+
 }  // namespace
 
 void PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap, HCURSOR cursor) {
@@ -69,19 +95,9 @@ LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             DrawStretched(dc, bitmap_, r);
             return 0;
         }
-        case WM_SETCURSOR:
-            return SetClientCursor(cursor_, lp) ? TRUE : DefaultProc(msg, wp, lp);
-        case WM_LBUTTONDOWN:
-            BeginPress(hwnd(), pressed_);
-            if (on_left_down) on_left_down();
-            return 0;
-        case WM_LBUTTONUP:
-            if (EndPress(hwnd(), pressed_, lp) && on_click) on_click();
-            return 0;
-        case WM_CAPTURECHANGED:
-            pressed_ = false;
-            return 0;
         default:
+            if (auto answer = OnPressMessage(hwnd(), msg, lp, cursor_, pressed_, on_left_down, on_click))
+                return *answer;
             return DefaultProc(msg, wp, lp);
     }
 }
@@ -112,19 +128,10 @@ LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             ::DrawTextW(dc, text, n, &r, DT_LEFT | DT_TOP | DT_SINGLELINE);
             return 0;
         }
-        case WM_SETCURSOR:
-            return SetClientCursor(style_.cursor, lp) ? TRUE : DefaultProc(msg, wp, lp);
-        case WM_LBUTTONDOWN:
-            BeginPress(hwnd(), pressed_);
-            if (on_left_down) on_left_down();
-            return 0;
-        case WM_LBUTTONUP:
-            if (EndPress(hwnd(), pressed_, lp) && on_click) on_click();
-            return 0;
-        case WM_CAPTURECHANGED:
-            pressed_ = false;
-            return 0;
         default:
+            if (auto answer =
+                    OnPressMessage(hwnd(), msg, lp, style_.cursor, pressed_, on_left_down, on_click))
+                return *answer;
             return DefaultProc(msg, wp, lp);
     }
 }
