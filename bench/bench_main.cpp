@@ -17,6 +17,7 @@ int ClipWriteCommand(const Args&);
 int PasteCommand(const Args&);
 int LatencyCommand(const Args&);
 int FeedCommand(const Args&);
+int ReadFeedCommand(const Args&);
 int StartupCommand(const Args&);
 int MemoryCommand(const Args&);
 int CpuTimeCommand(const Args&);
@@ -33,7 +34,8 @@ int wmain(int argc, wchar_t** argv) {
     static const Command kCommands[] = {
         {L"snapshot", SnapshotCommand}, {L"clip-write", ClipWriteCommand},
         {L"paste", PasteCommand},       {L"latency", LatencyCommand},
-        {L"feed", FeedCommand},         {L"startup", StartupCommand},
+        {L"feed", FeedCommand},         {L"read-feed", ReadFeedCommand},
+        {L"startup", StartupCommand},
         {L"memory", MemoryCommand},     {L"cputime", CpuTimeCommand},
         {L"clear-all", ClearAllCommand}, {L"wait-ready", WaitReadyCommand},
     };

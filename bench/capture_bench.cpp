@@ -258,6 +258,33 @@ int FeedCommand(const Args& args) {
     return FeedChanges(IntArg(args, 2, 12), static_cast<size_t>(IntArg(args, 3, 0)) << 20, false);
 }
 
+// Feeds COUNT text changes to the plain reader (bench_minimal.exe read), running without
+// Nimbara, each awaited until the reader has read it; with "close", closes the reader.
+int ReadFeedCommand(const Args& args) {
+    const int count = IntArg(args, 2, 1000);
+    const bool close = args.size() > 3 && args[3] == L"close";
+    HANDLE read = ::OpenEventW(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, L"NimbaraBenchRead");
+    HWND reader = ::FindWindowW(L"NimbaraBenchMinimal", nullptr);
+    if (!read || !reader) {
+        Note("the plain reader is not running");
+        return 1;
+    }
+    int missed = 0;
+    {
+        Writer writer;
+        for (int i = 0; i < count; ++i) {
+            ::ResetEvent(read);
+            writer.Start(ChangeText(i), 0);
+            if (::WaitForSingleObject(read, 5000) != WAIT_OBJECT_0) ++missed;
+            while (!writer.finished()) ::Sleep(1);
+        }
+    }
+    ::CloseHandle(read);
+    if (close) ::PostMessageW(reader, WM_CLOSE, 0, 0);
+    if (missed) Note(std::to_string(missed) + " changes were not read by the plain reader");
+    return missed ? 1 : 0;
+}
+
 namespace {
 
 struct FoundWindow {
