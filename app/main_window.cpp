@@ -20,7 +20,7 @@ constexpr int kTitleHeight = 20, kPanelTopHeight = 42;
 constexpr int kToolBarWidth = 425, kToolButtonWidth = 39, kToolButtonHeight = 38;
 constexpr int kSeparatorWidth = 8;  // a toolbar separator's width, scaled like the buttons
 constexpr DWORD kClearCaptionMask = 0xFF3FFFFF;  // everything but WS_CAPTION
-constexpr WPARAM kMoveByTitleBar = 0xF012;        // SC_MOVE + 2
+constexpr WPARAM kMoveByTitleBar = 0xF012;       // SC_MOVE + 2
 
 struct ToolButtonSpec {
     UINT command;
@@ -28,9 +28,9 @@ struct ToolButtonSpec {
     const wchar_t* hint;
 };
 constexpr ToolButtonSpec kToolButtons[] = {
-    {kToolButton1, 3, L"隐藏"},    {kToolButton2, 1, L"全部清空"}, {kToolButton9, 0, L"设置"},
-    {1007, -1, nullptr},           {kToolButton4, 2, L"帮助"},     {kToolButton5, 4, L"关于"},
-    {1006, -1, nullptr},           {kToolButton8, 5, L"退出程序"},
+    {kToolButton1, 3, L"隐藏"}, {kToolButton2, 1, L"全部清空"}, {kToolButton9, 0, L"设置"},
+    {1007, -1, nullptr},        {kToolButton4, 2, L"帮助"},     {kToolButton5, 4, L"关于"},
+    {1006, -1, nullptr},        {kToolButton8, 5, L"退出程序"},
 };
 
 struct MenuItemSpec {
@@ -39,7 +39,7 @@ struct MenuItemSpec {
 };
 constexpr MenuItemSpec kTrayMenu[] = {
     {kN1, L"打开/隐藏(&O)"}, {kN4, L"全部清空(&C)"}, {kN5, L"系统设置(&S)"}, {0, nullptr},
-    {kN7, L"帮助(&H)"},      {kN8, L"关于(&A)"},      {0, nullptr},         {kN2, L"退出系统(&X)"},
+    {kN7, L"帮助(&H)"},      {kN8, L"关于(&A)"},     {0, nullptr},           {kN2, L"退出系统(&X)"},
 };
 
 HBITMAP LoadBitmapResource(int id) {
@@ -73,10 +73,10 @@ void MainWindow::Create() {
     font_ = CreateSongTiFont();
     caption_font_ = CreateSongTiFont(true, GB2312_CHARSET);
     scale_ = LayoutScale{MeasureTextHeight(font_.get()), kDesignedTextHeight};
-    RegisterClassOnce({.name = kMainClass,
-                       .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-                       .icon = ::LoadIconW(::GetModuleHandleW(nullptr),
-                                           MAKEINTRESOURCEW(IDI_NIMBARA))});
+    RegisterClassOnce(
+        {.name = kMainClass,
+         .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+         .icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA))});
     Window::Create(TopLevelSpec({.class_name = kMainClass,
                                  .caption = L"MainForm",
                                  .style = kMainStyle,
@@ -234,7 +234,8 @@ void MainWindow::ToolButton1Click() {
         ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         KeepOpenDialogOnTop();
     }
-    ::CheckMenuItem(popup_menu1_.get(), kN1, MF_BYCOMMAND | (was_shown ? MF_UNCHECKED : MF_CHECKED));
+    ::CheckMenuItem(popup_menu1_.get(), kN1,
+                    MF_BYCOMMAND | (was_shown ? MF_UNCHECKED : MF_CHECKED));
 }
 
 void MainWindow::KeepOpenDialogOnTop() noexcept {

@@ -74,7 +74,8 @@ int RunMessageLoop() {
 }  // namespace
 
 int RunNimbara(HINSTANCE) {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof(icc),
+                             ICC_BAR_CLASSES | ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
     if (!ClaimSingleInstance()) return 0;
     SetErrorReporter(&ShowErrorReport);

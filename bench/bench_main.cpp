@@ -32,12 +32,17 @@ int wmain(int argc, wchar_t** argv) {
         int (*run)(const Args&);
     };
     static const Command kCommands[] = {
-        {L"snapshot", SnapshotCommand}, {L"clip-write", ClipWriteCommand},
-        {L"paste", PasteCommand},       {L"latency", LatencyCommand},
-        {L"feed", FeedCommand},         {L"read-feed", ReadFeedCommand},
+        {L"snapshot", SnapshotCommand},
+        {L"clip-write", ClipWriteCommand},
+        {L"paste", PasteCommand},
+        {L"latency", LatencyCommand},
+        {L"feed", FeedCommand},
+        {L"read-feed", ReadFeedCommand},
         {L"startup", StartupCommand},
-        {L"memory", MemoryCommand},     {L"cputime", CpuTimeCommand},
-        {L"clear-all", ClearAllCommand}, {L"wait-ready", WaitReadyCommand},
+        {L"memory", MemoryCommand},
+        {L"cputime", CpuTimeCommand},
+        {L"clear-all", ClearAllCommand},
+        {L"wait-ready", WaitReadyCommand},
     };
     const Args args(argv, argv + argc);
     if (args.size() < 2) return 2;

@@ -45,8 +45,8 @@ public:
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = L"NimbaraBenchViewer";
         ::RegisterClassW(&wc);
-        hwnd_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"bench viewer", WS_POPUP,
-                                  0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+        hwnd_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"bench viewer", WS_POPUP, 0,
+                                  0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
         g_next_viewer = ::SetClipboardViewer(hwnd_);
         PumpFor(50);  // the joining notice
     }
@@ -84,12 +84,12 @@ public:
 
 private:
     void Run() {
-        HWND owner = ::CreateWindowExW(0, L"STATIC", L"bench writer", WS_POPUP, 0, 0, 1, 1,
-                                       nullptr, nullptr, nullptr, nullptr);
+        HWND owner = ::CreateWindowExW(0, L"STATIC", L"bench writer", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                       nullptr, nullptr, nullptr);
         for (;;) {
             // Messages sent to the clipboard owner are answered while idle.
-            const DWORD got = ::MsgWaitForMultipleObjects(1, &request_, FALSE, INFINITE,
-                                                          QS_ALLINPUT);
+            const DWORD got =
+                ::MsgWaitForMultipleObjects(1, &request_, FALSE, INFINITE, QS_ALLINPUT);
             if (got == WAIT_OBJECT_0 + 1) {
                 MSG msg;
                 while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
@@ -166,7 +166,9 @@ struct Change {
 
 class CaptureWatch {
 public:
-    explicit CaptureWatch(HWND nimbara) { ::EnumChildWindows(nimbara, CollectLabel, reinterpret_cast<LPARAM>(&labels_)); }
+    explicit CaptureWatch(HWND nimbara) {
+        ::EnumChildWindows(nimbara, CollectLabel, reinterpret_cast<LPARAM>(&labels_));
+    }
     bool complete() const {
         for (int n = 1; n <= 12; ++n)
             if (!labels_.label[n]) return false;

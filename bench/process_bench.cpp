@@ -56,8 +56,7 @@ int ClearAllCommand(const Args&) {
     HWND nimbara = FindNimbara();
     if (!nimbara) return 1;
     DWORD_PTR result = 0;
-    return ::SendMessageTimeoutW(nimbara, WM_COMMAND, 2004, 0, SMTO_NORMAL, 20000, &result) ? 0
-                                                                                          : 1;
+    return ::SendMessageTimeoutW(nimbara, WM_COMMAND, 2004, 0, SMTO_NORMAL, 20000, &result) ? 0 : 1;
 }
 
 // Returns once the program's main window exists, or fails after `seconds`.

@@ -79,8 +79,8 @@ int SnapshotCommand(const Args& args) {
         std::wstring command = L"\"" + std::wstring(self) + L"\" clip-write " + std::to_wstring(mb);
         STARTUPINFOW si{sizeof(si)};
         PROCESS_INFORMATION pi{};
-        if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &si, &pi)) {
+        if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &si, &pi)) {
             Note("the clipboard writer did not start");
             return 1;
         }
@@ -118,9 +118,7 @@ public:
     // runs it.
     bool IsPasteTarget(HWND window) override { return window && ::IsWindow(window); }
     bool KeyIsDown(BYTE virtual_key) override { return SystemInput().KeyIsDown(virtual_key); }
-    bool RequestForeground(HWND window) override {
-        return SystemInput().RequestForeground(window);
-    }
+    bool RequestForeground(HWND window) override { return SystemInput().RequestForeground(window); }
     bool HasTakenForeground(HWND window) override {
         return SystemInput().HasTakenForeground(window);
     }

@@ -33,9 +33,9 @@ public:
     void LeaveChain() noexcept;
     [[nodiscard]] bool in_chain() const noexcept { return chain_.joined(); }
 
-    LRESULT ClipboardChanged(WPARAM wp, LPARAM lp);      // WM_DRAWCLIPBOARD
-    LRESULT ViewerChainChanged(WPARAM wp, LPARAM lp);    // WM_CHANGECBCHAIN
-    void Timer1Timer();                                  // CaptureTimer's tick
+    LRESULT ClipboardChanged(WPARAM wp, LPARAM lp);    // WM_DRAWCLIPBOARD
+    LRESULT ViewerChainChanged(WPARAM wp, LPARAM lp);  // WM_CHANGECBCHAIN
+    void Timer1Timer();                                // CaptureTimer's tick
 
     void set_paste_guard(bool on) noexcept { paste_guard_ = on; }
     [[nodiscard]] bool paste_guard() const noexcept { return paste_guard_; }
@@ -49,7 +49,7 @@ private:
     SlotRing& ring_;
     CaptureView& tiles_;
     ViewerChainMembership chain_;
-    bool paste_guard_ = false;    // PasteGuard
+    bool paste_guard_ = false;  // PasteGuard
     bool timer_armed_ = false;
     bool capturing_ = false;
     bool capture_pending_ = false;  // a change came while a capture was still running

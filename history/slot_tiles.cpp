@@ -42,8 +42,8 @@ private:
 
 struct SlotTiles::Tile {
     Tile(SlotTiles& owner, int slot) : label(owner, slot) {}
-    Panel band;   // PColor n
-    Panel frame;  // PFrame n
+    Panel band;       // PColor n
+    Panel frame;      // PFrame n
     TileLabel label;  // LText n
     TileMarks marks;
     TilePicture picture;

@@ -45,7 +45,9 @@ public:
     [[nodiscard]] const std::uint8_t* data() const noexcept { return data_.get(); }
     [[nodiscard]] std::size_t size() const noexcept { return size_; }
     [[nodiscard]] bool empty() const noexcept { return size_ == 0; }
-    [[nodiscard]] std::span<const std::uint8_t> bytes() const noexcept { return {data_.get(), size_}; }
+    [[nodiscard]] std::span<const std::uint8_t> bytes() const noexcept {
+        return {data_.get(), size_};
+    }
 
 private:
     std::unique_ptr<std::uint8_t[], ReleaseSlotBytes> data_;

@@ -114,8 +114,7 @@ HBITMAP MakeBitmap(std::span<const std::uint8_t> bytes) {
     if (header.biSize != sizeof(header) || header.biBitCount != 32 || header.biWidth <= 0 ||
         header.biHeight <= 0 || header.biCompression != BI_RGB)
         return nullptr;
-    const std::uint64_t pixels =
-        std::uint64_t(header.biWidth) * 4 * std::uint64_t(header.biHeight);
+    const std::uint64_t pixels = std::uint64_t(header.biWidth) * 4 * std::uint64_t(header.biHeight);
     if (bytes.size() - sizeof(header) < pixels) return nullptr;
     BITMAPINFO bmi{};
     bmi.bmiHeader = header;
@@ -142,8 +141,8 @@ HGLOBAL MakeMetaFilePict(std::span<const std::uint8_t> bytes) {
                                        bytes.data() + sizeof(header));
     if (!mf) return nullptr;
     const METAFILEPICT pict{header.mapping_mode, header.x_ext, header.y_ext, mf};
-    UniqueHGlobal block = MakeGlobalBlock(
-        {reinterpret_cast<const std::uint8_t*>(&pict), sizeof(pict)});
+    UniqueHGlobal block =
+        MakeGlobalBlock({reinterpret_cast<const std::uint8_t*>(&pict), sizeof(pict)});
     if (!block) ::DeleteMetaFile(mf);
     return block.release();
 }
@@ -200,10 +199,10 @@ ClipObject MakeClipObject(ClipEncoding encoding, std::span<const std::uint8_t> b
         case ClipEncoding::kPalette:
             return ClipObject(encoding, MakePalette(bytes));
         case ClipEncoding::kEnhMetaFile:
-            return ClipObject(encoding, bytes.empty() ? nullptr
-                                                      : ::SetEnhMetaFileBits(
-                                                            static_cast<UINT>(bytes.size()),
-                                                            bytes.data()));
+            return ClipObject(encoding, bytes.empty()
+                                            ? nullptr
+                                            : ::SetEnhMetaFileBits(static_cast<UINT>(bytes.size()),
+                                                                   bytes.data()));
         case ClipEncoding::kMetaFilePict:
             return ClipObject(encoding, MakeMetaFilePict(bytes));
         case ClipEncoding::kUnrestorable:

@@ -18,8 +18,8 @@ void DrawStretched(HDC dc, HBITMAP bitmap, RECT r) {
     UniqueHdc mem(::CreateCompatibleDC(dc));
     SelectedObject sel(mem.get(), bitmap);
     ::SetStretchBltMode(dc, COLORONCOLOR);
-    ::StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem.get(), 0, 0,
-                 bm.bmWidth, bm.bmHeight, SRCCOPY);
+    ::StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem.get(), 0, 0, bm.bmWidth,
+                 bm.bmHeight, SRCCOPY);
 }
 
 bool InsideClient(HWND hwnd, LPARAM lp) {
@@ -51,8 +51,8 @@ bool SetClientCursor(HCURSOR cursor, LPARAM lp) {
 
 // The messages of a control clicked as a static control is: its cursor, a press that
 // holds the mouse, and a click at a release inside it. Nothing for any other message.
-std::optional<LRESULT> OnPressMessage(HWND hwnd, UINT msg, LPARAM lp, HCURSOR cursor,
-                                      bool& pressed, const std::function<void()>& on_left_down,
+std::optional<LRESULT> OnPressMessage(HWND hwnd, UINT msg, LPARAM lp, HCURSOR cursor, bool& pressed,
+                                      const std::function<void()>& on_left_down,
                                       const std::function<void()>& on_click) {
     switch (msg) {
         case WM_SETCURSOR:
@@ -96,7 +96,8 @@ LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         default:
-            if (auto answer = OnPressMessage(hwnd(), msg, lp, cursor_, pressed_, on_left_down, on_click))
+            if (auto answer =
+                    OnPressMessage(hwnd(), msg, lp, cursor_, pressed_, on_left_down, on_click))
                 return *answer;
             return DefaultProc(msg, wp, lp);
     }
@@ -123,14 +124,14 @@ LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             const int n = ::GetWindowTextW(hwnd(), text, 512);
             SelectedObject font(dc, style_.font ? style_.font : ::GetStockObject(DEFAULT_GUI_FONT));
             ::SetBkMode(dc, TRANSPARENT);
-            ::SetTextColor(dc, style_.color == CLR_INVALID ? ::GetSysColor(COLOR_WINDOWTEXT)
-                                                           : style_.color);
+            ::SetTextColor(
+                dc, style_.color == CLR_INVALID ? ::GetSysColor(COLOR_WINDOWTEXT) : style_.color);
             ::DrawTextW(dc, text, n, &r, DT_LEFT | DT_TOP | DT_SINGLELINE);
             return 0;
         }
         default:
-            if (auto answer =
-                    OnPressMessage(hwnd(), msg, lp, style_.cursor, pressed_, on_left_down, on_click))
+            if (auto answer = OnPressMessage(hwnd(), msg, lp, style_.cursor, pressed_, on_left_down,
+                                             on_click))
                 return *answer;
             return DefaultProc(msg, wp, lp);
     }

@@ -31,7 +31,7 @@ private:
 struct LabelStyle {
     COLORREF color = CLR_INVALID;  // CLR_INVALID: the window-text colour
     HFONT font = nullptr;
-    bool transparent = true;  // drawn over what its parent painted
+    bool transparent = true;   // drawn over what its parent painted
     HCURSOR cursor = nullptr;  // nullptr: the arrow
 };
 

@@ -7,6 +7,14 @@ constexpr std::uint16_t kModAlt = 1;
 constexpr std::uint16_t kModControl = 2;
 constexpr std::uint16_t kModShift = 4;
 
+// Each modifier as the hotkey control's flag and as the registration's.
+struct ModifierBits {
+    std::uint8_t control;
+    std::uint16_t mod;
+};
+constexpr ModifierBits kModifierBits[] = {
+    {kControlShift, kModShift}, {kControlCtrl, kModControl}, {kControlAlt, kModAlt}};
+
 std::optional<unsigned> DigitValue(char c, unsigned base) {
     unsigned value = base;
     if (c >= '0' && c <= '9') value = static_cast<unsigned>(c - '0');
@@ -90,17 +98,15 @@ std::string HotKeyValueText(std::uint16_t value) { return std::to_string(value);
 
 std::uint16_t ModFromHotKeyControl(std::uint8_t control_flags) {
     std::uint16_t mod = 0;
-    if (control_flags & kControlShift) mod |= kModShift;
-    if (control_flags & kControlCtrl) mod |= kModControl;
-    if (control_flags & kControlAlt) mod |= kModAlt;
+    for (const ModifierBits& bits : kModifierBits)
+        if (control_flags & bits.control) mod |= bits.mod;
     return mod;
 }
 
 std::uint8_t HotKeyControlFromMod(std::uint16_t mod) {
     std::uint8_t flags = 0;
-    if (mod & kModShift) flags |= kControlShift;
-    if (mod & kModControl) flags |= kControlCtrl;
-    if (mod & kModAlt) flags |= kControlAlt;
+    for (const ModifierBits& bits : kModifierBits)
+        if (mod & bits.mod) flags |= bits.control;
     return flags;
 }
 

@@ -78,8 +78,12 @@ HGLOBAL MalformedDrop(Random& random, size_t size) {
     HGLOBAL h = RandomBlock(random, size, random.Chance(50));
     if (!h) return h;
     if (auto* drop = static_cast<DROPFILES*>(GlobalLock(h))) {
-        const uint32_t offsets[] = {0, 1, sizeof(DROPFILES), static_cast<uint32_t>(size),
-                                    static_cast<uint32_t>(size) + 7, 0xFFFFFFF0u,
+        const uint32_t offsets[] = {0,
+                                    1,
+                                    sizeof(DROPFILES),
+                                    static_cast<uint32_t>(size),
+                                    static_cast<uint32_t>(size) + 7,
+                                    0xFFFFFFF0u,
                                     static_cast<uint32_t>(random.Next())};
         drop->pFiles = offsets[random.Below(7)];
         drop->fWide = random.Below(3) == 0 ? 0 : static_cast<BOOL>(random.Below(3));
@@ -130,10 +134,10 @@ HANDLE DeadGdiObject(Random& random, UINT format) {
     return object;
 }
 
-const UINT kPredefined[] = {CF_TEXT,     CF_BITMAP,   CF_METAFILEPICT, CF_SYLK,  CF_DIF,
-                            CF_TIFF,     CF_OEMTEXT,  CF_DIB,          CF_PALETTE, CF_PENDATA,
-                            CF_RIFF,     CF_WAVE,     CF_UNICODETEXT,  CF_ENHMETAFILE,
-                            CF_HDROP,    CF_LOCALE,   CF_DIBV5,        CF_DSPTEXT};
+const UINT kPredefined[] = {CF_TEXT,   CF_BITMAP,  CF_METAFILEPICT, CF_SYLK,        CF_DIF,
+                            CF_TIFF,   CF_OEMTEXT, CF_DIB,          CF_PALETTE,     CF_PENDATA,
+                            CF_RIFF,   CF_WAVE,    CF_UNICODETEXT,  CF_ENHMETAFILE, CF_HDROP,
+                            CF_LOCALE, CF_DIBV5,   CF_DSPTEXT};
 
 struct RoundCounts {
     int64_t put = 0, refused = 0;
@@ -148,7 +152,8 @@ void PutOne(Random& random, size_t max_bytes, RoundCounts& counts) {
     size_t size = random.Size(max_bytes);
     switch (random.Below(10)) {
         case 0:  // text without its NUL
-            format = random.Chance(50) ? CF_TEXT : (random.Chance(50) ? CF_OEMTEXT : CF_UNICODETEXT);
+            format =
+                random.Chance(50) ? CF_TEXT : (random.Chance(50) ? CF_OEMTEXT : CF_UNICODETEXT);
             size |= (format == CF_UNICODETEXT && random.Chance(50)) ? 1 : 0;  // odd wide text
             data = RandomBlock(random, size, true);
             break;

@@ -15,12 +15,12 @@
 namespace nimbara {
 namespace {
 
+using testing::AfterQueued;
 using testing::Click;
 using testing::PressAndRelease;
 using testing::RectInParent;
 using testing::ScreenCentre;
 using testing::TextOf;
-using testing::AfterQueued;
 using testing::WhileModal;
 
 constexpr wchar_t kAboutClass[] = L"TAboutForm";

@@ -65,29 +65,29 @@ TEST(PreviewTest, TextWithoutTerminatorIsReadOnlyWithinItsBlock) {
 
 TEST(PreviewTest, UnicodeTextAloneShowsAsText) {
     const std::wstring wide = L"Unicode 文本";
-    std::vector<std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(wide.c_str()),
-                                    reinterpret_cast<const std::uint8_t*>(wide.c_str() + wide.size() + 1));
+    std::vector<std::uint8_t> bytes(
+        reinterpret_cast<const std::uint8_t*>(wide.c_str()),
+        reinterpret_cast<const std::uint8_t*>(wide.c_str() + wide.size() + 1));
     const Preview p = BuildPreview(Slot(Record(CF_UNICODETEXT, bytes)));
     EXPECT_EQ(p.text, wide);
 }
 
 TEST(PreviewTest, TextWinsOverAPicture) {
     const Preview p = BuildPreview(Slot(Record(CF_BITMAP, Bitmap32(4, 4), ClipEncoding::kBitmap),
-                                         Record(CF_TEXT, Ansi("caption"))));
+                                        Record(CF_TEXT, Ansi("caption"))));
     EXPECT_EQ(p.text, L"caption");
     EXPECT_FALSE(p.picture);
 }
 
 TEST(PreviewTest, PictureShowsWithNoText) {
-    const Preview p =
-        BuildPreview(Slot(Record(CF_BITMAP, Bitmap32(9, 3), ClipEncoding::kBitmap)));
+    const Preview p = BuildPreview(Slot(Record(CF_BITMAP, Bitmap32(9, 3), ClipEncoding::kBitmap)));
     EXPECT_TRUE(p.text.empty());
     ASSERT_TRUE(p.picture.bitmap);
 }
 
 TEST(PreviewTest, TwoFilesAreNamedOneAfterTheOther) {
-    const Preview p = BuildPreview(
-        Slot(Record(CF_HDROP, BuildDropFiles(std::vector<std::u16string>{u"C:\\a.txt", u"C:\\b.txt"}))));
+    const Preview p = BuildPreview(Slot(
+        Record(CF_HDROP, BuildDropFiles(std::vector<std::u16string>{u"C:\\a.txt", u"C:\\b.txt"}))));
     EXPECT_EQ(p.text, L"(文件或文件夹) C:\\a.txtC:\\b.txt");
 }
 

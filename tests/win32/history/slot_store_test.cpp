@@ -36,7 +36,8 @@ std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
 }
 
 // Puts raw global-memory formats on the clipboard in one opening, in this order.
-void PutFormats(HWND owner, const std::vector<std::pair<UINT, std::vector<std::uint8_t>>>& formats) {
+void PutFormats(HWND owner,
+                const std::vector<std::pair<UINT, std::vector<std::uint8_t>>>& formats) {
     ASSERT_TRUE(::OpenClipboard(owner));
     ::EmptyClipboard();
     for (const auto& [format, bytes] : formats) {
@@ -61,7 +62,8 @@ std::vector<std::uint8_t> ReadBytes(HWND owner, UINT format) {
     if (HANDLE h = ::GetClipboardData(format)) {
         const SIZE_T n = ::GlobalSize(h);
         if (const void* p = ::GlobalLock(h)) {
-            bytes.assign(static_cast<const std::uint8_t*>(p), static_cast<const std::uint8_t*>(p) + n);
+            bytes.assign(static_cast<const std::uint8_t*>(p),
+                         static_cast<const std::uint8_t*>(p) + n);
             ::GlobalUnlock(h);
         }
     }
