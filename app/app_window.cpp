@@ -25,13 +25,21 @@ LRESULT ApplicationWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
             if (on_command && HIWORD(wp) == 0) on_command(LOWORD(wp));
             return 0;
+        default:
+            if (auto answer = AnswerSessionEnd(msg, wp)) return *answer;
+            return DefaultProc(msg, wp, lp);
+    }
+}
+
+std::optional<LRESULT> AnswerSessionEnd(UINT msg, WPARAM wp) {
+    switch (msg) {
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
             if (wp) ::PostQuitMessage(0);
             return 0;
         default:
-            return DefaultProc(msg, wp, lp);
+            return std::nullopt;
     }
 }
 

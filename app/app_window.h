@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 
 #include "platform/window.h"
 
@@ -22,5 +23,10 @@ public:
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
+
+// The end of the logon session, as both top-level windows answer it: agreed to, and the
+// message loop ended when it comes, so that the main window's teardown runs. Nothing for
+// any other message.
+std::optional<LRESULT> AnswerSessionEnd(UINT msg, WPARAM wp);
 
 }  // namespace nimbara

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "about/about_dialog.h"
+#include "app/app_window.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "resources/resource_ids.h"
@@ -378,12 +379,8 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             FormClose();
             ::PostQuitMessage(0);
             return 0;
-        case WM_QUERYENDSESSION:
-            return TRUE;
-        case WM_ENDSESSION:
-            if (wp) ::PostQuitMessage(0);
-            return 0;
         default:
+            if (auto answer = AnswerSessionEnd(msg, wp)) return *answer;
             return DefaultProc(msg, wp, lp);
     }
 }
