@@ -5,6 +5,7 @@
 #include "history/dib_check.h"
 #include "platform/clip_objects.h"
 #include "platform/error.h"
+#include "platform/window.h"
 
 namespace nimbara {
 
@@ -17,11 +18,6 @@ bool MadeFromDib(UINT format) {
     return IsDib(format) || format == CF_BITMAP || format == CF_PALETTE;
 }
 
-bool OwnedElsewhere(HWND owner) {
-    DWORD pid = 0;
-    return owner && ::GetWindowThreadProcessId(owner, &pid) && pid != ::GetCurrentProcessId();
-}
-
 }  // namespace
 
 ClipSlot ClipStore::Snapshot() {
@@ -32,7 +28,7 @@ ClipSlot ClipStore::Snapshot() {
         OpenedClipboard opened(clipboard_, owner_);
         RequireOpen(opened);
         const HWND content_owner = clipboard_.Owner();
-        const bool ask_owner_first = OwnedElsewhere(content_owner);
+        const bool ask_owner_first = BelongsToAnotherProcess(content_owner);
         bool lying_dib = false;
         for (UINT format = clipboard_.EnumFormats(0); format != 0;
              format = clipboard_.EnumFormats(format)) {

@@ -1,10 +1,11 @@
 #include "platform/input.h"
 
 #include <cwchar>
-#include <utility>
 #include <iterator>
+#include <utility>
 
 #include "platform/error.h"
+#include "platform/window.h"
 
 namespace nimbara {
 
@@ -26,10 +27,7 @@ class Win32Input final : public InputApi {
 public:
     HWND Foreground() override { return ::GetForegroundWindow(); }
     bool IsPasteTarget(HWND window) override {
-        if (!window || !::IsWindow(window)) return false;
-        DWORD process = 0;
-        ::GetWindowThreadProcessId(window, &process);
-        return process != ::GetCurrentProcessId() && !IsShellWindow(window);
+        return BelongsToAnotherProcess(window) && !IsShellWindow(window);
     }
     bool KeyIsDown(BYTE virtual_key) override {
         return (::GetAsyncKeyState(virtual_key) & 0x8000) != 0;

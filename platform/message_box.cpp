@@ -4,18 +4,15 @@
 
 #include <cwchar>
 
+#include "platform/window.h"
+
 namespace nimbara {
 
 namespace {
 
 constexpr UINT_PTR kAsideSubclassId = 0x4E42;
 
-bool ForegroundIsAnotherProgram() {
-    HWND foreground = ::GetForegroundWindow();
-    DWORD pid = 0;
-    return foreground && ::GetWindowThreadProcessId(foreground, &pid) &&
-           pid != ::GetCurrentProcessId();
-}
+bool ForegroundIsAnotherProgram() { return BelongsToAnotherProcess(::GetForegroundWindow()); }
 
 bool IsMessageBox(HWND window) {
     wchar_t name[16] = {};

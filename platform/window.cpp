@@ -95,6 +95,12 @@ HWND CreateControl(const WindowSpec& s) {
     return CreateOrThrow(s, s.style | WS_CHILD, ChildId(s), nullptr);
 }
 
+bool BelongsToAnotherProcess(HWND window) noexcept {
+    DWORD process = 0;
+    return window && ::GetWindowThreadProcessId(window, &process) &&
+           process != ::GetCurrentProcessId();
+}
+
 bool AllowMessageFromLowerIntegrity(HWND window, UINT message) noexcept {
     return ::ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr) != FALSE;
 }

@@ -74,6 +74,10 @@ private:
 // Throws AppError when the system refuses, as Window::Create does.
 HWND CreateControl(const WindowSpec& spec);
 
+// True for an existing window of another process: the user's own programs, as against
+// this program's windows and the absence of any.
+[[nodiscard]] bool BelongsToAnotherProcess(HWND window) noexcept;
+
 // Lets `message` reach `window` from processes of a lower integrity level, which
 // Windows otherwise filters out when the program runs elevated. False when the
 // system refused; Windows 7's user32 is the first to have the per-window call.
