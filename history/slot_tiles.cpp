@@ -1,8 +1,7 @@
 #include "history/slot_tiles.h"
 
-#include <windowsx.h>
-
 #include "history/tile_rules.h"
+#include "platform/controls.h"
 
 namespace nimbara {
 
@@ -36,7 +35,7 @@ private:
 
     SlotTiles& owner_;
     int slot_;
-    bool pressed_ = false;
+    Press press_;
     bool tracking_ = false;
 };
 
@@ -72,23 +71,16 @@ LRESULT SlotTiles::TileLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             owner_.OnPointerLeft();
             return 0;
         case WM_LBUTTONDOWN:
-            pressed_ = true;
-            ::SetCapture(hwnd());
+            press_.Begin(hwnd());
             return 0;
         case WM_LBUTTONDBLCLK:
             return 0;  // its release is no click
-        case WM_LBUTTONUP: {
-            const bool was_pressed = std::exchange(pressed_, false);
-            if (::GetCapture() == hwnd()) ::ReleaseCapture();
-            RECT r;
-            ::GetClientRect(hwnd(), &r);
-            const POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-            if (was_pressed && ::PtInRect(&r, p) && ::IsWindowEnabled(hwnd()) && owner_.on_click_)
+        case WM_LBUTTONUP:
+            if (press_.EndsInClick(hwnd(), lp) && ::IsWindowEnabled(hwnd()) && owner_.on_click_)
                 owner_.on_click_(slot_);
             return 0;
-        }
         case WM_CAPTURECHANGED:
-            pressed_ = false;
+            press_.Lost();
             return 0;
         default:
             return DefaultProc(msg, wp, lp);

@@ -29,20 +29,6 @@ bool InsideClient(HWND hwnd, LPARAM lp) {
     return ::PtInRect(&r, p) != FALSE;
 }
 
-// Whether a release ends a press that began inside the control. The control holds
-// the mouse between the two, so a release outside it still arrives and ends the
-// press without a click, and a release after a press elsewhere is no click.
-bool EndPress(HWND hwnd, bool& pressed, LPARAM lp) {
-    const bool was = std::exchange(pressed, false);
-    if (::GetCapture() == hwnd) ::ReleaseCapture();
-    return was && InsideClient(hwnd, lp);
-}
-
-void BeginPress(HWND hwnd, bool& pressed) {
-    pressed = true;
-    ::SetCapture(hwnd);
-}
-
 bool SetClientCursor(HCURSOR cursor, LPARAM lp) {
     if (!cursor || LOWORD(lp) != HTCLIENT) return false;
     ::SetCursor(cursor);
@@ -51,7 +37,7 @@ bool SetClientCursor(HCURSOR cursor, LPARAM lp) {
 
 // The messages of a control clicked as a static control is: its cursor, a press that
 // holds the mouse, and a click at a release inside it. Nothing for any other message.
-std::optional<LRESULT> OnPressMessage(HWND hwnd, UINT msg, LPARAM lp, HCURSOR cursor, bool& pressed,
+std::optional<LRESULT> OnPressMessage(HWND hwnd, UINT msg, LPARAM lp, HCURSOR cursor, Press& press,
                                       const std::function<void()>& on_left_down,
                                       const std::function<void()>& on_click) {
     switch (msg) {
@@ -59,14 +45,14 @@ std::optional<LRESULT> OnPressMessage(HWND hwnd, UINT msg, LPARAM lp, HCURSOR cu
             if (SetClientCursor(cursor, lp)) return TRUE;
             return std::nullopt;
         case WM_LBUTTONDOWN:
-            BeginPress(hwnd, pressed);
+            press.Begin(hwnd);
             if (on_left_down) on_left_down();
             return 0;
         case WM_LBUTTONUP:
-            if (EndPress(hwnd, pressed, lp) && on_click) on_click();
+            if (press.EndsInClick(hwnd, lp) && on_click) on_click();
             return 0;
         case WM_CAPTURECHANGED:
-            pressed = false;
+            press.Lost();
             return 0;
         default:
             return std::nullopt;
@@ -74,6 +60,17 @@ std::optional<LRESULT> OnPressMessage(HWND hwnd, UINT msg, LPARAM lp, HCURSOR cu
 }
 
 }  // namespace
+
+void Press::Begin(HWND control) {
+    down_ = true;
+    ::SetCapture(control);
+}
+
+bool Press::EndsInClick(HWND control, LPARAM lp) {
+    const bool was = std::exchange(down_, false);
+    if (::GetCapture() == control) ::ReleaseCapture();
+    return was && InsideClient(control, lp);
+}
 
 void PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap, HCURSOR cursor) {
     static constexpr wchar_t kClass[] = L"NimbaraPicture";
@@ -97,7 +94,7 @@ LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         default:
             if (auto answer =
-                    OnPressMessage(hwnd(), msg, lp, cursor_, pressed_, on_left_down, on_click))
+                    OnPressMessage(hwnd(), msg, lp, cursor_, press_, on_left_down, on_click))
                 return *answer;
             return DefaultProc(msg, wp, lp);
     }
@@ -130,8 +127,8 @@ LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         default:
-            if (auto answer = OnPressMessage(hwnd(), msg, lp, style_.cursor, pressed_, on_left_down,
-                                             on_click))
+            if (auto answer =
+                    OnPressMessage(hwnd(), msg, lp, style_.cursor, press_, on_left_down, on_click))
                 return *answer;
             return DefaultProc(msg, wp, lp);
     }
@@ -148,13 +145,13 @@ void FlatButton::Paint(HDC dc) {
     RECT r;
     ::GetClientRect(hwnd(), &r);
     ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
-    if (hot_) Panel::DrawBevel(dc, r, pressed_ ? Bevel::kLowered : Bevel::kRaised);
+    if (hot_) Panel::DrawBevel(dc, r, press_.down() ? Bevel::kLowered : Bevel::kRaised);
     if (!glyph_) return;
     BITMAP bm{};
     ::GetObjectW(glyph_, sizeof(bm), &bm);
     UniqueHdc mem(::CreateCompatibleDC(dc));
     SelectedObject sel(mem.get(), glyph_);
-    const int shift = pressed_ ? 1 : 0;
+    const int shift = press_.down() ? 1 : 0;
     ::BitBlt(dc, (r.right - bm.bmWidth) / 2 + shift, (r.bottom - bm.bmHeight) / 2 + shift,
              bm.bmWidth, bm.bmHeight, mem.get(), 0, 0, SRCCOPY);
 }
@@ -181,19 +178,17 @@ LRESULT FlatButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             ::InvalidateRect(hwnd(), nullptr, FALSE);
             return 0;
         case WM_LBUTTONDOWN:
-            pressed_ = true;
-            ::SetCapture(hwnd());
+            press_.Begin(hwnd());
             ::InvalidateRect(hwnd(), nullptr, FALSE);
             return 0;
         case WM_LBUTTONUP: {
-            const bool was = std::exchange(pressed_, false);
-            if (::GetCapture() == hwnd()) ::ReleaseCapture();
+            const bool click = press_.EndsInClick(hwnd(), lp);
             ::InvalidateRect(hwnd(), nullptr, FALSE);
-            if (was && InsideClient(hwnd(), lp) && on_click) on_click();
+            if (click && on_click) on_click();
             return 0;
         }
         case WM_CAPTURECHANGED:
-            pressed_ = false;
+            press_.Lost();
             return 0;
         default:
             return DefaultProc(msg, wp, lp);

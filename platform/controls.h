@@ -11,6 +11,20 @@
 
 namespace nimbara {
 
+// A press of the left button and its release, on a control that holds the mouse
+// between the two: a release outside the control still arrives and ends the press
+// without a click, and a release after a press elsewhere is no click.
+class Press {
+public:
+    void Begin(HWND control);                                 // WM_LBUTTONDOWN
+    [[nodiscard]] bool EndsInClick(HWND control, LPARAM lp);  // WM_LBUTTONUP
+    void Lost() noexcept { down_ = false; }                   // WM_CAPTURECHANGED
+    [[nodiscard]] bool down() const noexcept { return down_; }
+
+private:
+    bool down_ = false;
+};
+
 // Draws a bitmap stretched over its whole area; reports left-button presses and
 // clicks (a press and a release both inside it).
 class PictureBox : public Window {
@@ -25,7 +39,7 @@ protected:
 private:
     HBITMAP bitmap_ = nullptr;
     HCURSOR cursor_ = nullptr;  // nullptr: the arrow
-    bool pressed_ = false;
+    Press press_;
 };
 
 struct LabelStyle {
@@ -47,7 +61,7 @@ protected:
 
 private:
     LabelStyle style_;
-    bool pressed_ = false;
+    Press press_;
 };
 
 // A flat button showing a glyph centred, raised while the pointer is over it.
@@ -63,7 +77,7 @@ private:
     void Paint(HDC dc);
     HBITMAP glyph_ = nullptr;
     bool hot_ = false;
-    bool pressed_ = false;
+    Press press_;
 };
 
 }  // namespace nimbara
