@@ -12,7 +12,6 @@
     nimbara         Nimbara started with the defaults
     fresh_settings  no settings of Nimbara's in the registry before and after the test
     item_places     where each item of the tray menu lies inside its window (tray_icon.py)
-    wait_until      the polling helper (also importable: from harness import wait_until)
 """
 
 import collections
@@ -132,11 +131,6 @@ def fresh_settings(winenv):
 def item_places(_module_winenv):
     """Where each item lies inside the tray menu's window (tray_icon.py)."""
     return reference_menu(_module_winenv, _module_winenv.probe, 0)[2]
-
-
-@pytest.fixture(name="wait_until")
-def wait_until_fixture():
-    return wait_until
 
 
 # A time limit per test where pytest-timeout is not installed (it is, through install-deps.sh).

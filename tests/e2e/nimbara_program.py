@@ -25,7 +25,6 @@ WM_ENDSESSION = 0x0016
 WM_COMMAND = 0x0111
 WM_HOTKEY = 0x0312
 BM_GETCHECK = 0x00F0
-BM_CLICK = 0x00F5
 HKM_GETHOTKEY = 0x0402
 BST_CHECKED = 1
 IDOK = 1
@@ -40,7 +39,6 @@ WS_EX_TOOLWINDOW = 0x00000080
 # Command ids of the toolbar buttons and the tray menu, as the main window receives them.
 TOGGLE = 1001  # ToolButton1, "隐藏"
 CLEAR_ALL = 1002
-HELP = 1004
 ABOUT = 1005
 EXIT = 1008  # "退出程序"
 SETTINGS = 1009
@@ -242,9 +240,6 @@ class Nimbara:
     def control(self, control_id):
         return self.controls()[control_id]
 
-    def tile_labels(self):
-        return {c["id"] - 300: c for c in self.probe.children(self.hwnd) if 301 <= c["id"] <= 312}
-
     def tile_texts(self):
         """Per slot: (preview text, frame caption, label enabled)."""
         controls = self.controls()
@@ -254,9 +249,6 @@ class Nimbara:
     def previews(self):
         """The twelve preview texts, slot 1 first."""
         return [text for text, _, _ in self.tile_texts().values()]
-
-    def tile_text(self, slot):
-        return self.control(300 + slot)["text"]
 
     def band_pixel(self, slot):
         """A pixel of the tile's 4-pixel colour band, on the screen."""

@@ -539,12 +539,6 @@ class WineEnv:
         finally:
             server.close()
 
-    def xclip_targets(self, selection="clipboard"):
-        try:
-            return self.xclip_get("TARGETS", selection).decode(errors="replace").split()
-        except (subprocess.CalledProcessError, subprocess.TimeoutExpired):
-            return []
-
     def xclip_get(self, target="UTF8_STRING", selection="clipboard", timeout=30):
         return self._x(["xclip", "-o", "-selection", selection, "-t", target], timeout=timeout)
 
