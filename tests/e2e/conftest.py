@@ -24,7 +24,7 @@ import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
-from harness import WineEnv, build_dir, probe_exe, wait_until  # noqa: E402
+from harness import WineEnv, build_dir, probe_exe  # noqa: E402
 from nimbara_program import Nimbara, clear_settings  # noqa: E402
 from tray_icon import reference_menu  # noqa: E402
 
@@ -74,11 +74,8 @@ def start_program(winenv):
 
     def start(path, window_class, args=(), title=None, timeout=120, visible=None):
         before = {w["hwnd"] for w in winenv.probe.windows()}
-        process = winenv.spawn([path, *args])
 
         def appeared():
-            if process.poll() is not None:
-                raise AssertionError(f"{path} ended with code {process.returncode}")
             for window in winenv.probe.windows():
                 if (window["hwnd"] not in before and window["class"] == window_class
                         and (title is None or window["title"] == title)
@@ -86,8 +83,9 @@ def start_program(winenv):
                     return window
             return None
 
-        window = wait_until(appeared, timeout,
-                            message=f"no {window_class} window from {path} within {timeout} s")
+        # The peers are not under test: any end of theirs before their window is started again.
+        process, window = winenv.start_shown([path, *args], appeared, timeout, path,
+                                             again=lambda code, output: True)
         return Program(process, window["pid"], window["hwnd"])
 
     return start

@@ -167,17 +167,14 @@ class Nimbara:
         if empty_clipboard:
             probe.clip_empty()
         before = {w["hwnd"] for w in probe.windows()}
-        process = env.spawn([exe])
 
         def appeared():
-            if process.poll() is not None:
-                raise AssertionError(f"Nimbara ended at start with code {process.returncode}")
             new = [w for w in probe.windows() if w["hwnd"] not in before]
             main = [w for w in new if w["class"] == "TMainForm"]
             application = [w for w in new if w["class"] == "NimbaraApplication"]
             return (main[0], application[0]) if main and application else None
 
-        main, application = wait_until(appeared, timeout, message="Nimbara showed no windows")
+        process, (main, application) = env.start_shown([exe], appeared, timeout, "Nimbara")
         program = cls(env, exe, process, main, application)
         # The window exists before its creation steps have run, and a message sent to it can be
         # answered while they wait on another program (the shell's notification area). Idle in

@@ -205,3 +205,16 @@ def test_run_command_exports_the_env_and_passes_the_exit_code():
          'test -n "$DISPLAY" && test -d "$WINEPREFIX/drive_c" && test "$LC_ALL" = zh_CN.UTF-8 '
          "&& exit 7"], capture_output=True, text=True, timeout=240)
     assert result.returncode == 7, result.stderr
+
+
+@pytest.mark.parametrize("printed, starts", [
+    ("wine: could not load ntdll.so", 3),  # Wine's loader failed it: made again, twice at most
+    ("no window today", 1),                # the program's own end: fails at once
+])
+def test_a_program_that_ends_before_its_window_is_started_again_only_when_wine_failed_it(
+        winenv, printed, starts):
+    before = len(winenv._spawned)
+    with pytest.raises(AssertionError, match=f"code 1; it printed: .*{printed}"):
+        winenv.start_shown(["cmd.exe", "/c", f"echo {printed} 1>&2 & exit 1"], lambda: None, 60,
+                           "cmd")
+    assert len(winenv._spawned) - before == starts

@@ -53,6 +53,14 @@ START_TIMEOUT = float(os.environ.get("NIMBARA_WINE_START_TIMEOUT", "240"))
 TEMPLATE_TIMEOUT = 1200
 
 _live_envs = set()
+_ENDED = object()
+
+
+def wine_refused_start(code, output):
+    """Whether a process that ended with this code and error output was failed by Wine's loader
+    before the program ran (fatal errors of the loader and its preloader end with code 1)."""
+    return code == 1 and any(line.startswith(("wine: ", "wine client error", "preloader: "))
+                             for line in output.splitlines())
 
 
 def build_dir():
@@ -393,14 +401,46 @@ class WineEnv:
         self._spawned.append(process)
         return process
 
+    def start_shown(self, args, shown, timeout, what, again=None):
+        """Starts a Windows program and waits (bounded) until shown() answers, which it returns
+        with the process: (process, answer).
+
+        Wine's loader now and then fails a start before the program's own code runs: the
+        process ends with code 1 and "wine: ..." or "preloader: ..." on its error output. Such a
+        start is made again, twice at most; again(code, output) may widen that to other early
+        ends (of a peer that is not under test). Any other end before shown() answers fails with
+        the program's error output.
+        """
+        again = again or wine_refused_start
+        starts = 0
+        while True:
+            output = tempfile.TemporaryFile(dir=self._root)
+            process = self.spawn(args, stderr=output)
+            starts += 1
+            answer = wait_until(lambda: _ENDED if process.poll() is not None else shown(),
+                                timeout, message=f"{what} showed no window within {timeout} s")
+            if answer is not _ENDED:
+                return process, answer
+            output.seek(0)
+            text = output.read().decode(errors="replace")[-2000:]
+            if starts == 3 or not again(process.returncode, text):
+                raise AssertionError(f"{what} ended at start with code {process.returncode}; "
+                                     f"it printed: {text!r}")
+            print(f"winenv: {what} ended at start with code {process.returncode} "
+                  f"({text.strip()!r}); starting it again", file=sys.stderr)
+
     def run(self, args, timeout=120, check=False):
-        """Runs a Windows program to its end; returns CompletedProcess with bytes output."""
-        process = self.spawn(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        try:
-            out, err = process.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            _end_process(process)
-            raise
+        """Runs a Windows program to its end; returns CompletedProcess with bytes output. A run
+        that Wine's loader failed before the program ran is made again, twice at most."""
+        for _ in range(3):
+            process = self.spawn(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            try:
+                out, err = process.communicate(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                _end_process(process)
+                raise
+            if not wine_refused_start(process.returncode, err.decode(errors="replace")):
+                break
         result = subprocess.CompletedProcess(process.args, process.returncode, out, err)
         if check and result.returncode:
             raise subprocess.CalledProcessError(result.returncode, process.args, out, err)
