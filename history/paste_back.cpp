@@ -62,15 +62,18 @@ void PasteBack::LText1Click(int slot) {
         deferred_slot_ = slot;
         return;
     }
-    watcher_.set_paste_guard(true);
     bool wrote_nothing = false;
     {
         // Held, not borrowed: a Clear all, an exit or a capture handled meanwhile frees
         // the slot's snapshot only after the restore is done with it.
         const SlotRing::Held snapshot = ring_.Hold(slot);
+        // Only a paste that waited behind another finds its slot empty: a Clear all came
+        // after the click, and the keys would paste what the clipboard holds instead.
+        if (!snapshot) return;
+        watcher_.set_paste_guard(true);
         restoring_ = true;
         try {
-            if (snapshot) wrote_nothing = store_.Restore(*snapshot) == 0;
+            wrote_nothing = store_.Restore(*snapshot) == 0;
         } catch (...) {
             restoring_ = false;
             deferred_slot_ = 0;

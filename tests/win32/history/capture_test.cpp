@@ -121,6 +121,18 @@ TEST_F(CaptureTest, WhatArrivesDuringARestoreNeitherFreesItsSlotNorCutsIntoIt) {
     clipboard_.on_empty = [this] { paste_.LText1Click(2); };
     paste_.LText1Click(1);
     EXPECT_EQ(ClipboardText(main_.get()), "second");
+
+    // One that a Clear all emptied while it waited is dropped: no keys, no paste mark.
+    clipboard_.on_empty = [this] {
+        paste_.LText1Click(2);
+        ring_.Release(2);
+    };
+    view_.told.clear();
+    input_.keys.clear();
+    paste_.LText1Click(1);
+    EXPECT_EQ(ClipboardText(main_.get()), "first again");
+    EXPECT_EQ(view_.told, Told{L"pasted 1"});
+    EXPECT_EQ(input_.keys.size(), 4u);  // one Ctrl+V
 }
 
 TEST_F(CaptureTest, AFailedRestoreClearsPasteGuardOnlyWhenNoEarlierPasteIsGuarded) {
