@@ -409,13 +409,14 @@ class WineEnv:
         process ends with code 1 and "wine: ..." or "preloader: ..." on its error output. Such a
         start is made again, twice at most; again(code, output) may widen that to other early
         ends (of a peer that is not under test). Any other end before shown() answers fails with
-        the program's error output.
+        the program's error output, which holds Wine's error messages ("err:" lines) too.
         """
         again = again or wine_refused_start
+        env = dict(self.env, WINEDEBUG="-all,err+all")
         starts = 0
         while True:
             output = tempfile.TemporaryFile(dir=self._root)
-            process = self.spawn(args, stderr=output)
+            process = self.spawn(args, stderr=output, env=env)
             starts += 1
             answer = wait_until(lambda: _ENDED if process.poll() is not None else shown(),
                                 timeout, message=f"{what} showed no window within {timeout} s")
@@ -541,8 +542,11 @@ class WineEnv:
     def click(self, x, y, button=1, repeat=1):
         self.xdotool(*self._move_args(x, y), "click", "--repeat", repeat, button)
 
-    def drag(self, x1, y1, x2, y2, button=1, steps=10):
+    def drag(self, x1, y1, x2, y2, button=1, steps=10, pressed=None):
+        """pressed: called once the button is down, before the pointer moves."""
         self.xdotool("mousemove", "--sync", *self._to_x(x1, y1), "mousedown", button)
+        if pressed:
+            pressed()
         for i in range(1, steps + 1):
             x = x1 + (x2 - x1) * i // steps
             y = y1 + (y2 - y1) * i // steps
