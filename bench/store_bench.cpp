@@ -167,6 +167,12 @@ private:
 
 }  // namespace
 
+// The paste-back's figure takes no snapshot.
+struct NoReader final : SnapshotSource {
+    bool Begin() override { return false; }
+    void Abandon() noexcept override {}
+};
+
 int PasteCommand(const Args& args) {
     const int runs = IntArg(args, 2, 20);
     HWND owner = CreatePlainWindow(L"bench history", WS_POPUP | WS_VISIBLE);
@@ -174,7 +180,8 @@ int PasteCommand(const Args& args) {
     ClipStore store(SystemClipboard(), owner, {});
     SlotRing ring;
     SlotTiles tiles(owner, LayoutScale{}, font.get(), [](int) {});
-    ClipWatcher watcher(owner, store, ring, tiles);
+    NoReader reader;
+    ClipWatcher watcher(owner, store, ring, tiles, reader);
     RecordingInput input;
     PasteBack paste(owner, store, ring, tiles, watcher, input);
     PasteTarget target;

@@ -2,10 +2,10 @@
 
 #include <new>
 
+#include "history/capture_rules.h"
 #include "history/dib_check.h"
 #include "platform/clip_objects.h"
 #include "platform/error.h"
-#include "platform/window.h"
 
 namespace nimbara {
 
@@ -13,23 +13,16 @@ namespace {
 
 bool IsDib(UINT format) { return format == CF_DIB || format == CF_DIBV5; }
 
-// Formats the system builds from a DIB on the clipboard when asked for them.
-bool MadeFromDib(UINT format) {
-    return IsDib(format) || format == CF_BITMAP || format == CF_PALETTE;
-}
-
 }  // namespace
 
 ClipSlot ClipStore::Snapshot() {
     ClipSlot slot;
     int unreadable = 0;
-    bool owner_hangs = false;
     {
         OpenedClipboard opened(clipboard_, owner_);
         RequireOpen(opened);
-        const HWND content_owner = clipboard_.Owner();
-        const bool ask_owner_first = BelongsToAnotherProcess(content_owner);
-        bool lying_dib = false;
+        PictureFormats pictures;
+        std::size_t checked_dib = 0;  // position of the DIB read, once it was sound
         for (UINT format = clipboard_.EnumFormats(0); format != 0;
              format = clipboard_.EnumFormats(format)) {
             ClipFormatRecord record;
@@ -40,40 +33,41 @@ ClipSlot ClipStore::Snapshot() {
                 record.data = {};
                 record.encoding = ClipEncoding::kUnrestorable;
             };
-            if (!owner_hangs && ask_owner_first &&
-                !clipboard_.AskToRender(content_owner, format, kOwnerRenderWaitMs)) {
-                owner_hangs = true;
-                if (hung_owner_reported_ != content_owner) ++unreadable;
-                hung_owner_reported_ = content_owner;
-            }
-            // A synthesised format is rendered from the owner's too: after a hang, nothing
-            // more is asked for.
-            if (owner_hangs || (lying_dib && MadeFromDib(format))) {
-                refuse();
-                slot.push_back(std::move(record));
-                continue;
-            }
-            // A format that its owner renders on request is rendered here.
             try {
-                if (HANDLE h = clipboard_.GetData(format))
-                    record.data = ReadClipObject(record.encoding, h);
+                switch (pictures.SourceOf(record.format)) {
+                    case FormatSource::kNumberOnly:
+                        refuse();
+                        break;
+                    case FormatSource::kCheckedDib:
+                        // Made from this program's own copy, which nobody can change.
+                        record.data =
+                            BitmapFromDib(slot[checked_dib].data.bytes(),
+                                          DibPixelsOffset(slot[checked_dib].data.bytes()));
+                        break;
+                    case FormatSource::kClipboard:
+                        // A format that its owner renders on request is rendered here, by
+                        // the system, which waits for the owner as long as it takes.
+                        if (HANDLE h = clipboard_.GetData(format))
+                            record.data = ReadClipObject(record.encoding, h);
+                        break;
+                }
             } catch (const std::bad_alloc&) {
                 ++unreadable;
             } catch (const AppError&) {
                 ++unreadable;
             }
-            // The first DIB is the one put there (the system's own come after it); when it
-            // lies, so would every picture the system made from it.
-            if (IsDib(format) && !DibFitsItsBlock(record.data.bytes())) {
-                lying_dib = true;
-                refuse();
+            if (IsDib(format) && record.encoding != ClipEncoding::kUnrestorable) {
+                const bool sound = DibFitsItsBlock(record.data.bytes());
+                pictures.DibChecked(sound);
+                if (!sound) refuse();
             }
+            if (IsDib(format) && record.encoding != ClipEncoding::kUnrestorable)
+                checked_dib = slot.size();
             slot.push_back(std::move(record));
         }
         // Still open: renders and the reads themselves are part of what was seen.
         last_sequence_ = clipboard_.SequenceNumber();
     }
-    if (!owner_hangs) hung_owner_reported_ = nullptr;
     // Told only now: a message box must not keep the clipboard open for everyone.
     for (int i = 0; i < unreadable && on_read_failure_; ++i) on_read_failure_();
     return slot;

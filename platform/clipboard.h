@@ -25,11 +25,6 @@ public:
     [[nodiscard]] virtual DWORD SequenceNumber() = 0;
     // The window that owns the content, the one asked to render formats offered on demand.
     [[nodiscard]] virtual HWND Owner() = 0;
-    // Asks `owner` to render `format` now, as reading it would, but waits no longer than
-    // `timeout_ms`: false when the owner did not answer in that time (it hangs). Reading a
-    // format offered on demand waits for the owner without a bound under Wine; asked
-    // first, a hung owner costs one bounded wait instead of the desktop's clipboard.
-    [[nodiscard]] virtual bool AskToRender(HWND owner, UINT format, DWORD timeout_ms) = 0;
 };
 
 // The real clipboard.

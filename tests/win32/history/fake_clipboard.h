@@ -45,9 +45,6 @@ public:
     }
     DWORD SequenceNumber() override { return SystemClipboard().SequenceNumber(); }
     HWND Owner() override { return SystemClipboard().Owner(); }
-    bool AskToRender(HWND owner, UINT f, DWORD ms) override {
-        return SystemClipboard().AskToRender(owner, f, ms);
-    }
 };
 
 }  // namespace nimbara::testing

@@ -1,0 +1,50 @@
+// Decisions of the capture that need no window system: how much of a snapshot's time is
+// left, which picture formats are read off the clipboard, and which snapshots earn a slot.
+#pragma once
+
+#include <cstdint>
+
+#include "history/slot_ring.h"
+
+namespace nimbara {
+
+// The longest one snapshot may take, every render by the content's owner included. Windows
+// waits up to 30 s for an owner to render one format; a single budget for the whole
+// snapshot keeps a hung owner from holding the clipboard longer than that.
+constexpr std::uint32_t kSnapshotBudgetMs = 30000;
+
+// Milliseconds of the budget left at `now` for a snapshot begun at `started`. Both are
+// readings of a clock that wraps round; 0 once the budget is spent.
+[[nodiscard]] std::uint32_t BudgetLeftMs(std::uint32_t started, std::uint32_t now,
+                                         std::uint32_t budget = kSnapshotBudgetMs) noexcept;
+
+// Where a snapshot takes a format's bytes from.
+enum class FormatSource : std::uint8_t {
+    kClipboard,   // read off the clipboard
+    kCheckedDib,  // made by this program from the DIB it has read and checked
+    kNumberOnly,  // kept as its number, never asked for
+};
+
+// The bitmap, its palette and the two DIB forms are one picture: the system makes each of
+// them from another on request, from whatever the clipboard holds at that moment, which
+// its owner may have changed since it was checked. So only the first of them is read; a
+// bitmap after a sound DIB is made here from the DIB's checked bytes, and the rest are
+// numbers (a restore lets the system make them again from what it writes).
+class PictureFormats {
+public:
+    [[nodiscard]] FormatSource SourceOf(std::uint16_t format) noexcept;
+    // The DIB read was checked: `sound` when it holds every byte its header promises.
+    void DibChecked(bool sound) noexcept { dib_sound_ = sound; }
+
+private:
+    bool first_read_ = false;
+    bool dib_sound_ = false;
+};
+
+// A record that a restore can put back on the clipboard.
+[[nodiscard]] bool IsRestorable(const ClipFormatRecord& record) noexcept;
+// Whether a snapshot earns a slot: one that restores nothing would only empty the user's
+// clipboard when pasted, and push a good slot out of the ring.
+[[nodiscard]] bool HasRestorable(const ClipSlot& slot) noexcept;
+
+}  // namespace nimbara
