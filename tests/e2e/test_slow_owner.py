@@ -102,5 +102,5 @@ def test_slow_owners_are_captured_whole_while_nimbara_answers_and_nothing_is_ask
 
     assert n.running()
     print(f"\n[slow owners] answers_ms={[round(a) for a in answers]} "
-          f"blocked_answers_ms={[round(a) for a in blocked_answers]} swap_taken={swapped['ok']}",
+          f"blocked_answers_ms={[round(a) for a in blocked_answers]} swap_taken={swapped['taken']}",
           flush=True)

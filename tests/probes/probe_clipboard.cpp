@@ -530,7 +530,7 @@ void RenderOffered(State& state, UINT format) {
         WriteLine(Json()
                       .Str("event", "swapped")
                       .Uint("tick", GetTickCount())
-                      .Bool("ok", error.empty())
+                      .Bool("taken", error.empty())
                       .Text());
     }
     for (const auto& [offered, spec] : state.render_specs) {
@@ -540,7 +540,7 @@ void RenderOffered(State& state, UINT format) {
                       .Str("event", "rendered")
                       .Uint("tick", GetTickCount())
                       .Uint("format", format)
-                      .Bool("ok", error.empty())
+                      .Bool("taken", error.empty())
                       .Text());
     }
 }
