@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
+#include "history/privacy_rules.h"
 #include "history/slot_ring.h"
 #include "platform/clipboard.h"
 
@@ -20,8 +22,7 @@ class ClipStore {
 public:
     // `on_read_failure` is told of every format whose bytes could not be read
     // (the clipboard is closed again by then); it may show a modal message box.
-    ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> on_read_failure)
-        : clipboard_(clipboard), owner_(owner), on_read_failure_(std::move(on_read_failure)) {}
+    ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> on_read_failure);
 
     // How many formats the clipboard holds; 0 or less means nothing to capture.
     [[nodiscard]] int CountFormats() { return clipboard_.CountFormats(); }
@@ -32,7 +33,8 @@ public:
     // its number and no data. A DIB whose header promises more than its block holds is
     // kept as its number only, and the pictures the system would build from it are not
     // asked for. When the owner does not answer, the formats it would render on
-    // request are not asked for either: they are kept as numbers.
+    // request are not asked for either: they are kept as numbers. Content that its
+    // source marks as private gives an empty snapshot, and none of it is read.
     [[nodiscard]] ClipSlot Snapshot();
 
     // Empties the clipboard and writes every record back, in stored order, in one
@@ -47,11 +49,15 @@ public:
     [[nodiscard]] DWORD CurrentSequence() { return clipboard_.SequenceNumber(); }
 
 private:
+    // Reads no format but the history flag.
+    [[nodiscard]] bool IsPrivate(const std::vector<std::uint16_t>& formats);
+
     ClipboardApi& clipboard_;
     HWND owner_;
     std::function<void()> on_read_failure_;
     DWORD last_sequence_ = 0;
     HWND hung_owner_reported_ = nullptr;  // told once, not at every capture while it hangs
+    PrivacyMarkers privacy_markers_;
 };
 
 }  // namespace nimbara

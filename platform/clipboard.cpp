@@ -31,6 +31,7 @@ public:
     HANDLE SetData(UINT format, HANDLE data) override { return ::SetClipboardData(format, data); }
     DWORD SequenceNumber() override { return ::GetClipboardSequenceNumber(); }
     HWND Owner() override { return ::GetClipboardOwner(); }
+    UINT RegisterFormat(const wchar_t* name) override { return ::RegisterClipboardFormatW(name); }
     bool AskToRender(HWND owner, UINT format, DWORD timeout_ms) override {
         // SMTO_BLOCK: nothing else of this program may run while it holds the clipboard open.
         if (!::IsWindow(owner)) return true;  // nobody to wait for
