@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "history/little_endian.h"
+
 namespace nimbara {
 
 namespace {
@@ -10,13 +12,6 @@ constexpr std::uint32_t kCoreHeaderBytes = 12, kInfoHeaderBytes = 40;
 // Compression codes (wingdi.h), here without windows.h.
 constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kJpeg = 4, kPng = 5,
                         kAlphaBitFields = 6;
-
-std::uint32_t Read16(std::span<const std::uint8_t> b, std::size_t at) {
-    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8;
-}
-std::uint32_t Read32(std::span<const std::uint8_t> b, std::size_t at) {
-    return Read16(b, at) | Read16(b, at + 2) << 16;
-}
 
 bool KnownBitCount(std::uint32_t bits) {
     return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
@@ -38,22 +33,23 @@ struct Layout {
 std::optional<Layout> LayoutOf(std::span<const std::uint8_t> block) noexcept {
     if (block.size() < 4) return std::nullopt;
     const std::uint64_t size = block.size();
-    const std::uint32_t header = Read32(block, 0);
+    const std::uint32_t header = ReadLittleEndian32(block, 0);
     if (header > size) return std::nullopt;
     if (header == kCoreHeaderBytes) {
-        const std::uint32_t width = Read16(block, 4), height = Read16(block, 6);
-        const std::uint32_t bits = Read16(block, 10);
+        const std::uint32_t width = ReadLittleEndian16(block, 4),
+                            height = ReadLittleEndian16(block, 6);
+        const std::uint32_t bits = ReadLittleEndian16(block, 10);
         if (!KnownBitCount(bits) || width == 0 || height == 0) return std::nullopt;
         const std::uint64_t colours = bits <= 8 ? (1u << bits) * 3ull : 0;
         return Layout{header + colours, RowBytes(width, bits, height)};
     }
     if (header < kInfoHeaderBytes) return std::nullopt;
-    const auto width = static_cast<std::int32_t>(Read32(block, 4));
-    const auto height = static_cast<std::int32_t>(Read32(block, 8));
-    const std::uint32_t bits = Read16(block, 14);
-    const std::uint32_t compression = Read32(block, 16);
-    const std::uint32_t image_bytes = Read32(block, 20);
-    const std::uint32_t colours_used = Read32(block, 32);
+    const auto width = static_cast<std::int32_t>(ReadLittleEndian32(block, 4));
+    const auto height = static_cast<std::int32_t>(ReadLittleEndian32(block, 8));
+    const std::uint32_t bits = ReadLittleEndian16(block, 14);
+    const std::uint32_t compression = ReadLittleEndian32(block, 16);
+    const std::uint32_t image_bytes = ReadLittleEndian32(block, 20);
+    const std::uint32_t colours_used = ReadLittleEndian32(block, 32);
     if (width <= 0 || height == 0 || height == INT32_MIN) return std::nullopt;
     std::uint64_t masks = 0;
     if (header == kInfoHeaderBytes && compression == kBitFields) masks = 12;

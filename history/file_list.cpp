@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <iterator>
 
+#include "history/little_endian.h"
+
 namespace nimbara {
 namespace {
 
 constexpr std::size_t kFilesOffsetAt = 0;
 constexpr std::size_t kWideFlagAt = 16;
-
-std::uint32_t ReadLittleEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 |
-           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
 
 void AppendLittleEndian32(std::vector<std::uint8_t>& out, std::uint32_t value) {
     for (int shift = 0; shift < 32; shift += 8) {

@@ -1,9 +1,12 @@
 #include "history/slot_store.h"
 
+#include <algorithm>
 #include <new>
+#include <vector>
 
 #include "history/capture_rules.h"
 #include "history/dib_check.h"
+#include "history/privacy_rules.h"
 #include "platform/clip_objects.h"
 #include "platform/error.h"
 
@@ -13,7 +16,35 @@ namespace {
 
 bool IsDib(UINT format) { return format == CF_DIB || format == CF_DIBV5; }
 
+std::uint16_t MarkerNumber(ClipboardApi& clipboard, const wchar_t* name) {
+    return static_cast<std::uint16_t>(clipboard.RegisterFormat(name));
+}
+
 }  // namespace
+
+ClipStore::ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> on_read_failure)
+    : clipboard_(clipboard),
+      owner_(owner),
+      on_read_failure_(std::move(on_read_failure)),
+      privacy_markers_{MarkerNumber(clipboard, kExcludeFromMonitorFormat),
+                       MarkerNumber(clipboard, kViewerIgnoreFormat),
+                       MarkerNumber(clipboard, kHistoryFlagFormat)} {}
+
+bool ClipStore::IsPrivate(const std::vector<std::uint16_t>& formats) {
+    ByteBuffer history_flag;
+    const std::uint16_t flag = privacy_markers_.history_flag;
+    if (flag != 0 && std::find(formats.begin(), formats.end(), flag) != formats.end()) {
+        // The flag is the source's own small block; a flag that cannot be read says
+        // nothing, as a malformed one does.
+        try {
+            if (HANDLE h = clipboard_.GetData(flag))
+                history_flag = ReadClipObject(ClipEncoding::kGlobal, h);
+        } catch (const std::bad_alloc&) {
+        } catch (const AppError&) {
+        }
+    }
+    return IsMarkedPrivate(formats, privacy_markers_, history_flag.bytes());
+}
 
 ClipSlot ClipStore::Snapshot() {
     ClipSlot slot;
@@ -21,10 +52,19 @@ ClipSlot ClipStore::Snapshot() {
     {
         OpenedClipboard opened(clipboard_, owner_);
         RequireOpen(opened);
+        std::vector<std::uint16_t> formats;
+        for (UINT format = clipboard_.EnumFormats(0); format != 0;
+             format = clipboard_.EnumFormats(format))
+            formats.push_back(static_cast<std::uint16_t>(format));
+        // Decided before any other format is read, so that a secret offered on demand is
+        // never even rendered for this program.
+        if (IsPrivate(formats)) {
+            last_sequence_ = clipboard_.SequenceNumber();
+            return slot;
+        }
         PictureFormats pictures;
         std::size_t checked_dib = 0;  // position of the DIB read, once it was sound
-        for (UINT format = clipboard_.EnumFormats(0); format != 0;
-             format = clipboard_.EnumFormats(format)) {
+        for (const UINT format : formats) {
             ClipFormatRecord record;
             record.format = static_cast<std::uint16_t>(format);
             record.encoding = EncodingOf(record.format);

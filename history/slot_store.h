@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
+#include "history/privacy_rules.h"
 #include "history/slot_ring.h"
 #include "platform/clipboard.h"
 
@@ -15,8 +17,7 @@ class ClipStore {
 public:
     // `on_read_failure` is told of every format whose bytes could not be read
     // (the clipboard is closed again by then); it may show a modal message box.
-    ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> on_read_failure)
-        : clipboard_(clipboard), owner_(owner), on_read_failure_(std::move(on_read_failure)) {}
+    ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> on_read_failure);
 
     // How many formats the clipboard holds; 0 or less means nothing to capture.
     [[nodiscard]] int CountFormats() { return clipboard_.CountFormats(); }
@@ -28,7 +29,8 @@ public:
     // long as the owner takes: the clipboard reader process runs this, and the program
     // ends that process when it takes too long. Of the picture formats only the first
     // is read (see PictureFormats); a DIB whose header promises more than its block
-    // holds is kept as its number only.
+    // holds is kept as its number only. Content that its source marks as private gives
+    // an empty snapshot, and none of it is read.
     [[nodiscard]] ClipSlot Snapshot();
 
     // Empties the clipboard and writes every record back, in stored order, in one
@@ -47,10 +49,14 @@ public:
     [[nodiscard]] HWND ContentOwner() { return clipboard_.Owner(); }
 
 private:
+    // Reads no format but the history flag.
+    [[nodiscard]] bool IsPrivate(const std::vector<std::uint16_t>& formats);
+
     ClipboardApi& clipboard_;
     HWND owner_;
     std::function<void()> on_read_failure_;
     DWORD last_sequence_ = 0;
+    PrivacyMarkers privacy_markers_;
 };
 
 }  // namespace nimbara

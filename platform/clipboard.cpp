@@ -31,6 +31,7 @@ public:
     HANDLE SetData(UINT format, HANDLE data) override { return ::SetClipboardData(format, data); }
     DWORD SequenceNumber() override { return ::GetClipboardSequenceNumber(); }
     HWND Owner() override { return ::GetClipboardOwner(); }
+    UINT RegisterFormat(const wchar_t* name) override { return ::RegisterClipboardFormatW(name); }
 };
 
 }  // namespace

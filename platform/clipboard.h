@@ -25,6 +25,9 @@ public:
     [[nodiscard]] virtual DWORD SequenceNumber() = 0;
     // The window that owns the content, the one asked to render formats offered on demand.
     [[nodiscard]] virtual HWND Owner() = 0;
+    // The number of the format registered under `name` in this session; 0 when the system
+    // refuses it.
+    [[nodiscard]] virtual UINT RegisterFormat(const wchar_t* name) = 0;
 };
 
 // The real clipboard.

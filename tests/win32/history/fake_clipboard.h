@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <new>
+#include <vector>
 
 #include "platform/clipboard.h"
 
@@ -19,6 +20,7 @@ public:
     int count_override = 0;          // a count the real clipboard does not have
     std::function<void()> on_empty;  // what other programs' messages do during a restore
     int sets = 0;
+    std::vector<UINT> reads;  // every format asked for, in order
 
     bool Open(HWND owner) override { return !fail_open && SystemClipboard().Open(owner); }
     void Close() override { SystemClipboard().Close(); }
@@ -35,6 +37,7 @@ public:
         return next == 0 && offer_unreadable_bitmap ? CF_DSPBITMAP : next;
     }
     HANDLE GetData(UINT f) override {
+        reads.push_back(f);
         if (f == CF_DSPBITMAP && offer_unreadable_bitmap) return reinterpret_cast<HANDLE>(0x4);
         if (f == format_without_memory) throw std::bad_alloc();
         return SystemClipboard().GetData(f);
@@ -45,6 +48,9 @@ public:
     }
     DWORD SequenceNumber() override { return SystemClipboard().SequenceNumber(); }
     HWND Owner() override { return SystemClipboard().Owner(); }
+    UINT RegisterFormat(const wchar_t* name) override {
+        return SystemClipboard().RegisterFormat(name);
+    }
 };
 
 }  // namespace nimbara::testing

@@ -297,6 +297,40 @@ TEST_F(SlotStoreTest, FormatTheProcessHasNoMemoryForIsKeptWithNoDataAndReportedA
     EXPECT_EQ(open_when_told, std::vector<bool>{false});
 }
 
+TEST_F(SlotStoreTest, ContentMarkedPrivateIsNeitherKeptNorReadNorReported) {
+    const UINT exclude =
+        ::RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
+    const UINT ignore = ::RegisterClipboardFormatW(L"Clipboard Viewer Ignore");
+    const UINT flag = ::RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
+    using Bytes = std::vector<std::uint8_t>;
+    const struct {
+        const char* what;
+        std::vector<std::pair<UINT, Bytes>> put;
+        bool kept;
+    } cases[] = {
+        {"exclusion marker after the text", {{CF_WAVE, Pattern(9, 1)}, {exclude, {0}}}, false},
+        {"viewer-ignore marker before it", {{ignore, {1}}, {CF_WAVE, Pattern(9, 1)}}, false},
+        {"history flag 0", {{CF_WAVE, Pattern(9, 1)}, {flag, {0, 0, 0, 0}}}, false},
+        {"history flag 1", {{CF_WAVE, Pattern(9, 1)}, {flag, {1, 0, 0, 0}}}, true},
+        {"history flag of two bytes", {{CF_WAVE, Pattern(9, 1)}, {flag, {0, 0}}}, true},
+    };
+    for (const auto& c : cases) {
+        PutFormats(owner_.get(), c.put);
+        testing::FakeClipboard watched;
+        int reports = 0;
+        ClipStore store(watched, owner_.get(), [&] { ++reports; });
+        const ClipSlot slot = store.Snapshot();
+        EXPECT_EQ(slot.size(), c.kept ? c.put.size() : 0u) << c.what;
+        if (!c.kept) {
+            // Only the flag itself may be read before the content is known to be private.
+            for (const UINT read : watched.reads) EXPECT_EQ(read, flag) << c.what;
+            EXPECT_EQ(store.last_sequence(), store.CurrentSequence()) << c.what;
+        }
+        EXPECT_EQ(reports, 0) << c.what;
+        EXPECT_EQ(ReadBytes(owner_.get(), CF_WAVE), Pattern(9, 1)) << c.what;
+    }
+}
+
 TEST(SlotRingTest, NextSlotRunsRoundTheRingAndReleaseEmptiesASlot) {
     SlotRing ring;
     EXPECT_EQ(ring.NextSlot(), 1);
