@@ -248,21 +248,28 @@ TEST_F(CaptureTest, PasteBackTypesCtrlVOnceTheTargetIsActiveOrAfterAtMostItsWait
     }
 }
 
-TEST_F(CaptureTest, OnlyARestoreThatWroteSomethingMarksItsTilePasted) {
+TEST_F(CaptureTest, ASlotWithNothingRestorableLeavesTheClipboardTypesNothingAndMarksNothing) {
     const struct {
         const char* name;
         ClipEncoding encoding;
         Told told;
-    } cases[] = {{"written back", ClipEncoding::kGlobal, {L"pasted 1"}},
-                 {"nothing restorable", ClipEncoding::kUnrestorable, {}}};
+        std::size_t keys;
+        const char* clipboard;
+    } cases[] = {{"written back", ClipEncoding::kGlobal, {L"pasted 1"}, 4, "x"},
+                 {"nothing restorable", ClipEncoding::kUnrestorable, {}, 0, "the user's"}};
     for (const auto& c : cases) {
         static constexpr std::uint8_t kText[] = {'x', 0};
         ClipSlot slot(1);
         slot[0] = {CF_TEXT, c.encoding, ByteBuffer::CopyOf(kText)};
         ring_.Store(1, std::move(slot));
+        PutText(main_.get(), "the user's");
         view_.told.clear();
+        input_.keys.clear();
         paste_.LText1Click(1);
         EXPECT_EQ(view_.told, c.told) << c.name;
+        EXPECT_EQ(input_.keys.size(), c.keys) << c.name;
+        EXPECT_EQ(ClipboardText(main_.get()), c.clipboard) << c.name;
+        paste_.Timer2Timer();
     }
 }
 
