@@ -19,14 +19,22 @@ std::uint32_t BudgetLeftMs(std::uint32_t started, std::uint32_t now,
 FormatSource PictureFormats::SourceOf(std::uint16_t format) noexcept {
     const bool dib = format == kDib || format == kDibV5;
     if (format != kBitmap && format != kPalette && !dib) return FormatSource::kClipboard;
-    // A palette first is the owner's own object, read like the bitmap it goes with.
-    if (!first_read_ && format != kPalette) {
-        first_read_ = true;
+    if (!first_read_) {
+        // A palette first is the owner's own object, read like the bitmap it goes with.
+        first_read_ = format != kPalette;
         return FormatSource::kClipboard;
     }
-    if (format == kBitmap && dib_sound_) return FormatSource::kCheckedDib;
-    if (!first_read_) return FormatSource::kClipboard;
+    if (format == kBitmap)
+        return dib_seen_ && dib_sound_ ? FormatSource::kCheckedDib : FormatSource::kNumberOnly;
+    if (dib && !dib_seen_) return FormatSource::kClipboard;  // after the owner's own bitmap
+    if (dib && dib_sound_) return FormatSource::kAfterDibRecheck;
     return FormatSource::kNumberOnly;
+}
+
+void PictureFormats::DibChecked(bool sound) noexcept {
+    if (dib_seen_) return;
+    dib_seen_ = true;
+    dib_sound_ = sound;
 }
 
 bool IsRestorable(const ClipFormatRecord& record) noexcept {

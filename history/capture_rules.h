@@ -20,24 +20,28 @@ constexpr std::uint32_t kSnapshotBudgetMs = 30000;
 
 // Where a snapshot takes a format's bytes from.
 enum class FormatSource : std::uint8_t {
-    kClipboard,   // read off the clipboard
-    kCheckedDib,  // made by this program from the DIB it has read and checked
-    kNumberOnly,  // kept as its number, never asked for
+    kClipboard,        // read off the clipboard
+    kAfterDibRecheck,  // read off the clipboard once the DIB read before is found sound again
+    kCheckedDib,       // made by this program from the DIB it has read and checked
+    kNumberOnly,       // kept as its number, never asked for
 };
 
 // The bitmap, its palette and the two DIB forms are one picture: the system makes each of
-// them from another on request, from whatever the clipboard holds at that moment, which
-// its owner may have changed since it was checked. So only the first of them is read; a
-// bitmap after a sound DIB is made here from the DIB's checked bytes, and the rest are
+// them from another on request, from whatever the clipboard holds at that moment, and the
+// owner may have changed it during a render since it was checked. So the first of them is
+// read as it is (a DIB is checked); a bitmap after a sound DIB is made here from the DIB's
+// checked bytes; the other DIB form is read only once the DIB read first is found sound
+// again just before; after a lying DIB the rest, and a palette after any of them, are
 // numbers (a restore lets the system make them again from what it writes).
 class PictureFormats {
 public:
     [[nodiscard]] FormatSource SourceOf(std::uint16_t format) noexcept;
-    // The DIB read was checked: `sound` when it holds every byte its header promises.
-    void DibChecked(bool sound) noexcept { dib_sound_ = sound; }
+    // The first DIB read was checked: `sound` when it holds every byte its header promises.
+    void DibChecked(bool sound) noexcept;
 
 private:
     bool first_read_ = false;
+    bool dib_seen_ = false;
     bool dib_sound_ = false;
 };
 

@@ -30,6 +30,16 @@ ClipStore::ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> 
                        MarkerNumber(clipboard, kViewerIgnoreFormat),
                        MarkerNumber(clipboard, kHistoryFlagFormat)} {}
 
+bool ClipStore::DibStillSound(UINT format) {
+    try {
+        if (HANDLE h = clipboard_.GetData(format))
+            return DibFitsItsBlock(ReadClipObject(ClipEncoding::kGlobal, h).bytes());
+    } catch (const std::bad_alloc&) {
+    } catch (const AppError&) {
+    }
+    return false;
+}
+
 bool ClipStore::IsPrivate(const std::vector<std::uint16_t>& formats) {
     ByteBuffer history_flag;
     const std::uint16_t flag = privacy_markers_.history_flag;
@@ -63,7 +73,8 @@ ClipSlot ClipStore::Snapshot() {
             return slot;
         }
         PictureFormats pictures;
-        std::size_t checked_dib = 0;  // position of the DIB read, once it was sound
+        std::size_t checked_dib = 0;  // position of the first DIB read
+        bool checked_dib_known = false;
         for (const UINT format : formats) {
             ClipFormatRecord record;
             record.format = static_cast<std::uint16_t>(format);
@@ -84,6 +95,16 @@ ClipSlot ClipStore::Snapshot() {
                             BitmapFromDib(slot[checked_dib].data.bytes(),
                                           DibPixelsOffset(slot[checked_dib].data.bytes()));
                         break;
+                    case FormatSource::kAfterDibRecheck:
+                        // Nothing else can have run since: only a render lets the owner
+                        // change the clipboard, and the checked DIB needs none any more.
+                        if (!DibStillSound(formats[checked_dib])) {
+                            refuse();
+                            break;
+                        }
+                        if (HANDLE h = clipboard_.GetData(format))
+                            record.data = ReadClipObject(record.encoding, h);
+                        break;
                     case FormatSource::kClipboard:
                         // A format that its owner renders on request is rendered here, by
                         // the system, which waits for the owner as long as it takes.
@@ -98,11 +119,11 @@ ClipSlot ClipStore::Snapshot() {
             }
             if (IsDib(format) && record.encoding != ClipEncoding::kUnrestorable) {
                 const bool sound = DibFitsItsBlock(record.data.bytes());
+                if (!checked_dib_known) checked_dib = slot.size();
+                checked_dib_known = true;
                 pictures.DibChecked(sound);
                 if (!sound) refuse();
             }
-            if (IsDib(format) && record.encoding != ClipEncoding::kUnrestorable)
-                checked_dib = slot.size();
             slot.push_back(std::move(record));
         }
         // Still open: renders and the reads themselves are part of what was seen.

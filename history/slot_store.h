@@ -49,6 +49,8 @@ public:
     [[nodiscard]] HWND ContentOwner() { return clipboard_.Owner(); }
 
 private:
+    // Reads the DIB in `format` again and checks it.
+    [[nodiscard]] bool DibStillSound(UINT format);
     // Reads no format but the history flag.
     [[nodiscard]] bool IsPrivate(const std::vector<std::uint16_t>& formats);
 

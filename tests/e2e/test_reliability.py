@@ -20,6 +20,7 @@ import pytest
 
 from harness import wait_until
 from nimbara_program import CLEAR_ALL, TOGGLE, WM_COMMAND
+from tray_icon import close_menu, open_tray_menu
 
 WM_DRAWCLIPBOARD = 0x0308
 WM_QUIT, WM_CHANGECBCHAIN = 0x0012, 0x030D
@@ -259,11 +260,15 @@ def test_a_hung_owner_holds_the_clipboard_at_most_its_budget_and_its_report_hold
                "reg:Nimbara probe private=size:100")
     owner.wait_event("renderformat", timeout=60)  # asked by the reader, and hung from then on
     asked = time.monotonic()
-    # Meanwhile Nimbara's window answers, and Alt+V, pressed by the user, shows and hides it.
+    # Meanwhile Nimbara's window answers, Alt+V, pressed by the user, shows and hides it, and
+    # the tray icon's menu opens.
     toggles = [toggle_ms(n.probe, n.hwnd) for _ in range(4)]
     for shown in (True, False):
         n.key("alt+v")
         n.wait_shown(shown, 30)
+    open_tray_menu(n.env, n.probe)
+    close_menu(n.env, n.probe)
+    assert n.probe.clip_count()["open_window"] != 0, "the steps took longer than the budget"
     # The reader is ended when the snapshot's budget is spent: the clipboard is free again.
     wait_until(lambda: n.probe.clip_count()["open_window"] == 0, 60,
                message="the clipboard stayed held after the budget")

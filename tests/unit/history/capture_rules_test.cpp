@@ -21,20 +21,20 @@ TEST(CaptureRules, BudgetLeftCountsFromTheStartAcrossTheClockWrap) {
     for (const auto& c : cases) EXPECT_EQ(BudgetLeftMs(c.started, c.now), c.left) << c.now;
 }
 
-TEST(CaptureRules, OnlyTheFirstPictureFormatIsReadAndABitmapIsMadeFromASoundDib) {
-    constexpr auto R = FormatSource::kClipboard, D = FormatSource::kCheckedDib,
-                   N = FormatSource::kNumberOnly;
+TEST(CaptureRules, PictureFormatsMadeFromADibAreMadeFromTheCheckedOneOrReadOnceItIsRechecked) {
+    constexpr auto R = FormatSource::kClipboard, A = FormatSource::kAfterDibRecheck,
+                   D = FormatSource::kCheckedDib, N = FormatSource::kNumberOnly;
     const struct {
         const char* name;
         std::vector<std::uint16_t> formats;
         bool dib_sound;
         std::vector<FormatSource> want;
     } cases[] = {
-        {"DIB put, the rest made by the system", {1, 8, 2, 9, 17}, true, {R, R, D, N, N}},
+        {"DIB put, the rest made by the system", {1, 8, 2, 9, 17}, true, {R, R, D, N, A}},
         {"lying DIB", {8, 2, 9, 17}, false, {R, N, N, N}},
-        {"bitmap put", {2, 9, 8, 17}, false, {R, N, N, N}},
-        {"palette before its bitmap", {9, 2, 8}, false, {R, R, N}},
-        {"DIBV5 put", {17, 8, 2}, true, {R, N, D}},
+        {"bitmap put", {2, 9, 8, 17}, true, {R, N, R, A}},
+        {"palette before its bitmap", {9, 2, 8}, false, {R, R, R}},
+        {"DIBV5 put", {17, 8, 2}, true, {R, A, D}},
         {"no picture", {1, 13, 15, 0xC001}, false, {R, R, R, R}},
     };
     for (const auto& c : cases) {
@@ -42,7 +42,7 @@ TEST(CaptureRules, OnlyTheFirstPictureFormatIsReadAndABitmapIsMadeFromASoundDib)
         std::vector<FormatSource> got;
         for (std::uint16_t format : c.formats) {
             got.push_back(pictures.SourceOf(format));
-            if ((format == 8 || format == 17) && got.back() == R) pictures.DibChecked(c.dib_sound);
+            if (format == 8 || format == 17) pictures.DibChecked(c.dib_sound);
         }
         EXPECT_EQ(got, c.want) << c.name;
     }
