@@ -84,6 +84,9 @@ def test_hostile_clipboard_rounds_leave_it_answering_and_give_memory_back(start_
         run.join(1.0)
     assert n.running(), "Nimbara ended during the hostile rounds"
     wait_until(lambda: not n.error_boxes() or box_texts.extend(n.dismiss_boxes()), 30)
+    # A snapshot still on its way from the reader when Clear all comes is stored after it:
+    # the last round's content is seen captured first.
+    settle(n, "hostile rounds over")
     n.probe.post(n.hwnd, WM_COMMAND, CLEAR_ALL, 0)
     settle(n, "after hostile")
     wait_until(lambda: not n.error_boxes() or box_texts.extend(n.dismiss_boxes()), 30)
