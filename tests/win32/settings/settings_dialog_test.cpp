@@ -457,15 +457,55 @@ TEST_F(SettingsDialogTest, AStandardUserKeepsSettingsInTheUsersKeysOrIsToldWhy) 
     // The user's own key refused too: OK says why, and the chosen hotkey still applies.
     fake_.refused_paths = {kNimbaraKey};
     ShowWith(dialog, {[&](HWND dlg) {
-                 Click(dlg, kCheckBox1Id);
                  Click(dlg, kRadioButton1Id);
                  Click(dlg, kBitBtn1Id);
              }});
-    EXPECT_FALSE(Stored(kRunKey, kRunValue, HKEY_CURRENT_USER).exists);
-    EXPECT_TRUE(Stored(kRunKey, kRunValue).exists) << "not the user's to remove";
     EXPECT_EQ(hotkey_.current(), kDefaultHotKey);
     EXPECT_EQ(g_errors, std::vector<std::wstring>{L"Failed to set data for 'HotKeyShift' (" +
                                                   SystemErrorText(ERROR_ACCESS_DENIED) + L")"});
+}
+
+// Unchecked, the entry goes from wherever it may; one that must stay is reported as a
+// failed store is, and the steps after it are skipped.
+TEST_F(SettingsDialogTest, UncheckingReportsARunEntryThatStaysAndNamesItsKey) {
+    const std::wstring refused = L"Failed to delete 'Nimbara' from " +
+                                 RegistryKeyName(HKEY_LOCAL_MACHINE, kRunKey) + L" (" +
+                                 SystemErrorText(ERROR_ACCESS_DENIED) + L")";
+    const struct {
+        const char* name;
+        bool machine_entry;  // an administrator's
+        int fail_call;       // counted from OK's first registry call
+        bool machine_entry_stays;
+        std::vector<std::wstring> errors;
+    } cases[] = {
+        {"a standard user, the machine's entry there", true, 0, true, {refused}},
+        {"a standard user, no machine's entry", false, 0, false, {}},
+        {"the system refuses the delete itself", true, 5, true, {refused}},
+    };
+    for (const auto& c : cases) {
+        testing::DeleteTree(HKEY_CURRENT_USER, Sandbox(kRunKey));
+        if (c.machine_entry) SeedRun(REG_SZ, std::string("C:\\admin\\N.exe\0", 16));
+        SeedValue(HKEY_CURRENT_USER, Sandbox(kRunKey, HKEY_CURRENT_USER), kRunValue, REG_SZ,
+                  std::string("C:\\N.exe\0", 9));
+        fake_.machine_read_only = c.fail_call == 0;
+        hotkey_.set_current(kDefaultHotKey);
+        g_errors.clear();
+        SettingsDialog dialog(application_, hotkey_, fake_);
+        ShowWith(dialog, {[&](HWND dlg) {
+                     Click(dlg, kCheckBox1Id);
+                     Click(dlg, kRadioButton2Id);
+                     SetHotKeyValue(dlg, 0x0251);
+                     fake_.calls.clear();
+                     fake_.fail_call = c.fail_call;
+                     Click(dlg, kBitBtn1Id);
+                 }});
+        fake_.fail_call = 0;
+        EXPECT_FALSE(Stored(kRunKey, kRunValue, HKEY_CURRENT_USER).exists) << c.name;
+        EXPECT_EQ(Stored(kRunKey, kRunValue).exists, c.machine_entry_stays) << c.name;
+        EXPECT_EQ(g_errors, c.errors) << c.name;
+        EXPECT_EQ(hotkey_.current() == kCtrlQ, c.errors.empty()) << c.name;
+        hotkey_.ReleaseHotKey();
+    }
 }
 
 TEST_F(SettingsDialogTest, OtherWindowsAreDisabledWhileOpenAndTheirMessagesStillArrive) {

@@ -126,16 +126,32 @@ TEST_F(SettingsStoreTest, WriteReplacesAValueOfAnyTypeAndReadsBackByteForByte) {
 TEST_F(SettingsStoreTest, DeleteRemovesTheValueAndIsSilentWhenThereIsNone) {
     SeedValue(HKEY_LOCAL_MACHINE, kTestKey, "Nimbara", REG_SZ, std::string("x\0", 2));
     SeedValue(HKEY_LOCAL_MACHINE, kTestKey, "Other", REG_SZ, std::string("y\0", 2));
-    DeleteRegValue(registry_, HKEY_LOCAL_MACHINE, kTestKey, "Nimbara");
+    EXPECT_EQ(DeleteRegValue(registry_, HKEY_LOCAL_MACHINE, kTestKey, "Nimbara"), ERROR_SUCCESS);
     EXPECT_FALSE(ReadStored(HKEY_LOCAL_MACHINE, kTestKey, "Nimbara").exists);
     EXPECT_TRUE(ReadStored(HKEY_LOCAL_MACHINE, kTestKey, "Other").exists);
 
-    EXPECT_EQ(ErrorOf([&] { DeleteRegValue(registry_, HKEY_LOCAL_MACHINE, kTestKey, "Nimbara"); }),
-              std::nullopt);
-    EXPECT_EQ(
-        ErrorOf([&] { DeleteRegValue(registry_, HKEY_LOCAL_MACHINE, kMissingKey, "Nimbara"); }),
-        std::nullopt);
+    EXPECT_EQ(DeleteRegValue(registry_, HKEY_LOCAL_MACHINE, kTestKey, "Nimbara"), ERROR_SUCCESS);
+    EXPECT_EQ(DeleteRegValue(registry_, HKEY_LOCAL_MACHINE, kMissingKey, "Nimbara"), ERROR_SUCCESS);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMissingKey));
+}
+
+// The name a removal error gives is where the registry editor finds the value: the
+// machine's SOFTWARE seen by a 32-bit program is WOW6432Node on 64-bit Windows.
+TEST_F(SettingsStoreTest, KeyNamesAreWhereTheRegistryEditorFindsTheValue) {
+    SeedValue(HKEY_LOCAL_MACHINE, kTestKey, "Nimbara", REG_SZ, std::string("x\0", 2));
+    const std::wstring name = RegistryKeyName(HKEY_LOCAL_MACHINE, kTestKey);
+    const std::wstring root = L"HKEY_LOCAL_MACHINE\\";
+    ASSERT_EQ(name.substr(0, root.size()), root);
+    HKEY key = nullptr;  // the native view, which the registry editor shows
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, name.substr(root.size()).c_str(), 0,
+                              KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key),
+              ERROR_SUCCESS)
+        << WideToUtf8(name);
+    EXPECT_EQ(::RegQueryValueExW(key, L"Nimbara", nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    ::RegCloseKey(key);
+    EXPECT_EQ(RegistryKeyName(HKEY_CURRENT_USER, kRunKey),
+              L"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
 }
 
 // --- Through the fake: refusals and failures the real registry does not produce here.
@@ -163,10 +179,10 @@ TEST_F(RefusedKeyTest, RefusedKeyReadsEmptyWriteGivesTheRefusalDeleteIsSilent) {
         [&] { written = WriteRegString(fake_, HKEY_LOCAL_MACHINE, kRunKey, kRunValue, "D"); });
     EXPECT_EQ(error, std::nullopt);
     EXPECT_EQ(written, ERROR_ACCESS_DENIED);
-    error = ErrorOf([&] { DeleteRegValue(fake_, HKEY_LOCAL_MACHINE, kRunKey, kRunValue); });
-    EXPECT_EQ(error, std::nullopt);
+    // Not even readable here: the program cannot see the value, so it has none to remove.
+    EXPECT_EQ(DeleteRegValue(fake_, HKEY_LOCAL_MACHINE, kRunKey, kRunValue), ERROR_SUCCESS);
     EXPECT_EQ(Stored(kRunValue), std::string("C:\\N.exe\0", 9));
-    ASSERT_EQ(fake_.calls.size(), 3u) << "only the opens were tried";
+    ASSERT_EQ(fake_.calls.size(), 4u) << "only the opens were tried";
 }
 
 TEST_F(RefusedKeyTest, FailedCallsRaiseTheirErrorsAndCloseTheKey) {
@@ -190,8 +206,11 @@ TEST_F(RefusedKeyTest, FailedCallsRaiseTheirErrorsAndCloseTheKey) {
         {"set refused", 2,
          [&] { (void)WriteRegString(fake_, HKEY_LOCAL_MACHINE, kNimbaraKey, "HotKeyShift", "2"); },
          L"Failed to set data for 'HotKeyShift'"},
-        {"delete refused: nothing to report", 2,
-         [&] { DeleteRegValue(fake_, HKEY_LOCAL_MACHINE, kNimbaraKey, "HotKeyChar"); },
+        {"delete refused: the value stays and the refusal is given", 2,
+         [&] {
+             EXPECT_EQ(DeleteRegValue(fake_, HKEY_LOCAL_MACHINE, kNimbaraKey, "HotKeyChar"),
+                       ERROR_ACCESS_DENIED);
+         },
          std::nullopt},
     };
     for (const Case& c : cases) {
