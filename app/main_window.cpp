@@ -368,7 +368,9 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_MOUSEACTIVATE:
             if (paste_) {
-                if (HIWORD(lp) == WM_LBUTTONDOWN && tiles_ && tiles_->PointerOnFilledTile()) {
+                // The second press of a double click may start a click of its own too.
+                const bool press = HIWORD(lp) == WM_LBUTTONDOWN || HIWORD(lp) == WM_LBUTTONDBLCLK;
+                if (press && tiles_ && tiles_->PointerOnFilledTile()) {
                     paste_->TileClickedFromOutside();
                     return MA_NOACTIVATE;
                 }

@@ -74,10 +74,15 @@ LRESULT SlotTiles::TileLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             press_.Begin(hwnd());
             return 0;
         case WM_LBUTTONDBLCLK:
-            return 0;  // its release is no click
+            // The second press of a double click that pasted once already: its release
+            // is no click. Any other starts one.
+            if (owner_.pairing_.SecondPressStartsClick(slot_)) press_.Begin(hwnd());
+            return 0;
         case WM_LBUTTONUP:
-            if (press_.EndsInClick(hwnd(), lp) && ::IsWindowEnabled(hwnd()) && owner_.on_click_)
+            if (press_.EndsInClick(hwnd(), lp) && ::IsWindowEnabled(hwnd()) && owner_.on_click_) {
+                owner_.pairing_.Clicked(slot_);
                 owner_.on_click_(slot_);
+            }
             return 0;
         case WM_CAPTURECHANGED:
             press_.Lost();
@@ -273,6 +278,7 @@ void SlotTiles::OnPointerLeft() {
 }
 
 void SlotTiles::PointerGone() {
+    pairing_.Hidden();
     if (hovered_) Leave(std::exchange(hovered_, 0));
 }
 

@@ -46,7 +46,8 @@ public:
     void SetPreviewText(int slot, const std::wstring& text) override;
     void SetPicture(int slot, TilePicture picture) override;
     void MarkPasted(int slot) override;
-    // The pointer has gone (the window was hidden): the hovered tile gets its leave.
+    // The pointer has gone (the window was hidden): the hovered tile gets its leave, and
+    // the next press on a tile is a new click, whatever the system takes it for.
     void PointerGone();
 
     [[nodiscard]] std::uint32_t ColorOf(int slot) const;
@@ -76,6 +77,7 @@ private:
     PointerSink sink_;
     std::array<std::unique_ptr<Tile>, SlotCount> tiles_;
     int hovered_ = 0;
+    TileClickPairing pairing_;
 };
 
 }  // namespace nimbara

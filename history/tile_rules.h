@@ -37,4 +37,24 @@ void TilePointerLeave(TileMarks& tile);
 // A click that pasted the tile's slot back.
 void TilePasted(TileMarks& tile);
 
+// Which second press of a double click is a click of its own. The system tells a double
+// click from time and place alone, so a click on a tile, the window hidden and shown
+// again quickly (the hotkey twice, the tray icon) and a click on the same spot arrive
+// as one double click. Only a double click within one showing pastes once; the press
+// after a showing began is the user's first, and is never lost.
+class TileClickPairing {
+public:
+    // A click on the tile of `slot` ended there.
+    void Clicked(int slot) noexcept { last_click_ = slot; }
+    // The window has left the screen: no press after it pairs with a click before it.
+    void Hidden() noexcept { last_click_ = 0; }
+    // Whether the second press of a double click on the tile of `slot` starts a click.
+    [[nodiscard]] bool SecondPressStartsClick(int slot) const noexcept {
+        return last_click_ != slot;
+    }
+
+private:
+    int last_click_ = 0;
+};
+
 }  // namespace nimbara

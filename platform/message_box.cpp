@@ -11,6 +11,10 @@ namespace nimbara {
 namespace {
 
 constexpr UINT_PTR kAsideSubclassId = 0x4E42;
+// Posted to the box when it is shown. It is handled once the showing call has returned
+// and the box's own loop runs: every activation the box asked for itself came before.
+constexpr UINT kSettledMessage = WM_APP + 0x4E42;
+constexpr DWORD_PTR kSettling = 0, kSettled = 1;
 
 bool ForegroundIsAnotherProgram() { return BelongsToAnotherProcess(::GetForegroundWindow()); }
 
@@ -19,15 +23,36 @@ bool IsMessageBox(HWND window) {
     return ::GetClassNameW(window, name, 16) && std::wcscmp(name, L"#32770") == 0;
 }
 
-// The box's own placing and showing would activate it: made not to, while another
-// program has the foreground. A click still activates it.
-LRESULT CALLBACK PlacedAside(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
-    if (msg == WM_WINDOWPOSCHANGING) {
-        auto* pos = reinterpret_cast<WINDOWPOS*>(lp);
-        if (!(pos->flags & SWP_NOACTIVATE) && ForegroundIsAnotherProgram())
-            pos->flags |= SWP_NOACTIVATE;
-    } else if (msg == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hwnd, PlacedAside, kAsideSubclassId);
+LRESULT CALLBACK PlacedAside(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR state);
+
+// True while the box is coming up: its placing, its showing and the focus it gives its
+// button would each take the activation from the user's program. Afterwards an
+// activation is the user's own (Alt+Tab, the taskbar, the keyboard) and goes ahead.
+bool Settling(HWND box) {
+    DWORD_PTR state = kSettled;
+    return ::GetWindowSubclass(box, PlacedAside, kAsideSubclassId, &state) && state == kSettling;
+}
+
+LRESULT CALLBACK PlacedAside(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR state) {
+    switch (msg) {
+        case WM_WINDOWPOSCHANGING:
+            if (state == kSettling) {
+                auto* pos = reinterpret_cast<WINDOWPOS*>(lp);
+                if (!(pos->flags & SWP_NOACTIVATE) && ForegroundIsAnotherProgram())
+                    pos->flags |= SWP_NOACTIVATE;
+            }
+            break;
+        case WM_SHOWWINDOW:
+            if (wp && state == kSettling) ::PostMessageW(hwnd, kSettledMessage, 0, 0);
+            break;
+        case kSettledMessage:
+            ::SetWindowSubclass(hwnd, PlacedAside, kAsideSubclassId, kSettled);
+            return 0;
+        case WM_NCDESTROY:
+            ::RemoveWindowSubclass(hwnd, PlacedAside, kAsideSubclassId);
+            break;
+        default:
+            break;
     }
     return ::DefSubclassProc(hwnd, msg, wp, lp);
 }
@@ -35,11 +60,11 @@ LRESULT CALLBACK PlacedAside(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR
 LRESULT CALLBACK KeepAside(int code, WPARAM wp, LPARAM lp) {
     const auto window = reinterpret_cast<HWND>(wp);
     if (code == HCBT_CREATEWND && IsMessageBox(window)) {
-        ::SetWindowSubclass(window, PlacedAside, kAsideSubclassId, 0);
+        ::SetWindowSubclass(window, PlacedAside, kAsideSubclassId, kSettling);
     } else if (code == HCBT_ACTIVATE) {
         // The dialog gives its button the focus, which would activate it too.
         const auto* activation = reinterpret_cast<const CBTACTIVATESTRUCT*>(lp);
-        if (!activation->fMouse && IsMessageBox(window) && ForegroundIsAnotherProgram()) return 1;
+        if (!activation->fMouse && Settling(window) && ForegroundIsAnotherProgram()) return 1;
     }
     return ::CallNextHookEx(nullptr, code, wp, lp);
 }

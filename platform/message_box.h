@@ -7,8 +7,10 @@
 
 namespace nimbara {
 
-// MessageBoxW, except that the box is not activated while a window of another program
-// is in the foreground; a click on it activates it as usual.
+// MessageBoxW, except that the box does not activate itself while a window of another
+// program is in the foreground. Once up, it is reached as any window is: a click, Alt+Tab,
+// the taskbar. With MB_TASKMODAL the program's other windows are disabled until it is
+// answered, by the mouse or the keyboard.
 int MessageBoxAside(const wchar_t* text, const wchar_t* caption, UINT type);
 
 }  // namespace nimbara

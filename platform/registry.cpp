@@ -1,8 +1,18 @@
 #include "platform/registry.h"
 
+#include <cstring>
+#include <string>
+
+#include "platform/text.h"
+
 namespace nimbara {
 
 namespace {
+
+bool RunsUnderWow64() noexcept {
+    BOOL wow64 = FALSE;
+    return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+}
 
 class Win32Registry final : public RegistryApi {
 public:
@@ -34,8 +44,14 @@ RegistryApi& SystemRegistry() {
 }
 
 RegKey OpenRegKey(RegistryApi& api, HKEY root, const char* path, REGSAM access) {
+    LSTATUS status = ERROR_SUCCESS;
+    return OpenRegKey(api, root, path, access, status);
+}
+
+RegKey OpenRegKey(RegistryApi& api, HKEY root, const char* path, REGSAM access, LSTATUS& status) {
     HKEY key = nullptr;
-    if (api.OpenKey(root, path, access, &key) != ERROR_SUCCESS || !key) return RegKey();
+    status = api.OpenKey(root, path, access, &key);
+    if (status != ERROR_SUCCESS || !key) return RegKey();
     return RegKey(api, key);
 }
 
@@ -44,6 +60,15 @@ RegKey CreateRegKey(RegistryApi& api, HKEY root, const char* path, REGSAM access
     status = api.CreateKey(root, path, access, &key);
     if (status != ERROR_SUCCESS || !key) return RegKey();
     return RegKey(api, key);
+}
+
+std::wstring RegistryKeyName(HKEY root, const char* path) {
+    constexpr char kSoftware[] = "SOFTWARE\\";
+    std::string tail(path);
+    const bool machine = root == HKEY_LOCAL_MACHINE;
+    if (machine && RunsUnderWow64() && _strnicmp(path, kSoftware, sizeof(kSoftware) - 1) == 0)
+        tail.insert(sizeof(kSoftware) - 1, "WOW6432Node\\");
+    return (machine ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\") + AnsiToWide(tail);
 }
 
 }  // namespace nimbara

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <utility>
 
 namespace nimbara {
@@ -60,10 +61,18 @@ private:
 };
 
 // The key opened (or, with CreateRegKey, opened or created) with `access`; an
-// empty owner when the system refused. CreateRegKey also gives the system's answer,
-// which says why a key could not be written.
+// empty owner when the system refused. The forms with `status` also give the
+// system's answer, which says why (a key missing, or refused).
 [[nodiscard]] RegKey OpenRegKey(RegistryApi& api, HKEY root, const char* path, REGSAM access);
+[[nodiscard]] RegKey OpenRegKey(RegistryApi& api, HKEY root, const char* path, REGSAM access,
+                                LSTATUS& status);
 [[nodiscard]] RegKey CreateRegKey(RegistryApi& api, HKEY root, const char* path, REGSAM access,
                                   LSTATUS& status);
+
+// The key's full name as the registry editor shows it, for telling the user where a
+// value is: a 32-bit program on 64-bit Windows that names HKEY_LOCAL_MACHINE\SOFTWARE\X
+// reaches HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\X. The user's SOFTWARE keys used here
+// are not redirected.
+[[nodiscard]] std::wstring RegistryKeyName(HKEY root, const char* path);
 
 }  // namespace nimbara

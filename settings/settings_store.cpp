@@ -20,6 +20,15 @@ constexpr REGSAM kWriteAccess = KEY_SET_VALUE;
     throw AppError(format_head + AnsiToWide(name) + L"'");
 }
 
+// Said as a failed store is, with the key, which the user (or an administrator, for
+// the machine's) can then find to remove the value by hand.
+[[noreturn]] void ThrowRemovalError(HKEY root, const char* key_path, const char* name,
+                                    LSTATUS status) {
+    throw AppError(L"Failed to delete '" + AnsiToWide(name) + L"' from " +
+                   RegistryKeyName(root, key_path) + L" (" +
+                   SystemErrorText(static_cast<unsigned long>(status)) + L")");
+}
+
 // The bytes up to the first NUL, or all of them when the data holds none: a value
 // stored without its terminating NUL is never read past its end.
 std::string TextOfData(const std::vector<BYTE>& data, DWORD size) {
@@ -58,11 +67,20 @@ LSTATUS WriteRegString(RegistryApi& registry, HKEY root, const char* key_path, c
     return ERROR_SUCCESS;
 }
 
-void DeleteRegValue(RegistryApi& registry, HKEY root, const char* key_path, const char* name) {
-    const RegKey key = OpenRegKey(registry, root, key_path, kWriteAccess);
-    if (!key) return;
-    // A value that is not there is already what the caller wants.
-    static_cast<void>(registry.DeleteValue(key.get(), name));
+LSTATUS DeleteRegValue(RegistryApi& registry, HKEY root, const char* key_path, const char* name) {
+    LSTATUS status = ERROR_SUCCESS;
+    if (const RegKey key = OpenRegKey(registry, root, key_path, kWriteAccess, status)) {
+        status = registry.DeleteValue(key.get(), name);
+    }
+    // A value that is not there is already what the caller wants. A refused open says
+    // nothing about the value, so it is looked for with the right to read alone.
+    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    const RegKey readable = OpenRegKey(registry, root, key_path, kReadAccess);
+    DWORD size = 0;
+    if (!readable ||
+        registry.QueryValue(readable.get(), name, nullptr, nullptr, &size) == ERROR_FILE_NOT_FOUND)
+        return ERROR_SUCCESS;
+    return status;
 }
 
 std::string ReadSetting(RegistryApi& registry, const char* key_path, const char* name) {
@@ -76,7 +94,8 @@ void StoreSetting(RegistryApi& registry, const char* key_path, const char* name,
     if (WriteRegString(registry, HKEY_LOCAL_MACHINE, key_path, name, text) == ERROR_SUCCESS) {
         // Left in place, the user's older value would be read first at the next start
         // (and an older Run entry of the user's would start the program a second time).
-        DeleteRegValue(registry, HKEY_CURRENT_USER, key_path, name);
+        if (const LSTATUS status = DeleteRegValue(registry, HKEY_CURRENT_USER, key_path, name))
+            ThrowRemovalError(HKEY_CURRENT_USER, key_path, name, status);
         return;
     }
     const LSTATUS status = WriteRegString(registry, HKEY_CURRENT_USER, key_path, name, text);
@@ -88,8 +107,11 @@ void StoreSetting(RegistryApi& registry, const char* key_path, const char* name,
 }
 
 void RemoveSetting(RegistryApi& registry, const char* key_path, const char* name) {
-    DeleteRegValue(registry, HKEY_CURRENT_USER, key_path, name);
-    DeleteRegValue(registry, HKEY_LOCAL_MACHINE, key_path, name);
+    // Both are tried: the user's own value goes even when the machine's must stay.
+    const LSTATUS user = DeleteRegValue(registry, HKEY_CURRENT_USER, key_path, name);
+    const LSTATUS machine = DeleteRegValue(registry, HKEY_LOCAL_MACHINE, key_path, name);
+    if (user != ERROR_SUCCESS) ThrowRemovalError(HKEY_CURRENT_USER, key_path, name, user);
+    if (machine != ERROR_SUCCESS) ThrowRemovalError(HKEY_LOCAL_MACHINE, key_path, name, machine);
 }
 
 }  // namespace nimbara

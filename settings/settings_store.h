@@ -44,9 +44,11 @@ constexpr char kRunValue[] = "Nimbara";
 [[nodiscard]] LSTATUS WriteRegString(RegistryApi& registry, HKEY root, const char* key_path,
                                      const char* name, std::string_view text);
 
-// Removes the value. A key that cannot be opened for writing or a missing value is
-// no error.
-void DeleteRegValue(RegistryApi& registry, HKEY root, const char* key_path, const char* name);
+// Removes the value. ERROR_SUCCESS once it is not there, whether it was deleted or
+// never existed (a missing key included); otherwise the system's reason why a value
+// that is there stays, such as a key that may only be read.
+[[nodiscard]] LSTATUS DeleteRegValue(RegistryApi& registry, HKEY root, const char* key_path,
+                                     const char* name);
 
 // A setting: the user's non-empty value, else the machine's. Errors as ReadRegString.
 [[nodiscard]] std::string ReadSetting(RegistryApi& registry, const char* key_path,
@@ -55,11 +57,15 @@ void DeleteRegValue(RegistryApi& registry, HKEY root, const char* key_path, cons
 // Stores a setting where the next ReadSetting finds it: under HKEY_LOCAL_MACHINE,
 // removing a value of the user's that would otherwise hide it, or else under
 // HKEY_CURRENT_USER. Throws AppError "Failed to set data for 'NAME' (REASON)" with
-// the system's reason when neither key can be written.
+// the system's reason when neither key can be written, and as RemoveSetting when the
+// user's older value stays.
 void StoreSetting(RegistryApi& registry, const char* key_path, const char* name,
                   std::string_view text);
 
-// Removes a setting from both roots, from each as far as it may be written.
+// Removes a setting from both roots. A value that stays is reported once both were
+// tried: AppError "Failed to delete 'NAME' from KEY (REASON)", KEY as the registry
+// editor names it (an administrator's value under HKEY_LOCAL_MACHINE, for a standard
+// user). A value that is in neither root is no error.
 void RemoveSetting(RegistryApi& registry, const char* key_path, const char* name);
 
 }  // namespace nimbara

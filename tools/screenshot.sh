@@ -19,7 +19,7 @@ import struct, sys
 sys.path[:0] = ["tests", "tests/e2e"]
 from harness.winenv import WineEnv
 from harness import wait_until
-from nimbara_session import NimbaraSession
+from nimbara_program import Nimbara
 
 exe, out = sys.argv[1:]
 names = [r"C:\Users\Public\Documents\季度报告.docx", r"C:\Users\Public\Pictures\会议合影.jpg"]
@@ -28,26 +28,25 @@ with open("resources/banner.bmp", "rb") as bmp:
     dib = bmp.read()[14:]  # the file header off: what CF_DIB holds
 with WineEnv() as env:
     probe = env.probe
-    probe.clip_empty()
-    nimbara = NimbaraSession(env, exe).start()
+    nimbara = Nimbara.start(env, exe)  # on an emptied clipboard: the first copy is tile 1
     copies = ["15=hex:" + drop.hex(), "8=hex:" + dib.hex(),
               "13=text:今天下午三点在三楼会议室开会，请带上季度报告。"]
     def filled():  # tiles' preview labels are enabled while they hold a snapshot
-        return sum(c["enabled"] for c in probe.children(nimbara.main) if 301 <= c["id"] <= 312)
+        return sum(c["enabled"] for c in probe.children(nimbara.hwnd) if 301 <= c["id"] <= 312)
     for count, spec in enumerate(copies, 1):
         probe.clip_set(spec)
         wait_until(lambda: filled() == count, 60, message="Nimbara did not take the copy")
     nimbara.key("alt+v")
     nimbara.wait_shown(True)
     # Idle, the program has painted; Wine hands the pixels to X a moment later.
-    labels = [c["rect"] for c in probe.children(nimbara.main) if 301 <= c["id"] <= 312]
+    labels = [c["rect"] for c in probe.children(nimbara.hwnd) if 301 <= c["id"] <= 312]
     def on_screen():
         width, _, rgb = env.screen()
         spots = [env._to_x((l + r) // 2, (t + b) // 2) for l, t, r, b in labels]
         return all(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3] != bytes(3) for x, y in spots)
     probe.idle(nimbara.pid)
     wait_until(on_screen, 60, message="the tiles did not reach the screen")
-    left, top, right, bottom = nimbara.window(nimbara.main)["rect"]
+    left, top, right, bottom = nimbara.rect()
     x, y = env._to_x(left, top)
     env._x(["import", "-window", "root", "-crop", f"{right - left}x{bottom - top}+{x}+{y}",
             "+repage", "-strip", "-define", "png:exclude-chunks=date,time", out])

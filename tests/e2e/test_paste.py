@@ -185,6 +185,82 @@ def test_shown_as_users_show_it_a_tile_pastes_once_into_the_window_they_left(
         clear_settings(winenv)
 
 
+# --- any order of the ways to show and hide, each show ending in a tile that pastes ---------------
+
+# One user's afternoon, row after row with one Nimbara and one notepad: every way of hiding is
+# followed once by every way of showing (the hotkey, a click on the tray icon, the menu's first
+# item), and each show by a click on the tile as soon as the window is there, which must paste.
+# "notepad": a click into its text and a key typed there; "type": a key typed only; "tile": one
+# click on tile 1, "tile twice": a double click, which pastes once.
+SEQUENCES = [
+    ("tray click", "tile", "tile twice", "tray menu", "type", "notepad", "tray menu", "tile"),
+    ("tray menu", "alt+v", "tile"),
+    ("alt+v", "notepad", "alt+v", "tile"),
+    ("alt+v", "tray click", "tile"),
+    ("tray click", "notepad", "tray click", "tile"),
+    ("tray click", "tray menu", "tile"),
+    ("tray menu", "notepad", "tray click", "tile"),
+    ("tray click", "alt+v", "tile"),
+    ("alt+v", "tray menu", "tile"),
+]
+
+
+MOUSE_KEY = r"HKCU\Control Panel\Mouse"
+
+
+@pytest.fixture
+def slow_double_click(winenv):
+    """The longest double-click time the system takes (5 s), as users with slow hands set it, for
+    the programs started from now on: a click on a tile and the next one on the same spot, with
+    the window hidden and shown between, are then one double click to the system however fast
+    this machine runs the steps between them."""
+    before = winenv.reg_query(MOUSE_KEY, "DoubleClickSpeed")
+    winenv.reg_add(MOUSE_KEY, "DoubleClickSpeed", 5000)
+    yield
+    if before is None:
+        winenv.reg_delete(MOUSE_KEY, "DoubleClickSpeed")
+    else:
+        winenv.reg_add(MOUSE_KEY, "DoubleClickSpeed", before)
+
+
+def test_every_order_of_showing_and_hiding_ends_in_a_tile_that_pastes_at_the_first_click(
+        winenv, probe, notepad, item_places, slow_double_click, start_nimbara):
+    nimbara = start_nimbara()  # notepad keeps the usual time: its text is clicked on one spot
+    probe.clip_set("13=text:P")
+    nimbara.wait_capture(1, "P")
+    icon = icon_centre(winenv, probe)
+    tile = center(nimbara.control(301)["rect"])
+    expected = notepad.text()
+    for row, steps in enumerate(SEQUENCES, 1):
+        for step in steps:
+            where = f"row {row} {steps}, at {step!r}"
+            if step in ("tray click", "tray menu", "alt+v"):
+                was_shown = nimbara.shown()
+                if step == "tray menu":
+                    choose(winenv, probe, N1, item_places)
+                elif step == "tray click":
+                    winenv.click(*icon)
+                else:  # over the text, as a user typing there
+                    winenv.move(*notepad.spot())
+                    winenv.key(step)
+                wait_until(lambda: nimbara.shown() != was_shown, 30,
+                           message=f"{where}: the history window did not toggle")
+                continue
+            if step == "notepad":
+                notepad.click_into()
+            if step in ("notepad", "type"):
+                winenv.type_text("x")
+                expected += "x"
+            else:
+                winenv.click(*tile, repeat=2 if step == "tile twice" else 1)
+                expected += "P"
+            try:
+                notepad.wait_text(expected)
+            except AssertionError as e:
+                raise AssertionError(f"{where}: {e}; the foreground is {probe.foreground()}, "
+                                     f"the clipboard {probe.clip_count()}") from None
+
+
 # --- every kind of content comes back intact ---------------------------------------------------
 
 CHINESE = "中文剪贴板：代码页九三六，粘贴回去"

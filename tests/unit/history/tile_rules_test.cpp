@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace nimbara {
@@ -226,6 +227,36 @@ TEST(TileRules, SequencesOverTheGrid) {
             const Step& step = sequence.steps[i];
             grid.Run(step.event, step.event == X ? 1 : step.slot);
             EXPECT_EQ(grid.Bands(), step.bands_after) << sequence.name << ", step " << i + 1;
+        }
+    }
+}
+
+// Clicks ('c' and the slot), hidings ('h') and second presses of a double click ('2' and
+// the slot, with whether it starts a click), in the order a user makes them.
+TEST(TileRules, SecondPressOfADoubleClickStartsAClickOnlyWhenNothingPairsWithIt) {
+    struct Step {
+        char event;
+        int slot;
+        bool starts = false;
+    };
+    const std::vector<std::pair<const char*, std::vector<Step>>> sequences = {
+        {"a double click on a fresh grid", {{'2', 1, true}}},
+        {"a double click pastes once", {{'c', 1}, {'2', 1, false}}},
+        {"hidden and shown between the two presses", {{'c', 1}, {'h', 0}, {'2', 1, true}}},
+        {"another tile clicked before", {{'c', 2}, {'2', 1, true}, {'c', 1}, {'2', 1, false}}},
+        {"hidden twice, then a double click within the showing",
+         {{'c', 5}, {'h', 0}, {'h', 0}, {'2', 5, true}, {'c', 5}, {'2', 5, false}}},
+        {"the last slot", {{'c', 12}, {'2', 12, false}, {'h', 0}, {'2', 12, true}}},
+    };
+    for (const auto& [name, steps] : sequences) {
+        TileClickPairing pairing;
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            const Step& step = steps[i];
+            if (step.event == 'c') pairing.Clicked(step.slot);
+            if (step.event == 'h') pairing.Hidden();
+            if (step.event == '2')
+                EXPECT_EQ(pairing.SecondPressStartsClick(step.slot), step.starts)
+                    << name << ", step " << i + 1;
         }
     }
 }

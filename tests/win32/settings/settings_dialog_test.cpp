@@ -457,15 +457,41 @@ TEST_F(SettingsDialogTest, AStandardUserKeepsSettingsInTheUsersKeysOrIsToldWhy) 
     // The user's own key refused too: OK says why, and the chosen hotkey still applies.
     fake_.refused_paths = {kNimbaraKey};
     ShowWith(dialog, {[&](HWND dlg) {
-                 Click(dlg, kCheckBox1Id);
                  Click(dlg, kRadioButton1Id);
                  Click(dlg, kBitBtn1Id);
              }});
-    EXPECT_FALSE(Stored(kRunKey, kRunValue, HKEY_CURRENT_USER).exists);
-    EXPECT_TRUE(Stored(kRunKey, kRunValue).exists) << "not the user's to remove";
     EXPECT_EQ(hotkey_.current(), kDefaultHotKey);
     EXPECT_EQ(g_errors, std::vector<std::wstring>{L"Failed to set data for 'HotKeyShift' (" +
                                                   SystemErrorText(ERROR_ACCESS_DENIED) + L")"});
+}
+
+// Unchecked by a standard user: the user's own entry goes; an administrator's stays
+// and is reported, naming its key, as a failed store is, and the later steps are skipped.
+TEST_F(SettingsDialogTest, UncheckingReportsARunEntryThatStaysAndNamesItsKey) {
+    const std::vector<std::wstring> refused = {L"Failed to delete 'Nimbara' from " +
+                                               RegistryKeyName(HKEY_LOCAL_MACHINE, kRunKey) +
+                                               L" (" + SystemErrorText(ERROR_ACCESS_DENIED) + L")"};
+    fake_.machine_read_only = true;
+    for (const bool machine_entry : {true, false}) {
+        testing::DeleteTree(HKEY_CURRENT_USER, Sandbox(kRunKey));
+        if (machine_entry) SeedRun(REG_SZ, std::string("C:\\admin\\N.exe\0", 16));
+        SeedValue(HKEY_CURRENT_USER, Sandbox(kRunKey, HKEY_CURRENT_USER), kRunValue, REG_SZ,
+                  std::string("C:\\N.exe\0", 9));
+        hotkey_.set_current(kDefaultHotKey);
+        g_errors.clear();
+        SettingsDialog dialog(application_, hotkey_, fake_);
+        ShowWith(dialog, {[&](HWND dlg) {
+                     Click(dlg, kCheckBox1Id);
+                     Click(dlg, kRadioButton2Id);
+                     SetHotKeyValue(dlg, 0x0251);
+                     Click(dlg, kBitBtn1Id);
+                 }});
+        EXPECT_FALSE(Stored(kRunKey, kRunValue, HKEY_CURRENT_USER).exists);
+        EXPECT_EQ(Stored(kRunKey, kRunValue).exists, machine_entry);
+        EXPECT_EQ(g_errors, machine_entry ? refused : std::vector<std::wstring>{});
+        EXPECT_EQ(hotkey_.current() == kCtrlQ, !machine_entry) << machine_entry;
+        hotkey_.ReleaseHotKey();
+    }
 }
 
 TEST_F(SettingsDialogTest, OtherWindowsAreDisabledWhileOpenAndTheirMessagesStillArrive) {
