@@ -363,6 +363,10 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                     watcher_->SnapshotRead(std::move(delivery.result));
             }
             return 0;
+        case kMsgSnapshotProgress:
+            if (reader_ && watcher_ && reader_->IsCurrentRequest(wp))
+                watcher_->SnapshotProgress(static_cast<long>(lp));
+            return 0;
         case kMsgOwnerAnswered:
             if (watcher_) watcher_->OwnerAnswered(reinterpret_cast<HWND>(wp));
             return 0;

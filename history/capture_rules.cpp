@@ -16,6 +16,11 @@ std::uint32_t BudgetLeftMs(std::uint32_t started, std::uint32_t now,
     return spent >= budget ? 0 : budget - spent;
 }
 
+std::uint32_t CopyAllowanceMs(std::uint32_t copied_mb) noexcept {
+    constexpr std::uint32_t kMsPerMb = 125, kMostMb = 0xFFFFFFFFu / kMsPerMb - kSnapshotBudgetMs;
+    return (copied_mb < kMostMb ? copied_mb : kMostMb) * kMsPerMb;
+}
+
 FormatSource PictureFormats::SourceOf(std::uint16_t format) noexcept {
     const bool dib = format == kDib || format == kDibV5;
     if (format != kBitmap && format != kPalette && !dib) return FormatSource::kClipboard;

@@ -18,6 +18,11 @@ constexpr std::uint32_t kSnapshotBudgetMs = 30000;
 [[nodiscard]] std::uint32_t BudgetLeftMs(std::uint32_t started, std::uint32_t now,
                                          std::uint32_t budget = kSnapshotBudgetMs) noexcept;
 
+// Time added to the budget for the bytes a snapshot has copied so far: 1 s for every 8 MB,
+// far slower than any machine copies, so that a large content read whole is not taken for a
+// hung owner, while an owner that does not render gains nothing.
+[[nodiscard]] std::uint32_t CopyAllowanceMs(std::uint32_t copied_mb) noexcept;
+
 // Where a snapshot takes a format's bytes from.
 enum class FormatSource : std::uint8_t {
     kClipboard,        // read off the clipboard

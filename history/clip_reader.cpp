@@ -10,7 +10,11 @@ namespace nimbara {
 
 namespace {
 
-constexpr std::uint8_t kSnapshotRequest = 1;
+// A request: the window to tell of progress, and the request's number.
+struct Request {
+    std::uint32_t window;
+    std::uint32_t number;
+};
 
 // What the receiving thread owns: the reader's output, and where its snapshots go.
 struct Receiver {
@@ -100,7 +104,9 @@ bool ClipReaderProcess::Begin() {
     // A reader that has ended since its last snapshot is replaced once.
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!helper_ && !StartReader()) return false;
-        if (helper_.Send(&kSnapshotRequest, 1)) return true;
+        const Request request{static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(window_)),
+                              ++request_};
+        if (helper_.Send(&request, sizeof(request))) return true;
         Abandon();
     }
     return false;
@@ -145,8 +151,13 @@ int RunClipReader() {
     if (!window) return 1;
     std::uint32_t unreadable = 0;
     ClipStore store(SystemClipboard(), window.get(), [&unreadable] { ++unreadable; });
-    std::uint8_t request = 0;
-    while (ReadAll(in, &request, 1)) {
+    Request request{};
+    // Progress goes to the program's window as it comes: the budget counts the copying.
+    store.on_progress = [&request](long progress) {
+        ::PostMessageW(reinterpret_cast<HWND>(static_cast<UINT_PTR>(request.window)),
+                       kMsgSnapshotProgress, request.number, progress);
+    };
+    while (ReadAll(in, &request, sizeof(request))) {
         unreadable = 0;
         SnapshotHead head;
         ClipSlot slot;

@@ -22,6 +22,9 @@ constexpr wchar_t kClipReaderArgument[] = L"/clip-reader";
 // Posted to the window by the thread that receives the reader's snapshots: wParam is the
 // reader's generation, lParam a SnapshotResult* or NULL when the reader has ended.
 constexpr UINT kMsgSnapshotRead = WM_APP + 40;
+// Posted by the reader to the window during a snapshot: wParam is the request's number, lParam
+// the megabytes copied so far, or ClipStore::kClipboardClosed once it has closed the clipboard.
+constexpr UINT kMsgSnapshotProgress = WM_APP + 42;
 
 // One finished snapshot, handed to the window thread whole.
 struct SnapshotResult {
@@ -61,6 +64,8 @@ public:
     };
     // Takes what kMsgSnapshotRead carries.
     [[nodiscard]] Delivery Take(WPARAM wp, LPARAM lp);
+    // Whether kMsgSnapshotProgress with this wParam is of the snapshot under way.
+    [[nodiscard]] bool IsCurrentRequest(WPARAM wp) const noexcept { return wp == request_; }
 
 private:
     [[nodiscard]] bool StartReader();
@@ -68,6 +73,7 @@ private:
     HWND window_;
     HelperProcess helper_;
     std::uint32_t generation_ = 0;
+    std::uint32_t request_ = 0;
 };
 
 // The reader's side: serves snapshot requests from its input until that ends.

@@ -91,6 +91,8 @@ void ClipWatcher::BeginCapture() {
     reading_owner_ = owner;
     reading_sequence_ = sequence;
     started_ = clock_.Now();
+    copied_mb_ = 0;
+    clipboard_closed_ = false;
     ::SetTimer(window_, kBudgetTimerId, kSnapshotBudgetMs, nullptr);
     if (source_.Begin()) return;
     EndReading();
@@ -133,9 +135,10 @@ void ClipWatcher::SnapshotRead(std::unique_ptr<SnapshotResult> result) {
 
 void ClipWatcher::BudgetTimer() {
     ::KillTimer(window_, kBudgetTimerId);
-    if (!reading_) return;
+    if (!reading_ || clipboard_closed_) return;
     // A timer may come early, or late behind other messages: the clock decides.
-    if (const std::uint32_t left = BudgetLeftMs(started_, clock_.Now())) {
+    const std::uint32_t budget = kSnapshotBudgetMs + CopyAllowanceMs(copied_mb_);
+    if (const std::uint32_t left = BudgetLeftMs(started_, clock_.Now(), budget)) {
         ::SetTimer(window_, kBudgetTimerId, left, nullptr);
         return;
     }
@@ -150,6 +153,17 @@ void ClipWatcher::BudgetTimer() {
     if (hung_owner_ && ::IsWindow(hung_owner_)) AskIfAlive(hung_owner_);
     CaptureOver();
     if (!reported && report_read_failure) report_read_failure();
+}
+
+void ClipWatcher::SnapshotProgress(long progress) {
+    if (!reading_) return;
+    if (progress == ClipStore::kClipboardClosed) {
+        // Only the transfer is left; the clipboard is free already.
+        clipboard_closed_ = true;
+        ::KillTimer(window_, kBudgetTimerId);
+        return;
+    }
+    if (progress > 0) copied_mb_ = static_cast<std::uint32_t>(progress);
 }
 
 void ClipWatcher::OwnerAnswered(HWND owner) {

@@ -55,7 +55,9 @@ public:
     void Timer1Timer();                                // CaptureTimer's tick
     // The source's snapshot has arrived; none when the reader ended without one.
     void SnapshotRead(std::unique_ptr<SnapshotResult> result);
-    void BudgetTimer();              // the budget timer's tick
+    void BudgetTimer();  // the budget timer's tick
+    // kMsgSnapshotProgress of the snapshot under way.
+    void SnapshotProgress(long progress);
     void OwnerAnswered(HWND owner);  // kMsgOwnerAnswered
 
     // A snapshot is under way: the clipboard is held for it, and a restore must wait.
@@ -89,8 +91,10 @@ private:
     bool reading_ = false;
     bool capture_pending_ = false;  // a change came while a capture was still running
     std::size_t busy_retries_ = 0;
-    std::uint32_t started_ = 0;     // the clock when the snapshot under way was asked for
-    HWND reading_owner_ = nullptr;  // the owner of the content being read
+    std::uint32_t started_ = 0;      // the clock when the snapshot under way was asked for
+    std::uint32_t copied_mb_ = 0;    // what it has copied so far
+    bool clipboard_closed_ = false;  // it holds the clipboard no more: nothing left to cut short
+    HWND reading_owner_ = nullptr;   // the owner of the content being read
     DWORD reading_sequence_ = 0;
     // The owner whose content was given up, not asked again until it answers WM_NULL.
     HWND hung_owner_ = nullptr;

@@ -72,6 +72,7 @@ ClipSlot ClipStore::Snapshot() {
             last_sequence_ = clipboard_.SequenceNumber();
             return slot;
         }
+        std::uint64_t copied = 0;
         PictureFormats pictures;
         std::size_t checked_dib = 0;  // position of the first DIB read
         bool checked_dib_known = false;
@@ -124,11 +125,14 @@ ClipSlot ClipStore::Snapshot() {
                 pictures.DibChecked(sound);
                 if (!sound) refuse();
             }
+            copied += record.data.size();
             slot.push_back(std::move(record));
+            if (on_progress) on_progress(static_cast<long>(copied >> 20));
         }
         // Still open: renders and the reads themselves are part of what was seen.
         last_sequence_ = clipboard_.SequenceNumber();
     }
+    if (on_progress) on_progress(kClipboardClosed);
     // Told only now: a message box must not keep the clipboard open for everyone.
     for (int i = 0; i < unreadable && on_read_failure_; ++i) on_read_failure_();
     return slot;

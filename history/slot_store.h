@@ -19,6 +19,11 @@ public:
     // (the clipboard is closed again by then); it may show a modal message box.
     ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> on_read_failure);
 
+    // Told during a snapshot: after each format, of the megabytes copied so far, and once the
+    // clipboard is closed again, with kClipboardClosed.
+    std::function<void(long)> on_progress;
+    static constexpr long kClipboardClosed = -1;
+
     // How many formats the clipboard holds; 0 or less means nothing to capture.
     [[nodiscard]] int CountFormats() { return clipboard_.CountFormats(); }
 

@@ -19,6 +19,12 @@ TEST(CaptureRules, BudgetLeftCountsFromTheStartAcrossTheClockWrap) {
                  {0, 30000, 0},           {0, 90000, 0}, {0xFFFFFF00u, 0x100, 29488},
                  {0xFFFFFF00u, 29744, 0}, {100, 99, 0} /* a clock gone back: all spent */};
     for (const auto& c : cases) EXPECT_EQ(BudgetLeftMs(c.started, c.now), c.left) << c.now;
+    // Copying is not hanging: 1 s more for every 8 MB copied, without overflowing the budget.
+    const std::uint32_t copied[][2] = {{0, 0}, {8, 1000}, {80, 10000}, {0xFFFFFFFFu, 0}};
+    for (const auto& [mb, ms] : copied) {
+        if (ms) EXPECT_EQ(CopyAllowanceMs(mb), ms) << mb;
+        EXPECT_GE(CopyAllowanceMs(mb) + kSnapshotBudgetMs, kSnapshotBudgetMs) << mb;
+    }
 }
 
 TEST(CaptureRules, PictureFormatsMadeFromADibAreMadeFromTheCheckedOneOrReadOnceItIsRechecked) {

@@ -308,6 +308,22 @@ TEST_F(CaptureTest, ASnapshotIsGivenUpWhenItsBudgetIsSpentAndItsOwnerAskedAgainO
         EXPECT_EQ(reports, 1);
         TakeOwnerAnswers(watcher);
     }
+    // What the reader has copied extends the budget; once it has closed the clipboard, only
+    // the transfer is left, which no budget cuts short.
+    for (const long progress : {80L, ClipStore::kClipboardClosed}) {
+        testing::FakeClock clock;
+        ClipWatcher watcher{main_.get(), store_, ring_, view_, reader_, clock};
+        reader_.abandoned = 0;
+        watcher.Timer1Timer();
+        watcher.SnapshotProgress(progress);
+        clock.now = kSnapshotBudgetMs + 9999;
+        watcher.BudgetTimer();
+        EXPECT_EQ(reader_.abandoned, 0) << progress;
+        clock.now = kSnapshotBudgetMs + 10000;
+        watcher.BudgetTimer();
+        EXPECT_EQ(reader_.abandoned, progress > 0 ? 1 : 0) << progress;
+        TakeOwnerAnswers(watcher);
+    }
     reader_.begun = 0;
     watcher_.Timer1Timer();
     budget_clock_.now = kSnapshotBudgetMs;
