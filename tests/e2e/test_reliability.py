@@ -344,8 +344,10 @@ def test_blocks_larger_than_the_process_can_hold_are_kept_without_data(start_nim
     wait_until(box_or_tile, 800, message="neither a box nor the tile after the huge blocks")
     slot = n.shows("huge content", timeout=800)
     seconds = round(time.monotonic() - start, 1)
+    # The report comes once the slot is stored; idle, the program has shown it if any.
+    n.probe.idle(n.pid)
+    box_texts.extend(n.dismiss_boxes())
     peak = n.stats()
-    n.dismiss_boxes()
     # Whether the process has the room depends on the machine: a block it cannot copy is
     # reported and kept without data; one it can copy is held whole, in its own memory.
     held_mb = peak["pagefile_usage"] // MB
