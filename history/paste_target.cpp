@@ -1,5 +1,7 @@
 #include "history/paste_target.h"
 
+#include <cstdint>
+
 namespace nimbara {
 
 namespace {
@@ -13,13 +15,27 @@ void Tap(InputApi& input, BYTE virtual_key) {
 }  // namespace
 
 void PasteTarget::Note(HWND window) {
-    if (input_.IsPasteTarget(window)) window_ = window;
+    if (CanTakePaste(window)) window_ = window;
+}
+
+void PasteTarget::NoteFrontChange(HWND window, DWORD at) {
+    front_ = window;
+    front_since_ = at;
+    Note(window);
+}
+
+bool PasteTarget::FrontChangedSince(HWND front, DWORD at) const noexcept {
+    // Without any report (no hook, or no change since the start) nothing says it did.
+    if (!front_) return false;
+    // A change not reported yet is one still on its way, after the moment asked about.
+    if (front != front_) return true;
+    return static_cast<std::int32_t>(front_since_ - at) > 0;  // the tick count wraps
 }
 
 void PasteTarget::TakeBackForeground() {
     HWND foreground = input_.Foreground();
-    if (!foreground || input_.IsPasteTarget(foreground) || ::IsWindowVisible(foreground)) return;
-    if (!input_.IsPasteTarget(window_)) return;
+    if (!foreground || CanTakePaste(foreground) || ::IsWindowVisible(foreground)) return;
+    if (!CanTakePaste(window_)) return;
     static_cast<void>(input_.RequestForeground(window_));  // refused: nothing better to do
 }
 
