@@ -25,10 +25,10 @@ void PasteTarget::NoteFrontChange(HWND window, DWORD at) {
 }
 
 bool PasteTarget::FrontChangedSince(HWND front, DWORD at) const noexcept {
-    // Without any report (no hook, or no change since the start) nothing says it did.
-    if (!front_) return false;
-    // A change not reported yet is one still on its way, after the moment asked about.
-    if (front != front_) return true;
+    // Only a report says when a window came to the front. The activations this program
+    // makes itself (the paste-back's) are not reported, so a window the reports do not
+    // name may well have been in front all along.
+    if (front != front_) return false;
     return static_cast<std::int32_t>(front_since_ - at) > 0;  // the tick count wraps
 }
 
