@@ -92,8 +92,8 @@ void PasteBack::LText1Click(int slot) {
         }
         restoring_ = false;
     }
-    // No record at all (nothing of another program was in front since the start): the
-    // keys go where the keyboard is, as they always have.
+    // With no record at all (no window of another program in front since the start)
+    // the keys go where the keyboard is.
     const bool typed = !target_.window() || target_.KeysReach();
     if (typed) {
         TypeInto();
