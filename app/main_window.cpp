@@ -113,8 +113,9 @@ void MainWindow::FormCreate() {
         if (paste_) paste_->CaptureOver();
     };
     paste_ = std::make_unique<PasteBack>(hwnd(), *store_, ring_, *tiles_, *watcher_);
+    paste_->on_left_on_clipboard = [this] { ShowLeftOnClipboard(); };
     foreground_watch_ = std::make_unique<ForegroundWatch>(
-        [this](HWND window) { paste_->ForegroundChanged(window); });
+        [this](HWND window, DWORD at) { paste_->ForegroundChanged(window, at); });
     watcher_->JoinChain();
     ToolButton2Click();
     hotkey_ = std::make_unique<GlobalHotKey>(hwnd(), SystemRegistry());
@@ -286,6 +287,16 @@ void MainWindow::ShowReadFailure() {
     showing = false;
 }
 
+void MainWindow::ShowLeftOnClipboard() {
+    // Told once: further pastes that find no window while the box is up add no box.
+    static bool showing = false;
+    if (showing) return;
+    showing = true;
+    MessageBoxAside(L"内容已放入剪贴板，请在目标窗口中粘贴。", L"Nimbara",
+                    MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
+    showing = false;
+}
+
 void MainWindow::Close() { ::SendMessageW(hwnd(), WM_CLOSE, 0, 0); }
 
 void MainWindow::FormClose() noexcept {
@@ -394,7 +405,8 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_HOTKEY:
             // Never passed on: a combination left over from an earlier choice ends here.
             if (hotkey_ && hotkey_->WMHotKey(lp)) {
-                if (paste_) paste_->HotKeyPressed(LOWORD(lp));
+                if (paste_)
+                    paste_->HotKeyPressed(LOWORD(lp), static_cast<DWORD>(::GetMessageTime()));
                 ToolButton1Click();
                 return 1;
             }

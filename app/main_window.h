@@ -90,6 +90,7 @@ private:
     void ToolButton9Click();
     void ToolButton5Click();
     void ShowReadFailure();
+    void ShowLeftOnClipboard();
     LRESULT OnNotify(NMHDR* header);
 
     HWND application_;

@@ -167,7 +167,11 @@ public:
     HWND Foreground() override { return SystemInput().Foreground(); }
     // The window pasted into stands for another program's, though a thread of this one
     // runs it.
-    bool IsPasteTarget(HWND window) override { return window && ::IsWindow(window); }
+    WindowFacts Observe(HWND window) override {
+        WindowFacts facts = SystemInput().Observe(window);
+        facts.own_process = false;
+        return facts;
+    }
     bool KeyIsDown(BYTE virtual_key) override { return SystemInput().KeyIsDown(virtual_key); }
     bool RequestForeground(HWND window) override { return SystemInput().RequestForeground(window); }
     bool HasTakenForeground(HWND window) override {

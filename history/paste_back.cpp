@@ -21,12 +21,20 @@ void PasteBack::MouseActivating() {
     leaving_window_ = ::GetAncestor(foreground, GA_ROOT) == own_handle_ ? nullptr : foreground;
 }
 
-void PasteBack::HotKeyPressed(UINT modifiers) {
+void PasteBack::HotKeyPressed(UINT modifiers, DWORD message_time) {
     // Before anything else: the mask must reach the user's window ahead of the
     // release of Alt whenever it can. Only another program's window has a menu bar
     // to keep out of it; this program's windows would only start showing their
-    // keyboard cues.
-    if (input_.IsPasteTarget(input_.Foreground())) MaskAltRelease(input_, modifiers);
+    // keyboard cues. A message handled late may find the user typing elsewhere.
+    HotKeyMoment moment{.alt_in_combination = (modifiers & MOD_ALT) != 0};
+    if (moment.alt_in_combination) {
+        moment.alt_down = input_.KeyIsDown(VK_MENU);
+        moment.ms_since_message = clock_.Now() - message_time;
+        HWND front = input_.Foreground();
+        moment.front_changed_since = target_.FrontChangedSince(front, message_time);
+        moment.front = input_.Observe(front);
+    }
+    if (ShouldMaskAltRelease(moment)) MaskAltRelease(input_, modifiers);
     ShowingFromOutside();
 }
 
@@ -88,16 +96,28 @@ void PasteBack::LText1Click(int slot) {
         }
         restoring_ = false;
     }
+    // With no record at all (no window of another program in front since the start)
+    // the keys go where the keyboard is.
+    const bool typed = !target_.window() || target_.KeysReach();
+    if (typed) {
+        TypeInto();
+        // Every format refused left the clipboard empty: the tile does not claim a paste.
+        if (!wrote_nothing) tiles_.MarkPasted(slot);
+    }
+    if (!guard_timer_running_)
+        guard_timer_running_ = ::SetTimer(own_handle_, kGuardTimerId, kGuardDelayMs, nullptr) != 0;
+    // A paste that waited behind this one puts its own slot on the clipboard and tells
+    // its own outcome.
+    if (const int next = std::exchange(deferred_slot_, 0)) return LText1Click(next);
+    if (!typed && !wrote_nothing && on_left_on_clipboard) on_left_on_clipboard();
+}
+
+void PasteBack::TypeInto() {
     Reactivate();
     SendCtrlV();
     KeepOnTop();
     // The other window's own raise may come after that: look again shortly.
     ::SetTimer(own_handle_, kKeepOnTopTimerId, kKeepOnTopDelayMs, nullptr);
-    // Every format refused left the clipboard empty: the tile does not claim a paste.
-    if (!wrote_nothing) tiles_.MarkPasted(slot);
-    if (!guard_timer_running_)
-        guard_timer_running_ = ::SetTimer(own_handle_, kGuardTimerId, kGuardDelayMs, nullptr) != 0;
-    if (const int next = std::exchange(deferred_slot_, 0)) LText1Click(next);
 }
 
 void PasteBack::CaptureOver() {

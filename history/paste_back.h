@@ -1,11 +1,15 @@
 // Pasting a slot back: a click on a filled tile puts the slot's formats back on
 // the clipboard, makes the window the user came from active again, types Ctrl+V
 // into it and paints the tile PastedColor, unless the restore could write nothing
-// back. PasteGuard keeps the program from capturing its own clipboard writes until
-// GuardTimer clears it 1000 ms later.
+// back. A window that can no longer take the keys (minimised, hidden, closed, or run
+// at a higher integrity level) gets none: the content stays on the clipboard and the
+// user is told so. PasteGuard keeps the program from capturing its own clipboard
+// writes until GuardTimer clears it 1000 ms later.
 #pragma once
 
 #include <windows.h>
+
+#include <functional>
 
 #include "history/capture_view.h"
 #include "history/clip_watcher.h"
@@ -40,10 +44,11 @@ public:
     // The hotkey or the tray icon is about to show or hide the window: the user is
     // in the foreground window, which nothing of this program has taken yet.
     void ShowingFromOutside() { target_.NoteForeground(); }
-    // Another program's window became the foreground window.
-    void ForegroundChanged(HWND window) { target_.Note(window); }
-    // The hotkey was pressed with these modifiers (MOD_ flags).
-    void HotKeyPressed(UINT modifiers);
+    // Another program's window became the foreground window at the tick count `at`.
+    void ForegroundChanged(HWND window, DWORD at) { target_.NoteFrontChange(window, at); }
+    // The hotkey was pressed with these modifiers (MOD_ flags); its message was posted
+    // at the tick count `message_time`.
+    void HotKeyPressed(UINT modifiers, DWORD message_time);
     // A window of this program has left the screen (the history window hidden, a
     // dialog closed): an invisible one of ours must not keep the foreground, or the
     // user's keys reach no window.
@@ -68,8 +73,13 @@ public:
 
     [[nodiscard]] HWND prev_active_window() const noexcept { return target_.window(); }
 
+    // A paste whose keys could not be typed: its content waits on the clipboard for
+    // the user to paste it by hand, and the user is to be told so.
+    std::function<void()> on_left_on_clipboard;
+
 private:
     void Reactivate();
+    void TypeInto();
     void SendCtrlV();
     void KeepOnTop();
 

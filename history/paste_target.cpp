@@ -1,5 +1,7 @@
 #include "history/paste_target.h"
 
+#include <cstdint>
+
 namespace nimbara {
 
 namespace {
@@ -13,13 +15,27 @@ void Tap(InputApi& input, BYTE virtual_key) {
 }  // namespace
 
 void PasteTarget::Note(HWND window) {
-    if (input_.IsPasteTarget(window)) window_ = window;
+    if (CanTakePaste(window)) window_ = window;
+}
+
+void PasteTarget::NoteFrontChange(HWND window, DWORD at) {
+    front_ = window;
+    front_since_ = at;
+    Note(window);
+}
+
+bool PasteTarget::FrontChangedSince(HWND front, DWORD at) const noexcept {
+    // Only a report says when a window came to the front. The activations this program
+    // makes itself (the paste-back's) are not reported, so a window the reports do not
+    // name may well have been in front all along.
+    if (front != front_) return false;
+    return static_cast<std::int32_t>(front_since_ - at) > 0;  // the tick count wraps
 }
 
 void PasteTarget::TakeBackForeground() {
     HWND foreground = input_.Foreground();
-    if (!foreground || input_.IsPasteTarget(foreground) || ::IsWindowVisible(foreground)) return;
-    if (!input_.IsPasteTarget(window_)) return;
+    if (!foreground || CanTakePaste(foreground) || ::IsWindowVisible(foreground)) return;
+    if (!CanTakePaste(window_)) return;
     static_cast<void>(input_.RequestForeground(window_));  // refused: nothing better to do
 }
 

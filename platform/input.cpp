@@ -1,33 +1,95 @@
 #include "platform/input.h"
 
+#include <cstdint>
 #include <cwchar>
 #include <iterator>
+#include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/error.h"
+#include "platform/handles.h"
 #include "platform/window.h"
 
 namespace nimbara {
 
 namespace {
 
-// The shell's own windows: the taskbar with its notification area, and the desktop.
-constexpr const wchar_t* kShellClasses[] = {L"Shell_TrayWnd", L"Progman", L"WorkerW"};
+// DWMWA_CLOAKED: Windows 8 and later answer it; Windows 7 has no such attribute.
+constexpr DWORD kCloakedAttribute = 14;
 
-bool IsShellWindow(HWND window) {
-    if (window == ::GetDesktopWindow() || window == ::GetShellWindow()) return true;
-    wchar_t name[32] = {};
-    ::GetClassNameW(window, name, static_cast<int>(std::size(name)));
-    for (const wchar_t* shell : kShellClasses)
-        if (std::wcscmp(name, shell) == 0) return true;
-    return false;
+bool IsCloaked(HWND window) {
+    using GetAttribute = HRESULT(WINAPI*)(HWND, DWORD, void*, DWORD);
+    // Loaded once and kept to the end of the process, like any DLL the program imports.
+    static const GetAttribute get = [] {
+        wchar_t directory[MAX_PATH] = {};
+        const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return GetAttribute{};
+        HMODULE dwm = ::LoadLibraryW((std::wstring(directory) + L"\\dwmapi.dll").c_str());
+        return dwm ? reinterpret_cast<GetAttribute>(
+                         reinterpret_cast<void*>(::GetProcAddress(dwm, "DwmGetWindowAttribute")))
+                   : GetAttribute{};
+    }();
+    DWORD cloaked = 0;
+    return get && SUCCEEDED(get(window, kCloakedAttribute, &cloaked, sizeof(cloaked))) &&
+           cloaked != 0;
+}
+
+// The mandatory level of a process's token (the last sub-authority of its label), or
+// nothing when the token cannot be opened or read.
+std::optional<DWORD> IntegrityLevelOf(HANDLE process) {
+    HANDLE token_handle = nullptr;
+    if (!::OpenProcessToken(process, TOKEN_QUERY, &token_handle)) return std::nullopt;
+    const UniqueKernelHandle token(token_handle);
+    DWORD size = 0;
+    static_cast<void>(::GetTokenInformation(token.get(), TokenIntegrityLevel, nullptr, 0, &size));
+    if (size < sizeof(TOKEN_MANDATORY_LABEL)) return std::nullopt;
+    std::vector<std::uint8_t> buffer(size);
+    if (!::GetTokenInformation(token.get(), TokenIntegrityLevel, buffer.data(), size, &size))
+        return std::nullopt;
+    const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
+    if (!sid || !::IsValidSid(sid) || *::GetSidSubAuthorityCount(sid) == 0) return std::nullopt;
+    return *::GetSidSubAuthority(sid, *::GetSidSubAuthorityCount(sid) - 1u);
+}
+
+Integrity IntegrityAgainstOurs(HWND window) {
+    // This program's own level unread (not expected on Windows): nothing to compare with,
+    // and no reason to believe the other window is above it.
+    static const std::optional<DWORD> ours = IntegrityLevelOf(::GetCurrentProcess());
+    if (!ours) return Integrity::kNotAbove;
+    DWORD process_id = 0;
+    ::GetWindowThreadProcessId(window, &process_id);
+    const UniqueKernelHandle process(
+        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id));
+    if (!process) return Integrity::kUnknown;
+    const std::optional<DWORD> theirs = IntegrityLevelOf(process.get());
+    if (!theirs) return Integrity::kUnknown;
+    return *theirs > *ours ? Integrity::kAbove : Integrity::kNotAbove;
 }
 
 class Win32Input final : public InputApi {
 public:
     HWND Foreground() override { return ::GetForegroundWindow(); }
-    bool IsPasteTarget(HWND window) override {
-        return BelongsToAnotherProcess(window) && !IsShellWindow(window);
+    WindowFacts Observe(HWND window) override {
+        WindowFacts facts;
+        if (!window || !::IsWindow(window)) return facts;
+        facts.exists = true;
+        facts.own_process = !BelongsToAnotherProcess(window);
+        const auto style = static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE));
+        const auto ex_style = static_cast<DWORD>(::GetWindowLongW(window, GWL_EXSTYLE));
+        facts.child = (style & WS_CHILD) != 0;
+        facts.visible = ::IsWindowVisible(window) != FALSE;
+        facts.cloaked = IsCloaked(window);
+        facts.minimised = ::IsIconic(window) != FALSE;
+        facts.tool_window = (ex_style & WS_EX_TOOLWINDOW) != 0;
+        facts.no_activate = (ex_style & WS_EX_NOACTIVATE) != 0;
+        facts.desktop = window == ::GetDesktopWindow() || window == ::GetShellWindow();
+        wchar_t name[64] = {};
+        ::GetClassNameW(window, name, static_cast<int>(std::size(name)));
+        facts.class_name = name;
+        if (!facts.own_process) facts.integrity = IntegrityAgainstOurs(window);
+        return facts;
     }
     bool KeyIsDown(BYTE virtual_key) override {
         return (::GetAsyncKeyState(virtual_key) & 0x8000) != 0;
@@ -67,7 +129,7 @@ namespace {
 ForegroundWatch* g_watch = nullptr;  // the hook's callback carries no context of its own
 }  // namespace
 
-ForegroundWatch::ForegroundWatch(std::function<void(HWND)> on_change)
+ForegroundWatch::ForegroundWatch(std::function<void(HWND, DWORD)> on_change)
     : on_change_(std::move(on_change)) {
     g_watch = this;
     // Failing, it leaves the other moments at which the program looks at the
@@ -82,10 +144,10 @@ ForegroundWatch::~ForegroundWatch() {
 }
 
 void CALLBACK ForegroundWatch::Proc(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child,
-                                    DWORD, DWORD) {
+                                    DWORD, DWORD event_time) {
     if (!g_watch || object != OBJID_WINDOW || child != CHILDID_SELF || !g_watch->on_change_) return;
     try {
-        g_watch->on_change_(window);
+        g_watch->on_change_(window, event_time);
     } catch (...) {
         ReportCurrentException();
     }

@@ -6,15 +6,16 @@
 
 #include <functional>
 
+#include "platform/input_facts.h"
+
 namespace nimbara {
 
 class InputApi {
 public:
     virtual ~InputApi() = default;
     [[nodiscard]] virtual HWND Foreground() = 0;
-    // Whether `window` can take a paste: a window of another program, and not the
-    // shell's taskbar or desktop. This program's own windows never can.
-    [[nodiscard]] virtual bool IsPasteTarget(HWND window) = 0;
+    // What can be seen of `window` now, its process's integrity level included.
+    [[nodiscard]] virtual WindowFacts Observe(HWND window) = 0;
     // Whether the key is down in the input the system has taken so far, the events
     // not yet handled by the receiving program included.
     [[nodiscard]] virtual bool KeyIsDown(BYTE virtual_key) = 0;
@@ -32,18 +33,18 @@ public:
 InputApi& SystemInput();
 
 // Reports each change of the foreground window to a window of another program, as
-// the system announces it, for as long as it lives; one at a time in a process.
-// The reports come through the thread's message loop.
+// the system announces it, with the tick count at which it happened, for as long as it
+// lives; one at a time in a process. The reports come through the thread's message loop.
 class ForegroundWatch {
 public:
-    explicit ForegroundWatch(std::function<void(HWND)> on_change);
+    explicit ForegroundWatch(std::function<void(HWND, DWORD)> on_change);
     ~ForegroundWatch();
     ForegroundWatch(const ForegroundWatch&) = delete;
     ForegroundWatch& operator=(const ForegroundWatch&) = delete;
 
 private:
     static void CALLBACK Proc(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD);
-    std::function<void(HWND)> on_change_;
+    std::function<void(HWND, DWORD)> on_change_;
     HWINEVENTHOOK hook_ = nullptr;
 };
 

@@ -1,5 +1,7 @@
 #include "settings/hotkey_rules.h"
 
+#include "platform/input_facts.h"
+
 namespace nimbara {
 namespace {
 
@@ -84,13 +86,15 @@ std::optional<std::int32_t> ParseRegInteger(std::string_view text) {
     return ParseDecimal(text, negative);
 }
 
+bool IsUsableHotKeyKey(std::uint16_t key) { return key != kAltMaskKey; }
+
 HotKey LoadHotKeyFromTexts(std::optional<std::string> shift_text,
                            std::optional<std::string> key_text) {
     const auto shift = LowWord(shift_text);
     const auto key = LowWord(key_text);
     // A pair half taken from the registry and half defaulted would be a combination
     // nobody chose, so one failure resets both.
-    if (!shift || !key) return kDefaultHotKey;
+    if (!shift || !key || !IsUsableHotKeyKey(*key)) return kDefaultHotKey;
     return HotKey{*shift, *key};
 }
 

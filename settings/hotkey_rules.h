@@ -31,9 +31,14 @@ constexpr std::uint8_t kControlExtended = 0x08;
 // hexadecimal may reach 0xFFFFFFFF, taken as the 32-bit pattern.
 [[nodiscard]] std::optional<std::int32_t> ParseRegInteger(std::string_view text);
 
+// Whether `key` may be the hotkey's key. The key the paste-back types to mask the
+// release of Alt may not: with Alt it would press the hotkey again, without end.
+[[nodiscard]] bool IsUsableHotKeyKey(std::uint16_t key);
+
 // The hotkey from the texts of the HotKeyShift and HotKeyChar values. nullopt stands
 // for a read that failed (for instance a value that is not text). Unless both texts
-// convert, the whole pair is the default Alt+V; otherwise each takes the low 16 bits.
+// convert, and to a usable key, the whole pair is the default Alt+V; otherwise each
+// takes the low 16 bits.
 HotKey LoadHotKeyFromTexts(std::optional<std::string> shift_text,
                            std::optional<std::string> key_text);
 

@@ -170,7 +170,9 @@ void SettingsDialog::ApplyChosenHotKey() {
     } else if (Checked(kRadioButton2Id)) {
         const auto value =
             static_cast<std::uint16_t>(::SendMessageW(Item(kHotKey1Id), HKM_GETHOTKEY, 0, 0));
-        hotkey_.set_current(HotKeyFromControlValue(value));
+        const HotKey chosen = HotKeyFromControlValue(value);
+        // A refused key keeps the hotkey in effect.
+        if (IsUsableHotKeyKey(chosen.key)) hotkey_.set_current(chosen);
     }
     hotkey_.ApplyHotKey();
 }

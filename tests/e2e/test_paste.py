@@ -497,3 +497,50 @@ def test_clipboard_held_at_the_click_shows_the_error_and_pastes_nothing(
         assert notepad.text() == text_before
     finally:
         holder.close()
+
+
+# --- a paste goes only where the user can see it ---------------------------------------------
+
+WM_SYSCOMMAND, SC_MINIMIZE, SC_RESTORE, WS_MINIMIZE = 0x0112, 0xF020, 0xF120, 0x20000000
+ON_CLIPBOARD = "内容已放入剪贴板，请在目标窗口中粘贴。"
+
+
+def test_a_paste_goes_to_the_desktop_left_for_it_and_never_into_a_minimised_window(
+        winenv, probe, nimbara, notepad):
+    probe.clip_set("13=text:P")
+    nimbara.wait_capture(1, "P")
+    probe.clip_set("13=text:Q")
+    nimbara.wait_capture(2, "Q")
+    text = notepad.text()
+
+    def minimise_notepad(command=SC_MINIMIZE):  # as Win+D or its taskbar button would
+        probe.post(notepad.hwnd, WM_SYSCOMMAND, command)
+        window = lambda: next(w for w in probe.windows() if w["hwnd"] == notepad.hwnd)  # noqa: E731
+        wait_until(lambda: bool(window()["style"] & WS_MINIMIZE) == (command == SC_MINIMIZE), 30)
+
+    def paste(slot, text):  # the slot back on the clipboard and the click handled
+        nimbara.click_tile(slot)
+        wait_until(lambda: by_format(probe.clip_dump(), 13)["text"] == text, 30)
+        probe.idle(nimbara.pid)
+
+    # Brought up in notepad, the window stays while notepad is minimised (as by Win+D); the user
+    # clicks the desktop, then a tile: the paste goes to the desktop, not into notepad.
+    winenv.key("alt+v")
+    wait_until(nimbara.shown, 30, message="the history window did not show")
+    minimise_notepad()
+    winenv.click(100, 600)
+    paste(1, "P")
+    wait_until(lambda: nimbara.band_pixel(1) == PASTED, 30, message="the tile claims no paste")
+    assert not nimbara.error_boxes()
+
+    # Notepad, recorded by a click activation of the history window, is minimised meanwhile:
+    # it gets no keys, the tile claims no paste, and the user is told where the content is.
+    minimise_notepad(SC_RESTORE)
+    notepad.click_into()
+    winenv.click(*center(nimbara.control(312)["rect"]))  # an empty tile
+    minimise_notepad()
+    paste(2, "Q")
+    box = nimbara.wait_error_box()
+    assert nimbara.box_contents(box)[0] == [ON_CLIPBOARD]
+    assert nimbara.band_pixel(2) == HOVER and notepad.text() == text
+    nimbara.dismiss_boxes()

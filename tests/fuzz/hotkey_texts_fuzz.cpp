@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto shift = nimbara::ParseRegInteger(shift_text);
     const auto key = key_text ? nimbara::ParseRegInteger(*key_text) : std::nullopt;
     const nimbara::HotKey loaded = nimbara::LoadHotKeyFromTexts(shift_text, key_text);
-    if (!shift || !key) {
+    // The key typed to mask Alt's release is refused like a malformed text.
+    if (!shift || !key || static_cast<std::uint16_t>(*key) == 0xE8) {
         NIMBARA_FUZZ_CHECK(loaded == nimbara::kDefaultHotKey);
     } else {
         NIMBARA_FUZZ_CHECK(loaded.shift == static_cast<std::uint16_t>(*shift));

@@ -401,6 +401,67 @@ TEST_F(CaptureTest, NothingRestorableTakesNoSlotAndAClickDuringACapturePastesOnc
     EXPECT_EQ(input_.keys.size(), 4u);
 }
 
+TEST_F(CaptureTest, AWindowThatCannotTakeTheKeysGetsNoneAndTheUserIsToldTheSlotIsOnTheClipboard) {
+    const HWND notepad = reinterpret_cast<HWND>(0x1010);
+    using W = WindowFacts;
+    const struct {
+        bool W::*fact;
+        bool value;
+        Integrity integrity;
+    } cases[] = {
+        {nullptr, true, Integrity::kNotAbove},      {&W::minimised, true, Integrity::kNotAbove},
+        {&W::visible, false, Integrity::kNotAbove}, {&W::exists, false, Integrity::kNotAbove},
+        {nullptr, true, Integrity::kAbove},         {nullptr, true, Integrity::kUnknown}};
+    int told = 0;
+    paste_.on_left_on_clipboard = [&told] { ++told; };
+    PutText(main_.get(), "pasted");
+    watcher_.Timer1Timer();
+    input_.foreground = input_.paste_target = notepad;
+    paste_.ShowingFromOutside();
+    for (const auto& c : cases) {
+        W& target = input_.windows[notepad] = testing::FakeInput::OtherProgram();
+        if (c.fact) target.*c.fact = c.value;
+        target.integrity = c.integrity;
+        const bool typed = &c == cases;
+        PutText(main_.get(), "other");
+        input_.keys.clear();
+        view_.told.clear();
+        told = 0;
+        paste_.LText1Click(1);
+        EXPECT_EQ(input_.keys.size(), typed ? 4u : 0u) << &c - cases;
+        EXPECT_EQ(view_.told, typed ? Told{L"pasted 1"} : Told{}) << &c - cases;
+        EXPECT_EQ(told, typed ? 0 : 1) << &c - cases;
+        EXPECT_EQ(ClipboardText(main_.get()), "pasted");
+        paste_.Timer2Timer();
+    }
+}
+
+TEST_F(CaptureTest, TheAltMaskGoesOnlyIntoTheWindowTheHotKeyCameInWhileAltIsHeldOrJustAfter) {
+    const HWND notepad = reinterpret_cast<HWND>(0x1010), console = reinterpret_cast<HWND>(0x3030);
+    input_.windows[notepad] = input_.windows[console] = testing::FakeInput::OtherProgram();
+    input_.windows[console].class_name = L"ConsoleWindowClass";
+    const DWORD sent = 1000;  // the hotkey message's time
+    const struct {
+        HWND front;
+        bool alt_down;
+        std::uint32_t handled, front_since;
+        bool masked;
+    } cases[] = {{notepad, true, sent + 5000, sent - 10, true},
+                 {notepad, false, sent + kAltMaskLateMs, sent - 10, true},
+                 {notepad, false, sent + kAltMaskLateMs + 1, sent - 10, false},
+                 {console, true, sent, sent - 10, false},
+                 {notepad, true, sent + 50, sent + 20, false}};  // came to the front since
+    for (const auto& c : cases) {
+        input_.foreground = c.front;
+        input_.AnswerKeyIsDown({c.alt_down, c.alt_down, c.alt_down});
+        input_.keys.clear();
+        clock_.now = c.handled;
+        paste_.ForegroundChanged(c.front, c.front_since);
+        paste_.HotKeyPressed(MOD_ALT, sent);
+        EXPECT_EQ(!input_.keys.empty(), c.masked) << &c - cases;
+    }
+}
+
 // However the capture ends, its window leaves the viewer chain once, by whichever owner
 // holds the membership last.
 TEST(ViewerChainTest, TheMembershipIsLeftWhenItsLastOwnerGoes) {

@@ -320,6 +320,9 @@ TEST_F(SettingsDialogTest, OkStoresWhatTheControlsSay) {
              SetHotKeyValue(dlg, 0x0F2E);  // Shift+Ctrl+Alt+Delete on the extended pad
          },
          {7, 0x2E}},
+        {"the key that masks Alt's release refused, the hotkey in effect kept",
+         [](HWND dlg) { SetHotKeyValue(dlg, 0x04E8); },
+         {7, 0x2E}},
     };
     SettingsDialog dialog(application_, hotkey_, fake_);
     for (const Case& c : cases) {
