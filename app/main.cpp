@@ -1,7 +1,13 @@
 #include <windows.h>
 
-#include "app/startup.h"
+#include <string_view>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+#include "app/startup.h"
+#include "history/clip_reader.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {
+    // Started again by itself as its clipboard reader: nothing of the program runs then.
+    if (arguments && std::wstring_view(arguments) == nimbara::kClipReaderArgument)
+        return nimbara::RunClipReader();
     return nimbara::RunNimbara(instance);
 }

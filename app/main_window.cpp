@@ -104,8 +104,14 @@ void MainWindow::FormCreate() {
     ::SetWindowPos(hwnd(), nullptr, 0, 0, outer.right - outer.left, client.bottom,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     BuildControls();
-    store_ = std::make_unique<ClipStore>(SystemClipboard(), hwnd(), [this] { ShowReadFailure(); });
-    watcher_ = std::make_unique<ClipWatcher>(hwnd(), *store_, ring_, *tiles_);
+    // The window's own store only writes slots back; the reader process takes the snapshots.
+    store_ = std::make_unique<ClipStore>(SystemClipboard(), hwnd(), nullptr);
+    reader_ = std::make_unique<ClipReaderProcess>(hwnd());
+    watcher_ = std::make_unique<ClipWatcher>(hwnd(), *store_, ring_, *tiles_, *reader_);
+    watcher_->report_read_failure = [this] { ShowReadFailure(); };
+    watcher_->on_capture_over = [this] {
+        if (paste_) paste_->CaptureOver();
+    };
     paste_ = std::make_unique<PasteBack>(hwnd(), *store_, ring_, *tiles_, *watcher_);
     paste_->on_left_on_clipboard = [this] { ShowLeftOnClipboard(); };
     foreground_watch_ = std::make_unique<ForegroundWatch>(
@@ -298,6 +304,7 @@ void MainWindow::FormClose() noexcept {
     // Each step runs even when one before it failed: another program's viewer
     // chain and the hotkey must never stay held by a program that has ended.
     if (watcher_) watcher_->LeaveChain();
+    if (reader_) reader_->Abandon();
     try {
         if (tiles_) ToolButton2Click();
     } catch (...) {
@@ -358,6 +365,21 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (wp == kCaptureTimerId && watcher_) watcher_->Timer1Timer();
             if (wp == kGuardTimerId && paste_) paste_->Timer2Timer();
             if (wp == kKeepOnTopTimerId && paste_) paste_->KeepOnTopTimer();
+            if (wp == kBudgetTimerId && watcher_) watcher_->BudgetTimer();
+            return 0;
+        case kMsgSnapshotRead:
+            if (reader_) {
+                ClipReaderProcess::Delivery delivery = reader_->Take(wp, lp);
+                if (delivery.current && watcher_)
+                    watcher_->SnapshotRead(std::move(delivery.result));
+            }
+            return 0;
+        case kMsgSnapshotProgress:
+            if (reader_ && watcher_ && reader_->IsCurrentRequest(wp))
+                watcher_->SnapshotProgress(static_cast<long>(lp));
+            return 0;
+        case kMsgOwnerAnswered:
+            if (watcher_) watcher_->OwnerAnswered(reinterpret_cast<HWND>(wp));
             return 0;
         case WM_MOUSEACTIVATE:
             if (paste_) {

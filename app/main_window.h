@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "history/clip_reader.h"
 #include "history/clip_watcher.h"
 #include "history/paste_back.h"
 #include "history/slot_store.h"
@@ -112,6 +113,7 @@ private:
 
     SlotRing ring_;
     std::unique_ptr<ClipStore> store_;
+    std::unique_ptr<ClipReaderProcess> reader_;
     std::unique_ptr<SlotTiles> tiles_;
     std::unique_ptr<ClipWatcher> watcher_;
     std::unique_ptr<PasteBack> paste_;

@@ -7,9 +7,11 @@
 //   startup RUNS EXE MINI   start to viewer joined, Nimbara vs a one-window program
 //   memory | cputime        the running Nimbara's private bytes, processor time
 //   clear-all | wait-ready  Clear all; wait for the main window
+//   render-answer RUNS MS   the running Nimbara's longest answer while an owner takes MS to render
 #include <cstring>
 
 #include "bench_output.h"
+#include "history/clip_reader.h"
 
 namespace bench {
 int SnapshotCommand(const Args&);
@@ -23,6 +25,7 @@ int MemoryCommand(const Args&);
 int CpuTimeCommand(const Args&);
 int ClearAllCommand(const Args&);
 int WaitReadyCommand(const Args&);
+int RenderAnswerCommand(const Args&);
 }  // namespace bench
 
 int wmain(int argc, wchar_t** argv) {
@@ -43,9 +46,12 @@ int wmain(int argc, wchar_t** argv) {
         {L"cputime", CpuTimeCommand},
         {L"clear-all", ClearAllCommand},
         {L"wait-ready", WaitReadyCommand},
+        {L"render-answer", RenderAnswerCommand},
     };
     const Args args(argv, argv + argc);
     if (args.size() < 2) return 2;
+    // Started again by the snapshot figure as its clipboard reader.
+    if (args[1] == nimbara::kClipReaderArgument) return nimbara::RunClipReader();
     for (const Command& command : kCommands) {
         if (args[1] == command.name) {
             try {

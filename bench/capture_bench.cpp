@@ -1,6 +1,7 @@
 // The running program measured from outside: how long a clipboard change takes to
 // show on its tile, against a plain viewer's notice in the same chain, and how long
 // the program takes to start, against a one-window program started the same way.
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -258,6 +259,93 @@ int LatencyCommand(const Args& args) { return FeedChanges(IntArg(args, 2, 200), 
 
 int FeedCommand(const Args& args) {
     return FeedChanges(IntArg(args, 2, 12), static_cast<size_t>(IntArg(args, 3, 0)) << 20, false);
+}
+
+namespace {
+
+// --- an owner that renders its text only when asked, and slowly --------------------------
+
+DWORD g_render_ms = 0;
+std::wstring g_render_text;
+
+LRESULT CALLBACK SlowOwnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_RENDERFORMAT && wp == CF_UNICODETEXT) {
+        ::Sleep(g_render_ms);  // a long calculation, a large range
+        const size_t bytes = (g_render_text.size() + 1) * sizeof(wchar_t);
+        HGLOBAL text = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+        std::memcpy(::GlobalLock(text), g_render_text.c_str(), bytes);
+        ::GlobalUnlock(text);
+        if (!::SetClipboardData(CF_UNICODETEXT, text)) ::GlobalFree(text);
+        return 0;
+    }
+    return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// Offers the text on demand from a thread of its own and answers until `stop` is set.
+void RunSlowOwner(std::atomic<bool>& offered, std::atomic<bool>& stop) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = SlowOwnerProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"NimbaraBenchSlowOwner";
+    ::RegisterClassW(&wc);
+    HWND owner = ::CreateWindowExW(0, wc.lpszClassName, L"bench slow owner", WS_POPUP, 0, 0, 1, 1,
+                                   nullptr, nullptr, wc.hInstance, nullptr);
+    if (::OpenClipboard(owner)) {
+        ::EmptyClipboard();
+        ::SetClipboardData(CF_UNICODETEXT, nullptr);
+        ::CloseClipboard();
+    }
+    offered = true;
+    while (!stop) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    }
+    ::DestroyWindow(owner);
+}
+
+}  // namespace
+
+// RUNS copies by an owner that renders after MS milliseconds; for each, the longest time the
+// running program's main window took to answer a message meanwhile (asked back to back),
+// and the time from the copy to the text on a tile.
+int RenderAnswerCommand(const Args& args) {
+    const int runs = IntArg(args, 2, 3);
+    g_render_ms = static_cast<DWORD>(IntArg(args, 3, 5000));
+    HWND nimbara = FindNimbara();
+    if (!nimbara) {
+        Note("Nimbara is not running");
+        return 1;
+    }
+    Labels labels;
+    ::EnumChildWindows(nimbara, CollectLabel, reinterpret_cast<LPARAM>(&labels));
+    for (int run = 0; run < runs; ++run) {
+        g_render_text = ChangeText(run);
+        std::atomic<bool> offered{false}, stop{false};
+        const double start = NowMs();
+        std::thread owner([&] { RunSlowOwner(offered, stop); });
+        double longest = 0, shown = -1;
+        while (shown < 0 && NowMs() - start < 120000) {
+            const double asked = NowMs();
+            DWORD_PTR ignored = 0;
+            ::SendMessageTimeoutW(nimbara, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored);
+            if (offered) longest = std::max(longest, NowMs() - asked);
+            for (int n = 1; n <= 12 && shown < 0; ++n)
+                if (labels.label[n] && TextOf(labels.label[n]) == g_render_text)
+                    shown = NowMs() - start;
+            ::Sleep(5);
+        }
+        stop = true;
+        owner.join();
+        if (shown < 0) {
+            Note("the slowly rendered text never showed on a tile");
+            return 1;
+        }
+        Sample("render_answer_max_ms", longest);
+        Sample("render_capture_ms", shown);
+        PumpFor(200);
+    }
+    return 0;
 }
 
 // Feeds COUNT text changes to the plain reader (bench_minimal.exe read), running without

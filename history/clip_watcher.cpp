@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "history/capture_rules.h"
 #include "history/preview_rules.h"
 #include "platform/text.h"
 
@@ -38,6 +39,10 @@ void ClipWatcher::LeaveChain() noexcept {
     chain_.Leave();
     ::KillTimer(window_, kCaptureTimerId);
     timer_armed_ = false;
+    if (reading_) {
+        source_.Abandon();
+        EndReading();
+    }
 }
 
 LRESULT ClipWatcher::ClipboardChanged(WPARAM wp, LPARAM lp) {
@@ -61,50 +66,145 @@ void ClipWatcher::ArmCaptureTimer(UINT delay_ms) {
 void ClipWatcher::Timer1Timer() {
     ::KillTimer(window_, kCaptureTimerId);
     timer_armed_ = false;
-    if (capturing_) {
-        // A message box of the running capture dispatches this tick: capture again
-        // once that one has finished, never into the slot it is still filling.
+    if (reading_) {
+        // Captured again once this snapshot has arrived, never into the slot it fills.
         capture_pending_ = true;
         return;
     }
-    capturing_ = true;
-    struct Done {
-        ClipWatcher& watcher;
-        ~Done() {
-            watcher.capturing_ = false;
-            if (std::exchange(watcher.capture_pending_, false)) watcher.ArmCaptureTimer();
-        }
-    } done{*this};
-    try {
-        Capture();
-        busy_retries_ = 0;
-    } catch (const ClipboardBusyError&) {
-        // Programs hold the clipboard open for a moment while they write or read
-        // it; only a clipboard that stays held is an error worth a message.
-        if (busy_retries_ < std::size(kBusyBackOffMs)) {
-            ArmCaptureTimer(kBusyBackOffMs[busy_retries_++]);
-            return;
-        }
-        busy_retries_ = 0;
-        throw;
-    }
+    BeginCapture();
 }
 
-void ClipWatcher::Capture() {
+void ClipWatcher::BeginCapture() {
     // A notice that came with no change (another program can send one at any time) and
     // the notices of this program's own writes find the number unchanged.
     const DWORD sequence = store_.CurrentSequence();
     if (sequence != 0 && sequence == store_.last_sequence()) return;
     if (store_.CountFormats() <= 0) return;
-    // The snapshot is complete before the slot's old content goes: a capture that
-    // fails leaves the slot and its tile as they were.
-    ClipSlot snapshot = store_.Snapshot();
-    // Emptied between the count and the snapshot: an empty slot would, restored, empty
-    // the user's clipboard.
-    if (snapshot.empty()) return;
+    const HWND owner = store_.ContentOwner();
+    if (hung_owner_ && owner == hung_owner_ && ::IsWindow(owner)) {
+        // Not asked again, and the clipboard not held again, until it shows it answers.
+        if (!probe_pending_) AskIfAlive(owner);
+        return;
+    }
+    hung_owner_ = nullptr;
+    reading_ = true;
+    reading_owner_ = owner;
+    reading_sequence_ = sequence;
+    started_ = clock_.Now();
+    copied_mb_ = 0;
+    clipboard_closed_ = false;
+    ::SetTimer(window_, kBudgetTimerId, kSnapshotBudgetMs, nullptr);
+    if (source_.Begin()) return;
+    EndReading();
+    throw AppError(L"Cannot start the clipboard reader");
+}
+
+void ClipWatcher::SnapshotRead(std::unique_ptr<SnapshotResult> result) {
+    if (!reading_) return;  // given up already
+    EndReading();
+    bool report = false;
+    if (!result) {
+        // The reader died on this content (made to crash by what it read): reported once,
+        // and not read again until it changes.
+        store_.NoteSeen(store_.CurrentSequence());
+        report = true;
+    } else if (result->status == SnapshotStatus::kClipboardBusy) {
+        // Programs hold the clipboard open for a moment while they write or read it; only
+        // a clipboard that stays held is an error worth a message.
+        if (busy_retries_ < std::size(kBusyBackOffMs)) {
+            ArmCaptureTimer(kBusyBackOffMs[busy_retries_++]);
+            CaptureOver();
+            return;
+        }
+        busy_retries_ = 0;
+        CaptureOver();
+        throw ClipboardBusyError();
+    } else {
+        busy_retries_ = 0;
+        hung_owner_reported_ = nullptr;
+        store_.NoteSeen(result->sequence);
+        report = result->unreadable > 0;
+        // A snapshot that restores nothing would empty the clipboard when pasted.
+        if (HasRestorable(result->slot)) StoreSnapshot(std::move(result->slot));
+    }
+    CaptureOver();
+    // Only now, with the slot stored: the box runs a loop of its own, in which later
+    // changes are captured as usual.
+    if (report && report_read_failure) report_read_failure();
+}
+
+void ClipWatcher::BudgetTimer() {
+    ::KillTimer(window_, kBudgetTimerId);
+    if (!reading_ || clipboard_closed_) return;
+    // A timer may come early, or late behind other messages: the clock decides.
+    const std::uint32_t budget = kSnapshotBudgetMs + CopyAllowanceMs(copied_mb_);
+    if (const std::uint32_t left = BudgetLeftMs(started_, clock_.Now(), budget)) {
+        ::SetTimer(window_, kBudgetTimerId, left, nullptr);
+        return;
+    }
+    // Ending the reader frees the clipboard at once. Nothing is recorded as seen: the
+    // content is captured once its owner renders it or ends.
+    source_.Abandon();
+    EndReading();
+    const bool reported = hung_owner_reported_ == reading_owner_;
+    hung_owner_ = hung_owner_reported_ = reading_owner_;
+    retried_ = retried_ && hung_sequence_ == reading_sequence_;
+    hung_sequence_ = reading_sequence_;
+    if (hung_owner_ && ::IsWindow(hung_owner_)) AskIfAlive(hung_owner_);
+    CaptureOver();
+    if (!reported && report_read_failure) report_read_failure();
+}
+
+void ClipWatcher::SnapshotProgress(long progress) {
+    if (!reading_) return;
+    if (progress == ClipStore::kClipboardClosed) {
+        // Only the transfer is left; the clipboard is free already.
+        clipboard_closed_ = true;
+        ::KillTimer(window_, kBudgetTimerId);
+        return;
+    }
+    if (progress > 0) copied_mb_ = static_cast<std::uint32_t>(progress);
+}
+
+void ClipWatcher::OwnerAnswered(HWND owner) {
+    if (!hung_owner_ || owner != hung_owner_) return;
+    probe_pending_ = false;
+    // One that answers but hangs again on the same content is not asked for it again.
+    const bool same_content = store_.CurrentSequence() == hung_sequence_;
+    if (same_content && retried_) return;
+    retried_ = same_content;
+    hung_owner_ = nullptr;
+    ArmCaptureTimer();
+}
+
+namespace {
+
+void CALLBACK OwnerAnsweredNull(HWND owner, UINT, ULONG_PTR window, LRESULT) {
+    ::PostMessageW(reinterpret_cast<HWND>(window), kMsgOwnerAnswered,
+                   reinterpret_cast<WPARAM>(owner), 0);
+}
+
+}  // namespace
+
+void ClipWatcher::AskIfAlive(HWND owner) {
+    // Sent without waiting: the answer comes back as a message whenever the owner's
+    // thread takes its messages again.
+    probe_pending_ = ::SendMessageCallbackW(owner, WM_NULL, 0, 0, &OwnerAnsweredNull,
+                                            reinterpret_cast<ULONG_PTR>(window_)) != FALSE;
+}
+
+void ClipWatcher::EndReading() noexcept {
+    reading_ = false;
+    ::KillTimer(window_, kBudgetTimerId);
+}
+
+void ClipWatcher::CaptureOver() {
+    if (std::exchange(capture_pending_, false)) ArmCaptureTimer();
+    if (on_capture_over) on_capture_over();
+}
+
+void ClipWatcher::StoreSnapshot(ClipSlot snapshot) {
     Preview preview = PreviewOrFormatList(snapshot);
-    // Read only now: a Clear all handled during the snapshot's message box starts the
-    // ring again.
     const int slot = ring_.NextSlot();
     ring_.Store(slot, std::move(snapshot));
     ring_.AdvanceNextSlot();

@@ -1,20 +1,31 @@
 // What happens when the clipboard changes: the main window is a member of the
 // clipboard viewer chain; each change notice is passed on down the chain and,
 // unless PasteGuard is set, arms CaptureTimer. 10 ms after the first notice of a
-// burst the capture snapshots the clipboard into slot NextSlot, shows it on that
-// slot's tile as the newest, and moves NextSlot on round the ring.
+// burst the capture asks the clipboard reader (history/clip_reader) for a snapshot and
+// goes on answering messages; the finished snapshot is stored in slot NextSlot, shown on
+// that slot's tile as the newest, and NextSlot moves on round the ring. A snapshot that
+// takes longer than its budget is given up: its owner hangs.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
+#include <memory>
+
 #include "history/capture_view.h"
+#include "history/clip_reader.h"
 #include "history/slot_store.h"
+#include "platform/clock.h"
 #include "platform/viewer_chain.h"
 
 namespace nimbara {
 
 constexpr UINT_PTR kCaptureTimerId = 1;  // Timer1
 constexpr UINT kCaptureDelayMs = 10;
+constexpr UINT_PTR kBudgetTimerId = 4;  // the snapshot's budget runs out
+// Posted when the owner of a hung owner's content has answered a harmless message: wParam
+// is that owner.
+constexpr UINT kMsgOwnerAnswered = WM_APP + 41;
 // A clipboard held open by another program is tried again after each of these waits,
 // about a second in all, before the capture reports that it cannot open it: programs
 // hold it for a moment while they write or read it, longer on a loaded machine.
@@ -22,8 +33,14 @@ constexpr UINT kBusyBackOffMs[] = {10, 20, 40, 80, 160, 250, 250, 250};
 
 class ClipWatcher {
 public:
-    ClipWatcher(HWND main_window, ClipStore& store, SlotRing& ring, CaptureView& tiles)
-        : window_(main_window), store_(store), ring_(ring), tiles_(tiles) {}
+    ClipWatcher(HWND main_window, ClipStore& store, SlotRing& ring, CaptureView& tiles,
+                SnapshotSource& source, Clock& clock = SystemClock())
+        : window_(main_window),
+          store_(store),
+          ring_(ring),
+          tiles_(tiles),
+          source_(source),
+          clock_(clock) {}
     ClipWatcher(const ClipWatcher&) = delete;
     ClipWatcher& operator=(const ClipWatcher&) = delete;
 
@@ -36,24 +53,55 @@ public:
     LRESULT ClipboardChanged(WPARAM wp, LPARAM lp);    // WM_DRAWCLIPBOARD
     LRESULT ViewerChainChanged(WPARAM wp, LPARAM lp);  // WM_CHANGECBCHAIN
     void Timer1Timer();                                // CaptureTimer's tick
+    // The source's snapshot has arrived; none when the reader ended without one.
+    void SnapshotRead(std::unique_ptr<SnapshotResult> result);
+    void BudgetTimer();  // the budget timer's tick
+    // kMsgSnapshotProgress of the snapshot under way.
+    void SnapshotProgress(long progress);
+    void OwnerAnswered(HWND owner);  // kMsgOwnerAnswered
+
+    // A snapshot is under way: the clipboard is held for it, and a restore must wait.
+    [[nodiscard]] bool capturing() const noexcept { return reading_; }
+    // Told once a capture is over, whatever its end (a click that came meanwhile pastes).
+    std::function<void()> on_capture_over;
+    // Told after a capture whose content could not all be read, once its slot is stored;
+    // may show a modal message box, in which later changes are captured as usual.
+    std::function<void()> report_read_failure;
 
     void set_paste_guard(bool on) noexcept { paste_guard_ = on; }
     [[nodiscard]] bool paste_guard() const noexcept { return paste_guard_; }
 
 private:
     void ArmCaptureTimer(UINT delay_ms = kCaptureDelayMs);
-    void Capture();
+    void BeginCapture();
+    void StoreSnapshot(ClipSlot snapshot);
+    void EndReading() noexcept;
+    void CaptureOver();
+    void AskIfAlive(HWND owner);
 
     HWND window_;
     ClipStore& store_;
     SlotRing& ring_;
     CaptureView& tiles_;
+    SnapshotSource& source_;
+    Clock& clock_;
     ViewerChainMembership chain_;
     bool paste_guard_ = false;  // PasteGuard
     bool timer_armed_ = false;
-    bool capturing_ = false;
+    bool reading_ = false;
     bool capture_pending_ = false;  // a change came while a capture was still running
     std::size_t busy_retries_ = 0;
+    std::uint32_t started_ = 0;      // the clock when the snapshot under way was asked for
+    std::uint32_t copied_mb_ = 0;    // what it has copied so far
+    bool clipboard_closed_ = false;  // it holds the clipboard no more: nothing left to cut short
+    HWND reading_owner_ = nullptr;   // the owner of the content being read
+    DWORD reading_sequence_ = 0;
+    // The owner whose content was given up, not asked again until it answers WM_NULL.
+    HWND hung_owner_ = nullptr;
+    DWORD hung_sequence_ = 0;
+    bool probe_pending_ = false;  // WM_NULL sent to it, no answer yet
+    bool retried_ = false;        // its content was asked for again after an answer
+    HWND hung_owner_reported_ = nullptr;
 };
 
 }  // namespace nimbara

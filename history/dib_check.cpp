@@ -1,5 +1,7 @@
 #include "history/dib_check.h"
 
+#include <optional>
+
 #include "history/little_endian.h"
 
 namespace nimbara {
@@ -21,29 +23,34 @@ std::uint64_t RowBytes(std::uint64_t width, std::uint32_t bits, std::uint64_t he
     return (width * bits + 31) / 32 * 4 * height;
 }
 
-}  // namespace
+struct Layout {
+    std::uint64_t pixels_at;
+    std::uint64_t pixels;
+};
 
-bool DibFitsItsBlock(std::span<const std::uint8_t> block) noexcept {
-    if (block.size() < 4) return false;
+// Where the header puts the pixels and how many bytes it says they take; nothing for a
+// header the system would not read.
+std::optional<Layout> LayoutOf(std::span<const std::uint8_t> block) noexcept {
+    if (block.size() < 4) return std::nullopt;
     const std::uint64_t size = block.size();
     const std::uint32_t header = ReadLittleEndian32(block, 0);
-    if (header > size) return false;
+    if (header > size) return std::nullopt;
     if (header == kCoreHeaderBytes) {
         const std::uint32_t width = ReadLittleEndian16(block, 4),
                             height = ReadLittleEndian16(block, 6);
         const std::uint32_t bits = ReadLittleEndian16(block, 10);
-        if (!KnownBitCount(bits) || width == 0 || height == 0) return false;
+        if (!KnownBitCount(bits) || width == 0 || height == 0) return std::nullopt;
         const std::uint64_t colours = bits <= 8 ? (1u << bits) * 3ull : 0;
-        return header + colours + RowBytes(width, bits, height) <= size;
+        return Layout{header + colours, RowBytes(width, bits, height)};
     }
-    if (header < kInfoHeaderBytes) return false;
+    if (header < kInfoHeaderBytes) return std::nullopt;
     const auto width = static_cast<std::int32_t>(ReadLittleEndian32(block, 4));
     const auto height = static_cast<std::int32_t>(ReadLittleEndian32(block, 8));
     const std::uint32_t bits = ReadLittleEndian16(block, 14);
     const std::uint32_t compression = ReadLittleEndian32(block, 16);
     const std::uint32_t image_bytes = ReadLittleEndian32(block, 20);
     const std::uint32_t colours_used = ReadLittleEndian32(block, 32);
-    if (width <= 0 || height == 0 || height == INT32_MIN) return false;
+    if (width <= 0 || height == 0 || height == INT32_MIN) return std::nullopt;
     std::uint64_t masks = 0;
     if (header == kInfoHeaderBytes && compression == kBitFields) masks = 12;
     if (header == kInfoHeaderBytes && compression == kAlphaBitFields) masks = 16;
@@ -56,7 +63,7 @@ bool DibFitsItsBlock(std::span<const std::uint8_t> block) noexcept {
         case kRgb:
         case kBitFields:
         case kAlphaBitFields:
-            if (!KnownBitCount(bits)) return false;
+            if (!KnownBitCount(bits)) return std::nullopt;
             pixels = RowBytes(std::uint64_t(width), bits, rows);
             break;
         case kRle8:
@@ -64,13 +71,25 @@ bool DibFitsItsBlock(std::span<const std::uint8_t> block) noexcept {
         case kJpeg:
         case kPng:
             // Compressed pixels are as long as the header says, and no longer.
-            if (image_bytes == 0) return false;
+            if (image_bytes == 0) return std::nullopt;
             pixels = image_bytes;
             break;
         default:
-            return false;
+            return std::nullopt;
     }
-    return pixels_at + pixels <= size;
+    return Layout{pixels_at, pixels};
+}
+
+}  // namespace
+
+bool DibFitsItsBlock(std::span<const std::uint8_t> block) noexcept {
+    const std::optional<Layout> layout = LayoutOf(block);
+    return layout && layout->pixels_at + layout->pixels <= block.size();
+}
+
+std::size_t DibPixelsOffset(std::span<const std::uint8_t> block) noexcept {
+    if (!DibFitsItsBlock(block)) return 0;
+    return static_cast<std::size_t>(LayoutOf(block)->pixels_at);
 }
 
 }  // namespace nimbara

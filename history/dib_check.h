@@ -12,5 +12,7 @@ namespace nimbara {
 // True when the header is one the system reads (core, info, V4 or V5) and its colour
 // table, bit masks and pixels all lie inside the block.
 [[nodiscard]] bool DibFitsItsBlock(std::span<const std::uint8_t> block) noexcept;
+// Where the pixels of a DIB that fits its block begin; 0 for one that does not.
+[[nodiscard]] std::size_t DibPixelsOffset(std::span<const std::uint8_t> block) noexcept;
 
 }  // namespace nimbara

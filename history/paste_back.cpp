@@ -1,5 +1,6 @@
 #include "history/paste_back.h"
 
+#include "history/capture_rules.h"
 #include "history/tile_rules.h"
 
 namespace nimbara {
@@ -65,8 +66,9 @@ void PasteBack::ActivationChanged(WPARAM wp, LPARAM lp) {
 
 void PasteBack::LText1Click(int slot) {
     // While a restore waits on the clipboard, messages that other programs send are
-    // handled: a second paste among them waits until this one has written everything.
-    if (restoring_) {
+    // handled: a second paste among them waits until this one has written everything. A
+    // snapshot under way holds the clipboard: the paste waits until it is over.
+    if (restoring_ || watcher_.capturing()) {
         deferred_slot_ = slot;
         return;
     }
@@ -78,6 +80,8 @@ void PasteBack::LText1Click(int slot) {
         // Only a paste that waited behind another finds its slot empty: a Clear all came
         // after the click, and the keys would paste what the clipboard holds instead.
         if (!snapshot) return;
+        // Nothing of it can be written back: the clipboard stays as it is, and no keys.
+        if (!HasRestorable(*snapshot)) return;
         watcher_.set_paste_guard(true);
         restoring_ = true;
         try {
@@ -114,6 +118,11 @@ void PasteBack::TypeInto() {
     KeepOnTop();
     // The other window's own raise may come after that: look again shortly.
     ::SetTimer(own_handle_, kKeepOnTopTimerId, kKeepOnTopDelayMs, nullptr);
+}
+
+void PasteBack::CaptureOver() {
+    if (restoring_) return;  // the restore under way takes it when it is done
+    if (const int next = std::exchange(deferred_slot_, 0)) LText1Click(next);
 }
 
 void PasteBack::Reactivate() {

@@ -64,6 +64,8 @@ public:
     void ActivationChanged(WPARAM wp, LPARAM lp);
     // A click on the label of a tile, LText1Click.
     void LText1Click(int slot);
+    // A capture is over: a click taken during it pastes now.
+    void CaptureOver();
     // GuardTimer's tick, Timer2Timer.
     void Timer2Timer();
     // A short while after a paste-back: the history window back on top on screen.
@@ -92,7 +94,7 @@ private:
     HWND leaving_window_ = nullptr;  // the foreground window seen before a click activation
     bool guard_timer_running_ = false;
     bool restoring_ = false;
-    int deferred_slot_ = 0;  // a paste that came while a restore was under way
+    int deferred_slot_ = 0;  // a paste that came while a restore or a capture was under way
 };
 
 }  // namespace nimbara

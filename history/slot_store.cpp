@@ -4,22 +4,17 @@
 #include <new>
 #include <vector>
 
+#include "history/capture_rules.h"
 #include "history/dib_check.h"
 #include "history/privacy_rules.h"
 #include "platform/clip_objects.h"
 #include "platform/error.h"
-#include "platform/window.h"
 
 namespace nimbara {
 
 namespace {
 
 bool IsDib(UINT format) { return format == CF_DIB || format == CF_DIBV5; }
-
-// Formats the system builds from a DIB on the clipboard when asked for them.
-bool MadeFromDib(UINT format) {
-    return IsDib(format) || format == CF_BITMAP || format == CF_PALETTE;
-}
 
 std::uint16_t MarkerNumber(ClipboardApi& clipboard, const wchar_t* name) {
     return static_cast<std::uint16_t>(clipboard.RegisterFormat(name));
@@ -34,6 +29,16 @@ ClipStore::ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> 
       privacy_markers_{MarkerNumber(clipboard, kExcludeFromMonitorFormat),
                        MarkerNumber(clipboard, kViewerIgnoreFormat),
                        MarkerNumber(clipboard, kHistoryFlagFormat)} {}
+
+bool ClipStore::DibStillSound(UINT format) {
+    try {
+        if (HANDLE h = clipboard_.GetData(format))
+            return DibFitsItsBlock(ReadClipObject(ClipEncoding::kGlobal, h).bytes());
+    } catch (const std::bad_alloc&) {
+    } catch (const AppError&) {
+    }
+    return false;
+}
 
 bool ClipStore::IsPrivate(const std::vector<std::uint16_t>& formats) {
     ByteBuffer history_flag;
@@ -54,7 +59,6 @@ bool ClipStore::IsPrivate(const std::vector<std::uint16_t>& formats) {
 ClipSlot ClipStore::Snapshot() {
     ClipSlot slot;
     int unreadable = 0;
-    bool owner_hangs = false;
     {
         OpenedClipboard opened(clipboard_, owner_);
         RequireOpen(opened);
@@ -68,9 +72,10 @@ ClipSlot ClipStore::Snapshot() {
             last_sequence_ = clipboard_.SequenceNumber();
             return slot;
         }
-        const HWND content_owner = clipboard_.Owner();
-        const bool ask_owner_first = BelongsToAnotherProcess(content_owner);
-        bool lying_dib = false;
+        std::uint64_t copied = 0;
+        PictureFormats pictures;
+        std::size_t checked_dib = 0;  // position of the first DIB read
+        bool checked_dib_known = false;
         for (const UINT format : formats) {
             ClipFormatRecord record;
             record.format = static_cast<std::uint16_t>(format);
@@ -80,40 +85,54 @@ ClipSlot ClipStore::Snapshot() {
                 record.data = {};
                 record.encoding = ClipEncoding::kUnrestorable;
             };
-            if (!owner_hangs && ask_owner_first &&
-                !clipboard_.AskToRender(content_owner, format, kOwnerRenderWaitMs)) {
-                owner_hangs = true;
-                if (hung_owner_reported_ != content_owner) ++unreadable;
-                hung_owner_reported_ = content_owner;
-            }
-            // A synthesised format is rendered from the owner's too: after a hang, nothing
-            // more is asked for.
-            if (owner_hangs || (lying_dib && MadeFromDib(format))) {
-                refuse();
-                slot.push_back(std::move(record));
-                continue;
-            }
-            // A format that its owner renders on request is rendered here.
             try {
-                if (HANDLE h = clipboard_.GetData(format))
-                    record.data = ReadClipObject(record.encoding, h);
+                switch (pictures.SourceOf(record.format)) {
+                    case FormatSource::kNumberOnly:
+                        refuse();
+                        break;
+                    case FormatSource::kCheckedDib:
+                        // Made from this program's own copy, which nobody can change.
+                        record.data =
+                            BitmapFromDib(slot[checked_dib].data.bytes(),
+                                          DibPixelsOffset(slot[checked_dib].data.bytes()));
+                        break;
+                    case FormatSource::kAfterDibRecheck:
+                        // Nothing else can have run since: only a render lets the owner
+                        // change the clipboard, and the checked DIB needs none any more.
+                        if (!DibStillSound(formats[checked_dib])) {
+                            refuse();
+                            break;
+                        }
+                        if (HANDLE h = clipboard_.GetData(format))
+                            record.data = ReadClipObject(record.encoding, h);
+                        break;
+                    case FormatSource::kClipboard:
+                        // A format that its owner renders on request is rendered here, by
+                        // the system, which waits for the owner as long as it takes.
+                        if (HANDLE h = clipboard_.GetData(format))
+                            record.data = ReadClipObject(record.encoding, h);
+                        break;
+                }
             } catch (const std::bad_alloc&) {
                 ++unreadable;
             } catch (const AppError&) {
                 ++unreadable;
             }
-            // The first DIB is the one put there (the system's own come after it); when it
-            // lies, so would every picture the system made from it.
-            if (IsDib(format) && !DibFitsItsBlock(record.data.bytes())) {
-                lying_dib = true;
-                refuse();
+            if (IsDib(format) && record.encoding != ClipEncoding::kUnrestorable) {
+                const bool sound = DibFitsItsBlock(record.data.bytes());
+                if (!checked_dib_known) checked_dib = slot.size();
+                checked_dib_known = true;
+                pictures.DibChecked(sound);
+                if (!sound) refuse();
             }
+            copied += record.data.size();
             slot.push_back(std::move(record));
+            if (on_progress) on_progress(static_cast<long>(copied >> 20));
         }
         // Still open: renders and the reads themselves are part of what was seen.
         last_sequence_ = clipboard_.SequenceNumber();
     }
-    if (!owner_hangs) hung_owner_reported_ = nullptr;
+    if (on_progress) on_progress(kClipboardClosed);
     // Told only now: a message box must not keep the clipboard open for everyone.
     for (int i = 0; i < unreadable && on_read_failure_; ++i) on_read_failure_();
     return slot;

@@ -12,11 +12,6 @@
 
 namespace nimbara {
 
-// How long a snapshot waits, at most, for another program to render a format it offers
-// on demand. Windows itself gives up after 30 s; this program holds the clipboard open
-// meanwhile, and with it every other program's copy and paste.
-constexpr DWORD kOwnerRenderWaitMs = 3000;
-
 // Reads and writes the clipboard in the name of the program's main window.
 class ClipStore {
 public:
@@ -24,17 +19,23 @@ public:
     // (the clipboard is closed again by then); it may show a modal message box.
     ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> on_read_failure);
 
+    // Told during a snapshot: after each format, of the megabytes copied so far, and once the
+    // clipboard is closed again, with kClipboardClosed.
+    std::function<void(long)> on_progress;
+    static constexpr long kClipboardClosed = -1;
+
     // How many formats the clipboard holds; 0 or less means nothing to capture.
     [[nodiscard]] int CountFormats() { return clipboard_.CountFormats(); }
 
     // Takes a snapshot of every format on the clipboard, in one opening so that the
     // snapshot is consistent. Throws ClipboardBusyError, "Cannot open clipboard", when
     // another program holds the clipboard. A format that cannot be read is kept with
-    // its number and no data. A DIB whose header promises more than its block holds is
-    // kept as its number only, and the pictures the system would build from it are not
-    // asked for. When the owner does not answer, the formats it would render on
-    // request are not asked for either: they are kept as numbers. Content that its
-    // source marks as private gives an empty snapshot, and none of it is read.
+    // its number and no data. Formats the owner renders on request are waited for as
+    // long as the owner takes: the clipboard reader process runs this, and the program
+    // ends that process when it takes too long. Of the picture formats only the first
+    // is read (see PictureFormats); a DIB whose header promises more than its block
+    // holds is kept as its number only. Content that its source marks as private gives
+    // an empty snapshot, and none of it is read.
     [[nodiscard]] ClipSlot Snapshot();
 
     // Empties the clipboard and writes every record back, in stored order, in one
@@ -47,8 +48,14 @@ public:
     // left it; 0 before either.
     [[nodiscard]] DWORD last_sequence() const noexcept { return last_sequence_; }
     [[nodiscard]] DWORD CurrentSequence() { return clipboard_.SequenceNumber(); }
+    // A snapshot taken elsewhere (by the reader process) saw this sequence number.
+    void NoteSeen(DWORD sequence) noexcept { last_sequence_ = sequence; }
+    // The window that owns the clipboard's content.
+    [[nodiscard]] HWND ContentOwner() { return clipboard_.Owner(); }
 
 private:
+    // Reads the DIB in `format` again and checks it.
+    [[nodiscard]] bool DibStillSound(UINT format);
     // Reads no format but the history flag.
     [[nodiscard]] bool IsPrivate(const std::vector<std::uint16_t>& formats);
 
@@ -56,7 +63,6 @@ private:
     HWND owner_;
     std::function<void()> on_read_failure_;
     DWORD last_sequence_ = 0;
-    HWND hung_owner_reported_ = nullptr;  // told once, not at every capture while it hangs
     PrivacyMarkers privacy_markers_;
 };
 

@@ -167,6 +167,17 @@ ByteBuffer ReadClipObject(ClipEncoding encoding, HANDLE handle) {
     return {};
 }
 
+ByteBuffer BitmapFromDib(std::span<const std::uint8_t> dib, std::size_t pixels_at) {
+    if (pixels_at == 0 || pixels_at > dib.size()) ThrowUnreadable();
+    // The header is read where it lies: a packed DIB starts with it, suitably aligned.
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
+    WindowDc screen(nullptr);
+    const UniqueHBitmap bitmap(::CreateDIBitmap(screen.get(), &info->bmiHeader, CBM_INIT,
+                                                dib.data() + pixels_at, info, DIB_RGB_COLORS));
+    if (!bitmap) ThrowUnreadable();
+    return ReadBitmap(bitmap.get());
+}
+
 ClipObject::~ClipObject() {
     if (!handle_) return;
     switch (encoding_) {

@@ -40,6 +40,11 @@ private:
     HANDLE handle_ = nullptr;
 };
 
+// The bytes of a bitmap (as ReadClipObject keeps one) made from a packed DIB in this
+// process's own memory, whose pixels begin `pixels_at` bytes into it. The caller has
+// checked that the DIB holds every byte its header promises.
+ByteBuffer BitmapFromDib(std::span<const std::uint8_t> dib, std::size_t pixels_at);
+
 ClipObject MakeClipObject(ClipEncoding encoding, std::span<const std::uint8_t> bytes);
 
 // A global memory block holding a copy of the bytes (GMEM_MOVEABLE | GMEM_DDESHARE).

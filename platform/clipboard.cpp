@@ -32,19 +32,6 @@ public:
     DWORD SequenceNumber() override { return ::GetClipboardSequenceNumber(); }
     HWND Owner() override { return ::GetClipboardOwner(); }
     UINT RegisterFormat(const wchar_t* name) override { return ::RegisterClipboardFormatW(name); }
-    bool AskToRender(HWND owner, UINT format, DWORD timeout_ms) override {
-        // SMTO_BLOCK: nothing else of this program may run while it holds the clipboard open.
-        if (!::IsWindow(owner)) return true;  // nobody to wait for
-        if (::IsHungAppWindow(owner)) return false;
-        DWORD_PTR ignored = 0;
-        ::SetLastError(ERROR_SUCCESS);
-        if (::SendMessageTimeoutW(owner, WM_RENDERFORMAT, format, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG,
-                                  timeout_ms, &ignored))
-            return true;
-        // Any other failure (the window went, the message was filtered) is no wait at all.
-        const DWORD error = ::GetLastError();
-        return error != ERROR_TIMEOUT && error != ERROR_SUCCESS;
-    }
 };
 
 }  // namespace

@@ -28,11 +28,6 @@ public:
     // The number of the format registered under `name` in this session; 0 when the system
     // refuses it.
     [[nodiscard]] virtual UINT RegisterFormat(const wchar_t* name) = 0;
-    // Asks `owner` to render `format` now, as reading it would, but waits no longer than
-    // `timeout_ms`: false when the owner did not answer in that time (it hangs). Reading a
-    // format offered on demand waits for the owner without a bound under Wine; asked
-    // first, a hung owner costs one bounded wait instead of the desktop's clipboard.
-    [[nodiscard]] virtual bool AskToRender(HWND owner, UINT format, DWORD timeout_ms) = 0;
 };
 
 // The real clipboard.

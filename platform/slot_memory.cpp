@@ -13,8 +13,18 @@ constexpr std::size_t kOwnPagesFrom = 64 * 1024;
 
 // The smaller blocks share a heap that lives only while one of them does: when the last
 // goes (a Clear all, say), the heap goes with it, and all of its pages with it.
+// The clipboard reader's worker thread fills new slots' bytes while the window thread frees
+// old ones.
+SRWLOCK g_lock = SRWLOCK_INIT;
 HANDLE g_heap = nullptr;
 std::size_t g_live = 0;
+
+struct HeapLock {
+    HeapLock() { ::AcquireSRWLockExclusive(&g_lock); }
+    ~HeapLock() { ::ReleaseSRWLockExclusive(&g_lock); }
+    HeapLock(const HeapLock&) = delete;
+    HeapLock& operator=(const HeapLock&) = delete;
+};
 
 }  // namespace
 
@@ -24,7 +34,7 @@ void* AllocateSlotBytes(std::size_t size) {
         if (!pages) throw std::bad_alloc();
         return pages;
     }
-    // The program reads and writes slots on its one GUI thread only.
+    const HeapLock lock;
     if (!g_heap && !(g_heap = ::HeapCreate(HEAP_NO_SERIALIZE, 0, 0))) throw std::bad_alloc();
     void* block = ::HeapAlloc(g_heap, 0, size);
     if (!block) throw std::bad_alloc();
@@ -38,6 +48,7 @@ void FreeSlotBytes(void* bytes, std::size_t size) noexcept {
         ::VirtualFree(bytes, 0, MEM_RELEASE);
         return;
     }
+    const HeapLock lock;
     ::HeapFree(g_heap, 0, bytes);
     if (--g_live == 0) {
         ::HeapDestroy(g_heap);

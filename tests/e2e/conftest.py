@@ -69,6 +69,21 @@ def probe(winenv):
 
 
 @pytest.fixture
+def other_probe(winenv):
+    """Opens probes of the test's own (another program each), closed at the test's end."""
+    opened = []
+
+    def open_one(mode="serve"):
+        p = winenv.open_probe(mode)
+        opened.append(p)
+        return p
+
+    yield open_one
+    for p in opened:
+        p.close()
+
+
+@pytest.fixture
 def start_program(winenv):
     """Starts a Windows program and waits (bounded) for a top-level window of window_class."""
 

@@ -63,6 +63,7 @@ const Command kCommands[] = {
     {L"clip-hold", ClipHoldCommand},
     {L"clip-count", ClipCountCommand},
     {L"clip-delayed", ClipDelayedCommand},
+    {L"clip-render", ClipRenderCommand},
     {L"hostile", HostileCommand},
     {L"flood", FloodCommand},
     {L"clip-change-hold", ClipChangeHoldCommand},

@@ -24,6 +24,12 @@ struct State {
     // Owns the clipboard with formats rendered on demand, and never returns from the
     // request to render one.
     bool hang_on_render = false;
+    // Formats offered for rendering on demand by clip-render, each with the SPEC that renders
+    // it; rendered after render_delay_ms (never when negative). swap_spec, when set, is put on
+    // the clipboard first at the first request to render, in place of what was there.
+    std::vector<std::pair<UINT, std::wstring>> render_specs;
+    int64_t render_delay_ms = 0;
+    std::wstring swap_spec;
     std::vector<HWND> swatches;  // coloured windows shown for screen checks
     // Armed for the next clipboard notice: hold the clipboard open this long (ms) before the
     // notice goes on down the chain; -1 when not armed.
@@ -40,6 +46,7 @@ struct State {
 };
 
 constexpr UINT_PTR kHoldTimer = 1;
+constexpr UINT kBlockMessage = WM_APP + 1;  // wParam: how long the window's thread blocks (ms)
 constexpr UINT_PTR kPlannedSetTimerBase = 100;
 
 [[nodiscard]] bool ParseInt(const std::wstring& text, int64_t* value);
@@ -73,6 +80,9 @@ std::string ClipEmptyCommand(State& state, const Args& args);
 std::string ClipHoldCommand(State& state, const Args& args);
 std::string ClipCountCommand(State& state, const Args& args);
 std::string ClipDelayedCommand(State& state, const Args& args);
+std::string ClipRenderCommand(State& state, const Args& args);
+// Renders a format that clip-render offered, as WM_RENDERFORMAT asks.
+void RenderOffered(State& state, UINT format);
 
 std::string HostileCommand(State& state, const Args& args);
 std::string FloodCommand(State& state, const Args& args);

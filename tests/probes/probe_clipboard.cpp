@@ -1,6 +1,7 @@
 // Clipboard commands: put several formats in one opening, dump what is there, hold it open.
 #include <cstdio>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "probe.h"
@@ -475,6 +476,73 @@ std::string ClipDelayedCommand(State& state, const Args& args) {
         state.hang_on_render = true;
     }
     return Json().Bool("ok", true).Uint("sequence", GetClipboardSequenceNumber()).Text();
+}
+
+// clip-render DELAY_MS BLOCK_MS NOW SPEC...: owns the clipboard with the first NOW SPECs put at
+// once and the others offered for rendering on demand; each is rendered DELAY_MS after it is
+// asked for (never when DELAY_MS is negative). The answer goes out, then the window's thread
+// blocks for BLOCK_MS. A SPEC "swap:SPEC" is not offered: it replaces what the clipboard holds
+// of its format at the first request to render, before that request is answered.
+std::string ClipRenderCommand(State& state, const Args& args) {
+    int64_t delay = 0, block = 0, now = 0;
+    if (args.size() < 5 || !state.serving || !ParseInt(args[1], &delay) ||
+        !ParseInt(args[2], &block) || block < 0 || !ParseInt(args[3], &now) || now < 0)
+        return Failure("usage (serve mode): clip-render DELAY_MS BLOCK_MS NOW SPEC...");
+    if (!OpenWithRetry(state.window))
+        return FailureWithCode("cannot open the clipboard", GetLastError());
+    state.render_specs.clear();
+    state.swap_spec.clear();
+    state.render_delay_ms = delay;
+    {
+        ClipboardCloser closer;
+        if (!EmptyClipboard()) return FailureWithCode("cannot empty the clipboard", GetLastError());
+        for (size_t i = 4; i < args.size(); ++i) {
+            if (args[i].rfind(L"swap:", 0) == 0) {
+                state.swap_spec = args[i].substr(5);
+                continue;
+            }
+            UINT format = 0;
+            if (static_cast<int64_t>(i - 4) < now) {
+                const std::string error = SetOne(args[i], &format);
+                if (!error.empty()) return Failure(error);
+                continue;
+            }
+            if (!ParseFormat(args[i].substr(0, args[i].find(L'=')), &format))
+                return Failure("bad format in " + Utf8(args[i]));
+            SetClipboardData(format, nullptr);
+            state.render_specs.emplace_back(format, args[i]);
+        }
+    }
+    if (block > 0) PostMessageW(state.window, kBlockMessage, static_cast<WPARAM>(block), 0);
+    return Json()
+        .Bool("ok", true)
+        .Uint("sequence", GetClipboardSequenceNumber())
+        .Hwnd("owner", state.window)
+        .Text();
+}
+
+void RenderOffered(State& state, UINT format) {
+    if (state.render_delay_ms < 0) Sleep(INFINITE);
+    if (state.render_delay_ms > 0) Sleep(static_cast<DWORD>(state.render_delay_ms));
+    UINT ignored = 0;
+    if (!state.swap_spec.empty()) {
+        const std::string error = SetOne(std::exchange(state.swap_spec, {}), &ignored);
+        WriteLine(Json()
+                      .Str("event", "swapped")
+                      .Uint("tick", GetTickCount())
+                      .Bool("taken", error.empty())
+                      .Text());
+    }
+    for (const auto& [offered, spec] : state.render_specs) {
+        if (offered != format) continue;
+        const std::string error = SetOne(spec, &ignored);
+        WriteLine(Json()
+                      .Str("event", "rendered")
+                      .Uint("tick", GetTickCount())
+                      .Uint("format", format)
+                      .Bool("taken", error.empty())
+                      .Text());
+    }
 }
 
 std::string ClipCountCommand(State&, const Args&) {

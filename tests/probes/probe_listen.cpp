@@ -221,10 +221,17 @@ bool HandleWindowMessage(State& state, UINT msg, WPARAM wparam, LPARAM lparam, L
             return true;
         }
         case WM_RENDERFORMAT:
-            if (!state.hang_on_render) return false;
+            if (!state.hang_on_render && state.render_specs.empty()) return false;
             WriteLine(Event("renderformat").Uint("format", static_cast<UINT>(wparam)).Text());
-            Sleep(INFINITE);
-            return false;
+            if (state.hang_on_render) Sleep(INFINITE);
+            RenderOffered(state, static_cast<UINT>(wparam));
+            *result = 0;
+            return true;
+        case kBlockMessage:
+            Sleep(static_cast<DWORD>(wparam));
+            WriteLine(Event("unblocked").Text());
+            *result = 0;
+            return true;
         case WM_HOTKEY:
             WriteLine(Event("hotkey")
                           .Int("id", static_cast<int64_t>(wparam))

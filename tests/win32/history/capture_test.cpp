@@ -6,11 +6,13 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "fake_clipboard.h"
 #include "fake_input.h"
+#include "history/capture_rules.h"
 #include "history/clip_watcher.h"
 #include "history/paste_back.h"
 #include "platform/clip_objects.h"
@@ -62,14 +64,53 @@ std::string ClipboardText(HWND owner) {
     return text;
 }
 
+// The reader process as the capture sees it: each snapshot taken in this process, handed
+// over at once or held back until the test delivers it (or the budget gives it up).
+struct FakeReader final : SnapshotSource {
+    ClipStore* store = nullptr;
+    ClipWatcher* watcher = nullptr;
+    bool hold = false;
+    int begun = 0, abandoned = 0, unreadable = 0;
+
+    bool Begin() override {
+        ++begun;
+        if (!hold) Deliver();
+        return true;
+    }
+    void Abandon() noexcept override { ++abandoned; }
+    void Deliver() {
+        auto result = std::make_unique<SnapshotResult>();
+        unreadable = 0;
+        try {
+            result->slot = store->Snapshot();
+            result->sequence = store->last_sequence();
+        } catch (const ClipboardBusyError&) {
+            result->status = SnapshotStatus::kClipboardBusy;
+        }
+        result->unreadable = unreadable;
+        watcher->SnapshotRead(std::move(result));
+    }
+};
+
 class CaptureTest : public ::testing::Test {
 protected:
+    CaptureTest() {
+        reader_.store = &reader_store_;
+        reader_.watcher = &watcher_;
+        watcher_.report_read_failure = [this] { ++reports_; };
+        watcher_.on_capture_over = [this] { paste_.CaptureOver(); };
+    }
+
     UniqueHwnd main_ = Popup();
     testing::FakeClipboard clipboard_;
     ClipStore store_{clipboard_, main_.get(), [] {}};
+    FakeReader reader_;
+    ClipStore reader_store_{clipboard_, main_.get(), [this] { ++reader_.unreadable; }};
     SlotRing ring_;
     FakeView view_;
-    ClipWatcher watcher_{main_.get(), store_, ring_, view_};
+    testing::FakeClock budget_clock_;
+    ClipWatcher watcher_{main_.get(), store_, ring_, view_, reader_, budget_clock_};
+    int reports_ = 0;
     testing::FakeInput input_;
     testing::FakeClock clock_;
     PasteBack paste_{main_.get(), store_, ring_, view_, watcher_, input_, clock_};
@@ -207,22 +248,157 @@ TEST_F(CaptureTest, PasteBackTypesCtrlVOnceTheTargetIsActiveOrAfterAtMostItsWait
     }
 }
 
-TEST_F(CaptureTest, OnlyARestoreThatWroteSomethingMarksItsTilePasted) {
+TEST_F(CaptureTest, ASlotWithNothingRestorableLeavesTheClipboardTypesNothingAndMarksNothing) {
     const struct {
         const char* name;
         ClipEncoding encoding;
         Told told;
-    } cases[] = {{"written back", ClipEncoding::kGlobal, {L"pasted 1"}},
-                 {"nothing restorable", ClipEncoding::kUnrestorable, {}}};
+        std::size_t keys;
+        const char* clipboard;
+    } cases[] = {{"written back", ClipEncoding::kGlobal, {L"pasted 1"}, 4, "x"},
+                 {"nothing restorable", ClipEncoding::kUnrestorable, {}, 0, "the user's"}};
     for (const auto& c : cases) {
         static constexpr std::uint8_t kText[] = {'x', 0};
         ClipSlot slot(1);
         slot[0] = {CF_TEXT, c.encoding, ByteBuffer::CopyOf(kText)};
         ring_.Store(1, std::move(slot));
+        PutText(main_.get(), "the user's");
         view_.told.clear();
+        input_.keys.clear();
         paste_.LText1Click(1);
         EXPECT_EQ(view_.told, c.told) << c.name;
+        EXPECT_EQ(input_.keys.size(), c.keys) << c.name;
+        EXPECT_EQ(ClipboardText(main_.get()), c.clipboard) << c.name;
+        paste_.Timer2Timer();
     }
+}
+
+// Answers of other programs' windows to WM_NULL, as the main window would take them.
+void TakeOwnerAnswers(ClipWatcher& watcher) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == kMsgOwnerAnswered)
+            watcher.OwnerAnswered(reinterpret_cast<HWND>(msg.wParam));
+    }
+}
+
+TEST_F(CaptureTest, ASnapshotIsGivenUpWhenItsBudgetIsSpentAndItsOwnerAskedAgainOnlyOnceItAnswers) {
+    const UniqueHwnd owner = Popup();
+    PutText(owner.get(), "hung");
+    reader_.hold = true;
+    // The budget as the clock tells it, the tick count's wrap included; an early tick only
+    // sets the timer again for what is left.
+    const struct { std::uint32_t start, at; } ticks[] = {{0, 30000}, {0xFFFFFF00u, 30000}};
+    for (const auto& t : ticks) {
+        testing::FakeClock clock;
+        clock.now = t.start;
+        ClipWatcher watcher{main_.get(), store_, ring_, view_, reader_, clock};
+        int reports = 0;
+        watcher.report_read_failure = [&reports] { ++reports; };
+        reader_.abandoned = 0;
+        watcher.Timer1Timer();
+        clock.now = t.start + t.at - 1;
+        watcher.BudgetTimer();
+        EXPECT_TRUE(watcher.capturing());
+        EXPECT_EQ(reader_.abandoned, 0);
+        clock.now = t.start + t.at;
+        watcher.BudgetTimer();
+        EXPECT_FALSE(watcher.capturing());
+        EXPECT_EQ(reader_.abandoned, 1);
+        EXPECT_EQ(reports, 1);
+        TakeOwnerAnswers(watcher);
+    }
+    // What the reader has copied extends the budget; once it has closed the clipboard, only
+    // the transfer is left, which no budget cuts short.
+    for (const long progress : {80L, ClipStore::kClipboardClosed}) {
+        testing::FakeClock clock;
+        ClipWatcher watcher{main_.get(), store_, ring_, view_, reader_, clock};
+        reader_.abandoned = 0;
+        watcher.Timer1Timer();
+        watcher.SnapshotProgress(progress);
+        clock.now = kSnapshotBudgetMs + 9999;
+        watcher.BudgetTimer();
+        EXPECT_EQ(reader_.abandoned, 0) << progress;
+        clock.now = kSnapshotBudgetMs + 10000;
+        watcher.BudgetTimer();
+        EXPECT_EQ(reader_.abandoned, progress > 0 ? 1 : 0) << progress;
+        TakeOwnerAnswers(watcher);
+    }
+    reader_.begun = 0;
+    watcher_.Timer1Timer();
+    budget_clock_.now = kSnapshotBudgetMs;
+    watcher_.BudgetTimer();
+    // Nothing kept, nothing recorded as seen, reported once.
+    EXPECT_FALSE(ring_.IsFilled(1));
+    EXPECT_NE(store_.last_sequence(), store_.CurrentSequence());
+    EXPECT_EQ(reports_, 1);
+    // Until it answers, its content is not asked for again, however many notices come.
+    watcher_.Timer1Timer();
+    watcher_.Timer1Timer();
+    EXPECT_EQ(reader_.begun, 1);
+    // It has answered WM_NULL: asked again, and hanging again on the same content it is
+    // reported no more and asked no more.
+    TakeOwnerAnswers(watcher_);
+    watcher_.Timer1Timer();
+    EXPECT_EQ(reader_.begun, 2);
+    budget_clock_.now += kSnapshotBudgetMs;
+    watcher_.BudgetTimer();
+    TakeOwnerAnswers(watcher_);
+    watcher_.Timer1Timer();
+    EXPECT_EQ(reader_.begun, 2);
+    EXPECT_EQ(reports_, 1);
+    // Its next content is read, and this time it renders.
+    PutText(owner.get(), "rendered");
+    watcher_.Timer1Timer();
+    TakeOwnerAnswers(watcher_);
+    watcher_.Timer1Timer();
+    ASSERT_EQ(reader_.begun, 3);
+    reader_.Deliver();
+    EXPECT_EQ(view_.told, (Told{L"reset", L"newest 1", L"1: rendered"}));
+}
+
+TEST_F(CaptureTest, TheReportComesOnceTheSlotIsStoredAndChangesDuringItAreCapturedAsUsual) {
+    watcher_.report_read_failure = [this] {
+        ++reports_;
+        EXPECT_TRUE(ring_.IsFilled(1));
+        clipboard_.format_without_memory = 0;
+        PutText(main_.get(), "under the box");
+        watcher_.Timer1Timer();
+    };
+    PutText(main_.get(), "kept");
+    clipboard_.format_without_memory = CF_OEMTEXT;
+    watcher_.Timer1Timer();
+    EXPECT_EQ(reports_, 1);
+    EXPECT_EQ(view_.told, (Told{L"reset", L"newest 1", L"1: kept", L"reset", L"newest 2",
+                                L"2: under the box"}));
+}
+
+TEST_F(CaptureTest, NothingRestorableTakesNoSlotAndAClickDuringACapturePastesOnceItIsOver) {
+    clipboard_.count_override = 1;
+    clipboard_.offer_unreadable_bitmap = true;
+    PutText(main_.get(), "");
+    ASSERT_TRUE(::OpenClipboard(main_.get()));
+    ::EmptyClipboard();
+    ::CloseClipboard();
+    watcher_.Timer1Timer();
+    EXPECT_EQ(reports_, 1);
+    EXPECT_FALSE(ring_.IsFilled(1));
+    EXPECT_EQ(store_.last_sequence(), store_.CurrentSequence());
+    clipboard_ = {};
+
+    PutText(main_.get(), "first");
+    watcher_.Timer1Timer();
+    reader_.hold = true;
+    PutText(main_.get(), "second");
+    watcher_.Timer1Timer();
+    view_.told.clear();
+    paste_.LText1Click(1);
+    EXPECT_EQ(ClipboardText(main_.get()), "second");
+    EXPECT_TRUE(input_.keys.empty());
+    reader_.Deliver();
+    EXPECT_EQ(view_.told, (Told{L"reset", L"newest 2", L"2: second", L"pasted 1"}));
+    EXPECT_EQ(ClipboardText(main_.get()), "first");
+    EXPECT_EQ(input_.keys.size(), 4u);
 }
 
 TEST_F(CaptureTest, AWindowThatCannotTakeTheKeysGetsNoneAndTheUserIsToldTheSlotIsOnTheClipboard) {

@@ -21,6 +21,8 @@ public:
     std::function<void()> on_empty;  // what other programs' messages do during a restore
     int sets = 0;
     std::vector<UINT> reads;  // every format asked for, in order
+    // What the owner does while it renders a format, before the format is read.
+    std::function<void(UINT)> on_render;
 
     bool Open(HWND owner) override { return !fail_open && SystemClipboard().Open(owner); }
     void Close() override { SystemClipboard().Close(); }
@@ -38,6 +40,7 @@ public:
     }
     HANDLE GetData(UINT f) override {
         reads.push_back(f);
+        if (on_render) on_render(f);
         if (f == CF_DSPBITMAP && offer_unreadable_bitmap) return reinterpret_cast<HANDLE>(0x4);
         if (f == format_without_memory) throw std::bad_alloc();
         return SystemClipboard().GetData(f);
@@ -50,9 +53,6 @@ public:
     HWND Owner() override { return SystemClipboard().Owner(); }
     UINT RegisterFormat(const wchar_t* name) override {
         return SystemClipboard().RegisterFormat(name);
-    }
-    bool AskToRender(HWND owner, UINT f, DWORD ms) override {
-        return SystemClipboard().AskToRender(owner, f, ms);
     }
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
@@ -329,6 +330,33 @@ TEST_F(SlotStoreTest, ContentMarkedPrivateIsNeitherKeptNorReadNorReported) {
         EXPECT_EQ(reports, 0) << c.what;
         EXPECT_EQ(ReadBytes(owner_.get(), CF_WAVE), Pattern(9, 1)) << c.what;
     }
+}
+
+TEST_F(SlotStoreTest, ADibChangedForALiarDuringARenderGivesNoPictureMadeFromTheLie) {
+    // A sound 2 x 2 DIB, and the lie the owner puts in its place while it renders CF_WAVE.
+    std::vector<std::uint8_t> sound(40 + 16), lying(40 + 16);
+    for (auto* dib : {&sound, &lying}) {
+        const BITMAPINFOHEADER header{40, dib == &sound ? 2 : 256, dib == &sound ? 2 : 256, 1, 32};
+        std::memcpy(dib->data(), &header, sizeof(header));
+    }
+    PutFormats(owner_.get(), {{CF_DIB, sound}, {CF_WAVE, Pattern(8, 1)}});
+    testing::FakeClipboard clipboard;
+    clipboard.on_render = [&](UINT format) {
+        if (format != CF_WAVE) return;
+        UniqueHGlobal block = MakeGlobalBlock(lying);
+        if (::SetClipboardData(CF_DIB, block.get())) (void)block.release();
+    };
+    ClipStore store(clipboard, owner_.get(), [] {});
+    const ClipSlot slot = store.Snapshot();
+    EXPECT_EQ(Bytes(*Find(slot, CF_DIB)), sound);
+    // The bitmap is made from the checked copy; the DIBV5 the system would make from the lie
+    // is not asked for.
+    ASSERT_NE(Find(slot, CF_BITMAP), nullptr);
+    EXPECT_GT(Find(slot, CF_BITMAP)->data.size(), 0u);
+    ASSERT_NE(Find(slot, CF_DIBV5), nullptr);
+    EXPECT_EQ(Find(slot, CF_DIBV5)->encoding, ClipEncoding::kUnrestorable);
+    for (const UINT made : {CF_BITMAP, CF_DIBV5})
+        EXPECT_EQ(std::count(clipboard.reads.begin(), clipboard.reads.end(), made), 0) << made;
 }
 
 TEST(SlotRingTest, NextSlotRunsRoundTheRingAndReleaseEmptiesASlot) {
