@@ -17,6 +17,7 @@ IDOK = 1
 WM_COMMAND = 0x0111
 EMPTY = "(空)"
 READ_FAILURE = "打开粘贴板错误！"
+CF_UNICODETEXT = 13
 CF_DSPBITMAP = 0x82
 
 
@@ -187,6 +188,44 @@ def test_a_burst_of_changes_is_one_capture_and_an_empty_clipboard_none(winenv, p
     program.wait_capture(3, "after the empty clipboard")
     assert filled(program) == {1: "before the burst", 2: f"burst{attempt} 4",
                                3: "after the empty clipboard"}
+
+
+# --- content its source marks as private ----------------------------------------------------
+
+HISTORY_FLAG = "reg:CanIncludeInClipboardHistory"
+# What a password manager puts: (formats put at once, formats offered on demand). The history
+# flag is offered on demand in every row: it is the one format a snapshot reads before it knows
+# whether the content is private, so its request is the sign that the change was looked at.
+PRIVATE_COPIES = (
+    (["reg:ExcludeClipboardContentFromMonitorProcessing=hex:00"], [f"{HISTORY_FLAG}=hex:01000000"]),
+    (["reg:Clipboard Viewer Ignore=hex:00"], [f"{HISTORY_FLAG}=hex:01000000"]),
+    ([], [f"{HISTORY_FLAG}=hex:00000000"]),
+)
+
+def test_content_marked_private_is_never_read_nor_kept_and_the_next_copy_takes_the_next_tile(
+        probe, start_nimbara, other_probe):
+    program = start_nimbara()
+    owner = other_probe()
+    probe.clip_set("13=text:普通 0")
+    program.wait_capture(1, "普通 0")
+    kept = {1: "普通 0"}
+    for n, (now, on_demand) in enumerate(PRIVATE_COPIES, start=1):
+        secret = f"密码 {n}"
+        owner.clear_events()
+        owner.call("clip-render", 0, 0, len(now), *now, f"13=text:{secret}", *on_demand)
+        owner.wait_event("renderformat", timeout=60)
+        # The secret itself was never rendered for Nimbara; the user's own paste still gets it.
+        assert [e["format"] for e in owner.events("renderformat")
+                if e["format"] == CF_UNICODETEXT] == []
+        texts = [f.get("text") for f in probe.clip_dump()]
+        assert secret in texts, f"the source's clipboard changed under it: {texts}"
+        probe.clip_set(f"13=text:普通 {n}")
+        # Had the secret taken a tile, this copy would land one further on.
+        program.wait_capture(n + 1, f"普通 {n}")
+        kept[n + 1] = f"普通 {n}"
+        assert filled(program) == kept
+        assert not [tile for tile in program.tile_texts().values() if "密码" in tile[0] + tile[1]]
+    assert program.error_boxes() == []
 
 
 # --- tile colours under the real pointer ------------------------------------------------------
