@@ -24,9 +24,9 @@ struct State {
     // Owns the clipboard with formats rendered on demand, and never returns from the
     // request to render one.
     bool hang_on_render = false;
-    // Formats offered for rendering on demand by clip-render, each with the SPEC that renders
-    // it; rendered after render_delay_ms (never when negative). swap_spec, when set, is put on
-    // the clipboard first at the first request to render, in place of what was there.
+    // Formats offered for rendering on demand by clip-render, each with the FORMAT=VALUE that
+    // renders it; rendered after render_delay_ms (never when negative). swap_spec, when set, is put
+    // on the clipboard first at the first request to render, in place of what was there.
     std::vector<std::pair<UINT, std::wstring>> render_specs;
     int64_t render_delay_ms = 0;
     std::wstring swap_spec;
