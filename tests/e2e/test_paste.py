@@ -142,8 +142,8 @@ def test_click_on_a_tile_pastes_its_slot_into_notepad_and_adds_no_slot(
 # The keys of the hotkey (other than Alt+V chosen in the settings dialog first), a click on the tray
 # icon or its menu's first item; then the clicks on the tile. Alt+V's V never reaches notepad,
 # which sees Alt pressed and released with nothing between.
-JOURNEYS = [("alt+v", 1), ("alt+v", 2), ("tray click", 1), ("tray click", 2), ("tray menu", 1),
-            ("tray menu", 2), ("ctrl+q", 1), ("shift+alt+F9", 1)]
+# Single clicks after the hotkey, the tray icon and its menu are rows of the sequences below.
+JOURNEYS = [("alt+v", 2), ("tray menu", 2), ("ctrl+q", 1), ("shift+alt+F9", 1)]
 
 
 @pytest.mark.parametrize("way, clicks", JOURNEYS, ids=[f"{w} {c}" for w, c in JOURNEYS])
