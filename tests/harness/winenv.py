@@ -57,10 +57,12 @@ _ENDED = object()
 
 
 def wine_refused_start(code, output):
-    """Whether a process that ended with this code and error output was failed by Wine's loader
-    before the program ran (fatal errors of the loader and its preloader end with code 1)."""
+    """Whether a process that ended with this code and output was failed by Wine's loader before
+    the program ran (fatal errors of the loader and its preloader end with code 1). A program the
+    loader could not map is handed to start.exe, whose ShellExecuteEx then fails: under load this
+    happens now and then to a program that is there, such as reg."""
     return code == 1 and any(line.startswith(("wine: ", "wine client error", "preloader: "))
-                             for line in output.splitlines())
+                             or "ShellExecuteEx" in line for line in output.splitlines())
 
 
 def build_dir():
@@ -440,7 +442,8 @@ class WineEnv:
             except subprocess.TimeoutExpired:
                 _end_process(process)
                 raise
-            if not wine_refused_start(process.returncode, err.decode(errors="replace")):
+            output = err.decode(errors="replace") + out.decode("gbk", errors="replace")
+            if not wine_refused_start(process.returncode, output):
                 break
         result = subprocess.CompletedProcess(process.args, process.returncode, out, err)
         if check and result.returncode:
