@@ -391,7 +391,13 @@ TEST_F(CaptureTest, ASnapshotIsGivenUpWhenItsBudgetIsSpentAndItsOwnerAskedAgainO
         EXPECT_EQ(reports, given_up) << &r - rows;
         TakeOwnerAnswers(watcher);
     }
+    // Without its budget timer no snapshot begins: nothing would end a hung owner's hold.
     reader_.begun = 0;
+    timers_.refuse = true;
+    EXPECT_THROW(watcher_.OnCaptureTimer(), AppError);
+    EXPECT_FALSE(watcher_.capturing());
+    EXPECT_EQ(reader_.begun, 0);
+    timers_.refuse = false;
     watcher_.OnCaptureTimer();
     timers_.Advance(kSnapshotBudgetMs);
     // Nothing kept, nothing recorded as seen, reported once.
