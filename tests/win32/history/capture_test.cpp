@@ -1,7 +1,8 @@
 // The capture and the paste-back against the real clipboard, where other programs
 // interfere: notices that bring no change, a clipboard emptied or held under a capture,
 // messages handled while a restore waits, and a target window slow to take the keys.
-// The tiles are a record of what they were told; input and time are the test's.
+// The tiles are a record of what they were told; input, time and the window's timers are
+// the test's.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -243,6 +244,7 @@ TEST_F(CaptureTest, AClipboardHeldOpenIsTriedAgainForAboutASecondThenReported) {
     PutText(main_.get(), "held");
     clipboard_.fail_open = true;
     watcher_.ClipboardChanged(0, 0);
+    // Tried 10 ms after the notice, then after each wait: the error comes 1070 ms after it.
     EXPECT_NO_THROW(timers_.Advance(1069));
     EXPECT_THROW(timers_.Advance(1), ClipboardBusyError);
     EXPECT_EQ(timers_.WaitsOf(kCaptureTimerId),
