@@ -107,12 +107,13 @@ void MainWindow::FormCreate() {
     // The window's own store only writes slots back; the reader process takes the snapshots.
     store_ = std::make_unique<ClipStore>(SystemClipboard(), hwnd(), nullptr);
     reader_ = std::make_unique<ClipReaderProcess>(hwnd());
-    watcher_ = std::make_unique<ClipWatcher>(hwnd(), *store_, ring_, *tiles_, *reader_);
+    timers_ = std::make_unique<WindowTimers>(hwnd());
+    watcher_ = std::make_unique<ClipWatcher>(hwnd(), *store_, ring_, *tiles_, *reader_, *timers_);
     watcher_->report_read_failure = [this] { ShowReadFailure(); };
     watcher_->on_capture_over = [this] {
         if (paste_) paste_->CaptureOver();
     };
-    paste_ = std::make_unique<PasteBack>(hwnd(), *store_, ring_, *tiles_, *watcher_);
+    paste_ = std::make_unique<PasteBack>(hwnd(), *store_, ring_, *tiles_, *watcher_, *timers_);
     paste_->on_left_on_clipboard = [this] { ShowLeftOnClipboard(); };
     foreground_watch_ = std::make_unique<ForegroundWatch>(
         [this](HWND window, DWORD at) { paste_->ForegroundChanged(window, at); });
@@ -136,7 +137,7 @@ void MainWindow::BuildControls() {
     panel_form_.Create(hwnd(), kPanelFormId, {0, form_top, client.right, client.bottom}, L"",
                        {.inner = Bevel::kLowered, .show_caption = false}, font_.get());
     tiles_ = std::make_unique<SlotTiles>(panel_form_.hwnd(), scale_, font_.get(), [this](int slot) {
-        if (paste_) paste_->LText1Click(slot);
+        if (paste_) paste_->PasteSlot(slot);
     });
     panel_form_.SetPointerSink(&tiles_->pointer_sink());
     BuildPopupMenu();
@@ -362,10 +363,10 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CHANGECBCHAIN:
             return watcher_ ? watcher_->ViewerChainChanged(wp, lp) : 0;
         case WM_TIMER:
-            if (wp == kCaptureTimerId && watcher_) watcher_->Timer1Timer();
-            if (wp == kGuardTimerId && paste_) paste_->Timer2Timer();
-            if (wp == kKeepOnTopTimerId && paste_) paste_->KeepOnTopTimer();
-            if (wp == kBudgetTimerId && watcher_) watcher_->BudgetTimer();
+            if (wp == kCaptureTimerId && watcher_) watcher_->OnCaptureTimer();
+            if (wp == kGuardTimerId && paste_) paste_->OnGuardTimer();
+            if (wp == kKeepOnTopTimerId && paste_) paste_->OnKeepOnTopTimer();
+            if (wp == kBudgetTimerId && watcher_) watcher_->OnBudgetTimer();
             return 0;
         case kMsgSnapshotRead:
             if (reader_) {

@@ -18,6 +18,7 @@
 #include "platform/input.h"
 #include "platform/layout.h"
 #include "platform/panel.h"
+#include "platform/timer.h"
 #include "platform/window.h"
 #include "settings/hotkey.h"
 #include "settings/settings_dialog.h"
@@ -115,6 +116,7 @@ private:
     std::unique_ptr<ClipStore> store_;
     std::unique_ptr<ClipReaderProcess> reader_;
     std::unique_ptr<SlotTiles> tiles_;
+    std::unique_ptr<WindowTimers> timers_;
     std::unique_ptr<ClipWatcher> watcher_;
     std::unique_ptr<PasteBack> paste_;
     // Keeps the paste target current between the moments the program looks for

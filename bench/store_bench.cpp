@@ -236,9 +236,10 @@ int PasteCommand(const Args& args) {
     SlotRing ring;
     SlotTiles tiles(owner, LayoutScale{}, font.get(), [](int) {});
     NoReader reader;
-    ClipWatcher watcher(owner, store, ring, tiles, reader);
+    WindowTimers timers(owner);
+    ClipWatcher watcher(owner, store, ring, tiles, reader, timers);
     RecordingInput input;
-    PasteBack paste(owner, store, ring, tiles, watcher, input);
+    PasteBack paste(owner, store, ring, tiles, watcher, timers, input);
     PasteTarget target;
 
     // Twelve formats that make up 1 MB between them.
@@ -254,7 +255,7 @@ int PasteCommand(const Args& args) {
         paste.ActivationChanged(WA_CLICKACTIVE, reinterpret_cast<LPARAM>(target.hwnd()));
         input = RecordingInput{};
         const double click = NowMs();
-        paste.LText1Click(1);
+        paste.PasteSlot(1);
         if (input.keys != 4) {
             Note("the paste-back did not type Ctrl+V");
             return 1;

@@ -37,7 +37,7 @@ void ClipWatcher::JoinChain() {
 void ClipWatcher::LeaveChain() noexcept {
     if (!chain_.joined()) return;
     chain_.Leave();
-    ::KillTimer(window_, kCaptureTimerId);
+    timers_.Stop(kCaptureTimerId);
     timer_armed_ = false;
     if (reading_) {
         source_.Abandon();
@@ -60,11 +60,11 @@ void ClipWatcher::ArmCaptureTimer(UINT delay_ms) {
     // Arming an armed timer changes nothing: the whole burst gives one capture,
     // 10 ms after its first notice.
     if (timer_armed_) return;
-    timer_armed_ = ::SetTimer(window_, kCaptureTimerId, delay_ms, nullptr) != 0;
+    timer_armed_ = timers_.Start(kCaptureTimerId, delay_ms);
 }
 
-void ClipWatcher::Timer1Timer() {
-    ::KillTimer(window_, kCaptureTimerId);
+void ClipWatcher::OnCaptureTimer() {
+    timers_.Stop(kCaptureTimerId);
     timer_armed_ = false;
     if (reading_) {
         // Captured again once this snapshot has arrived, never into the slot it fills.
@@ -93,7 +93,11 @@ void ClipWatcher::BeginCapture() {
     started_ = clock_.Now();
     copied_mb_ = 0;
     clipboard_closed_ = false;
-    ::SetTimer(window_, kBudgetTimerId, kSnapshotBudgetMs, nullptr);
+    // Without its budget a hung owner would hold the clipboard for good: no snapshot then.
+    if (!timers_.Start(kBudgetTimerId, kSnapshotBudgetMs)) {
+        reading_ = false;
+        throw AppError(L"Cannot start the snapshot's budget timer");
+    }
     if (source_.Begin()) return;
     EndReading();
     throw AppError(L"Cannot start the clipboard reader");
@@ -133,14 +137,14 @@ void ClipWatcher::SnapshotRead(std::unique_ptr<SnapshotResult> result) {
     if (report && report_read_failure) report_read_failure();
 }
 
-void ClipWatcher::BudgetTimer() {
-    ::KillTimer(window_, kBudgetTimerId);
+void ClipWatcher::OnBudgetTimer() {
+    timers_.Stop(kBudgetTimerId);
     if (!reading_ || clipboard_closed_) return;
-    // A timer may come early, or late behind other messages: the clock decides.
+    // A timer may come early, or late behind other messages: the clock decides. What is left
+    // of the budget and cannot be waited for is not waited for.
     const std::uint32_t budget = kSnapshotBudgetMs + CopyAllowanceMs(copied_mb_);
     if (const std::uint32_t left = BudgetLeftMs(started_, clock_.Now(), budget)) {
-        ::SetTimer(window_, kBudgetTimerId, left, nullptr);
-        return;
+        if (timers_.Start(kBudgetTimerId, left)) return;
     }
     // Ending the reader frees the clipboard at once. Nothing is recorded as seen: the
     // content is captured once its owner renders it or ends.
@@ -160,7 +164,7 @@ void ClipWatcher::SnapshotProgress(long progress) {
     if (progress == ClipStore::kClipboardClosed) {
         // Only the transfer is left; the clipboard is free already.
         clipboard_closed_ = true;
-        ::KillTimer(window_, kBudgetTimerId);
+        timers_.Stop(kBudgetTimerId);
         return;
     }
     if (progress > 0) copied_mb_ = static_cast<std::uint32_t>(progress);
@@ -195,7 +199,7 @@ void ClipWatcher::AskIfAlive(HWND owner) {
 
 void ClipWatcher::EndReading() noexcept {
     reading_ = false;
-    ::KillTimer(window_, kBudgetTimerId);
+    timers_.Stop(kBudgetTimerId);
 }
 
 void ClipWatcher::CaptureOver() {

@@ -16,11 +16,12 @@
 #include "history/clip_reader.h"
 #include "history/slot_store.h"
 #include "platform/clock.h"
+#include "platform/timer.h"
 #include "platform/viewer_chain.h"
 
 namespace nimbara {
 
-constexpr UINT_PTR kCaptureTimerId = 1;  // Timer1
+constexpr UINT_PTR kCaptureTimerId = 1;
 constexpr UINT kCaptureDelayMs = 10;
 constexpr UINT_PTR kBudgetTimerId = 4;  // the snapshot's budget runs out
 // Posted when the owner of a hung owner's content has answered a harmless message: wParam
@@ -34,12 +35,13 @@ constexpr UINT kBusyBackOffMs[] = {10, 20, 40, 80, 160, 250, 250, 250};
 class ClipWatcher {
 public:
     ClipWatcher(HWND main_window, ClipStore& store, SlotRing& ring, CaptureView& tiles,
-                SnapshotSource& source, Clock& clock = SystemClock())
+                SnapshotSource& source, Timers& timers, Clock& clock = SystemClock())
         : window_(main_window),
           store_(store),
           ring_(ring),
           tiles_(tiles),
           source_(source),
+          timers_(timers),
           clock_(clock) {}
     ClipWatcher(const ClipWatcher&) = delete;
     ClipWatcher& operator=(const ClipWatcher&) = delete;
@@ -52,10 +54,10 @@ public:
 
     LRESULT ClipboardChanged(WPARAM wp, LPARAM lp);    // WM_DRAWCLIPBOARD
     LRESULT ViewerChainChanged(WPARAM wp, LPARAM lp);  // WM_CHANGECBCHAIN
-    void Timer1Timer();                                // CaptureTimer's tick
+    void OnCaptureTimer();                             // CaptureTimer's tick
     // The source's snapshot has arrived; none when the reader ended without one.
     void SnapshotRead(std::unique_ptr<SnapshotResult> result);
-    void BudgetTimer();  // the budget timer's tick
+    void OnBudgetTimer();  // the budget timer's tick
     // kMsgSnapshotProgress of the snapshot under way.
     void SnapshotProgress(long progress);
     void OwnerAnswered(HWND owner);  // kMsgOwnerAnswered
@@ -84,6 +86,7 @@ private:
     SlotRing& ring_;
     CaptureView& tiles_;
     SnapshotSource& source_;
+    Timers& timers_;
     Clock& clock_;
     ViewerChainMembership chain_;
     bool paste_guard_ = false;  // PasteGuard

@@ -64,7 +64,7 @@ void PasteBack::ActivationChanged(WPARAM wp, LPARAM lp) {
     }
 }
 
-void PasteBack::LText1Click(int slot) {
+void PasteBack::PasteSlot(int slot) {
     // While a restore waits on the clipboard, messages that other programs send are
     // handled: a second paste among them waits until this one has written everything. A
     // snapshot under way holds the clipboard: the paste waits until it is over.
@@ -104,11 +104,10 @@ void PasteBack::LText1Click(int slot) {
         // Every format refused left the clipboard empty: the tile does not claim a paste.
         if (!wrote_nothing) tiles_.MarkPasted(slot);
     }
-    if (!guard_timer_running_)
-        guard_timer_running_ = ::SetTimer(own_handle_, kGuardTimerId, kGuardDelayMs, nullptr) != 0;
+    if (!guard_timer_running_) guard_timer_running_ = timers_.Start(kGuardTimerId, kGuardDelayMs);
     // A paste that waited behind this one puts its own slot on the clipboard and tells
     // its own outcome.
-    if (const int next = std::exchange(deferred_slot_, 0)) return LText1Click(next);
+    if (const int next = std::exchange(deferred_slot_, 0)) return PasteSlot(next);
     if (!typed && !wrote_nothing && on_left_on_clipboard) on_left_on_clipboard();
 }
 
@@ -116,13 +115,14 @@ void PasteBack::TypeInto() {
     Reactivate();
     SendCtrlV();
     KeepOnTop();
-    // The other window's own raise may come after that: look again shortly.
-    ::SetTimer(own_handle_, kKeepOnTopTimerId, kKeepOnTopDelayMs, nullptr);
+    // The other window's own raise may come after that: look again shortly (a timer that
+    // cannot run costs only that second look).
+    static_cast<void>(timers_.Start(kKeepOnTopTimerId, kKeepOnTopDelayMs));
 }
 
 void PasteBack::CaptureOver() {
     if (restoring_) return;  // the restore under way takes it when it is done
-    if (const int next = std::exchange(deferred_slot_, 0)) LText1Click(next);
+    if (const int next = std::exchange(deferred_slot_, 0)) PasteSlot(next);
 }
 
 void PasteBack::Reactivate() {
@@ -152,13 +152,13 @@ void PasteBack::SendCtrlV() {
     }
 }
 
-void PasteBack::KeepOnTopTimer() {
-    ::KillTimer(own_handle_, kKeepOnTopTimerId);
+void PasteBack::OnKeepOnTopTimer() {
+    timers_.Stop(kKeepOnTopTimerId);
     KeepOnTop();
 }
 
-void PasteBack::Timer2Timer() {
-    ::KillTimer(own_handle_, kGuardTimerId);
+void PasteBack::OnGuardTimer() {
+    timers_.Stop(kGuardTimerId);
     guard_timer_running_ = false;
     watcher_.set_paste_guard(false);
 }

@@ -17,10 +17,11 @@
 #include "history/slot_store.h"
 #include "platform/clock.h"
 #include "platform/input.h"
+#include "platform/timer.h"
 
 namespace nimbara {
 
-constexpr UINT_PTR kGuardTimerId = 2;  // Timer2
+constexpr UINT_PTR kGuardTimerId = 2;
 constexpr UINT kGuardDelayMs = 1000;
 constexpr UINT_PTR kKeepOnTopTimerId = 3;
 constexpr UINT kKeepOnTopDelayMs = 150;
@@ -31,12 +32,14 @@ constexpr DWORD kActivationWaitMs = 300;
 class PasteBack {
 public:
     PasteBack(HWND main_window, ClipStore& store, SlotRing& ring, CaptureView& tiles,
-              ClipWatcher& watcher, InputApi& input = SystemInput(), Clock& clock = SystemClock())
+              ClipWatcher& watcher, Timers& timers, InputApi& input = SystemInput(),
+              Clock& clock = SystemClock())
         : own_handle_(main_window),
           store_(store),
           ring_(ring),
           tiles_(tiles),
           watcher_(watcher),
+          timers_(timers),
           input_(input),
           clock_(clock),
           target_(input) {}
@@ -62,14 +65,14 @@ public:
     void TileClickedFromOutside();
     // WM_ACTIVATE, ActivationChanged: records PrevActiveWindow at click activations.
     void ActivationChanged(WPARAM wp, LPARAM lp);
-    // A click on the label of a tile, LText1Click.
-    void LText1Click(int slot);
+    // A click on the label of a filled tile: its slot goes back where the user came from.
+    void PasteSlot(int slot);
     // A capture is over: a click taken during it pastes now.
     void CaptureOver();
-    // GuardTimer's tick, Timer2Timer.
-    void Timer2Timer();
+    // GuardTimer's tick: the paste's own writes are over, changes are captured again.
+    void OnGuardTimer();
     // A short while after a paste-back: the history window back on top on screen.
-    void KeepOnTopTimer();
+    void OnKeepOnTopTimer();
 
     [[nodiscard]] HWND prev_active_window() const noexcept { return target_.window(); }
 
@@ -88,6 +91,7 @@ private:
     SlotRing& ring_;
     CaptureView& tiles_;
     ClipWatcher& watcher_;
+    Timers& timers_;
     InputApi& input_;
     Clock& clock_;
     PasteTarget target_;             // PrevActiveWindow

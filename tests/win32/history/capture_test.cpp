@@ -1,7 +1,8 @@
 // The capture and the paste-back against the real clipboard, where other programs
 // interfere: notices that bring no change, a clipboard emptied or held under a capture,
 // messages handled while a restore waits, and a target window slow to take the keys.
-// The tiles are a record of what they were told; input and time are the test's.
+// The tiles are a record of what they were told; input, time and the window's timers are
+// the test's.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 
 #include "fake_clipboard.h"
 #include "fake_input.h"
+#include "fake_timers.h"
 #include "history/capture_rules.h"
 #include "history/clip_watcher.h"
 #include "history/paste_back.h"
@@ -99,6 +101,13 @@ protected:
         reader_.watcher = &watcher_;
         watcher_.report_read_failure = [this] { ++reports_; };
         watcher_.on_capture_over = [this] { paste_.CaptureOver(); };
+        // As the main window routes its WM_TIMER.
+        timers_.on_tick = [this](UINT_PTR id) {
+            if (id == kCaptureTimerId) watcher_.OnCaptureTimer();
+            if (id == kBudgetTimerId) watcher_.OnBudgetTimer();
+            if (id == kGuardTimerId) paste_.OnGuardTimer();
+            if (id == kKeepOnTopTimerId) paste_.OnKeepOnTopTimer();
+        };
     }
 
     UniqueHwnd main_ = Popup();
@@ -108,25 +117,25 @@ protected:
     ClipStore reader_store_{clipboard_, main_.get(), [this] { ++reader_.unreadable; }};
     SlotRing ring_;
     FakeView view_;
-    testing::FakeClock budget_clock_;
-    ClipWatcher watcher_{main_.get(), store_, ring_, view_, reader_, budget_clock_};
+    testing::FakeClock clock_;
+    testing::FakeTimers timers_{clock_};
+    ClipWatcher watcher_{main_.get(), store_, ring_, view_, reader_, timers_, clock_};
     int reports_ = 0;
     testing::FakeInput input_;
-    testing::FakeClock clock_;
-    PasteBack paste_{main_.get(), store_, ring_, view_, watcher_, input_, clock_};
+    PasteBack paste_{main_.get(), store_, ring_, view_, watcher_, timers_, input_, clock_};
 };
 
 TEST_F(CaptureTest, OnlyARealChangeIsCapturedTheSameTextCopiedAgainIncluded) {
     PutText(main_.get(), "copied");
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     ASSERT_EQ(ring_.NextSlot(), 2);
     // The program's own write, then a notice without a change.
     ASSERT_GT(store_.Restore(*ring_.Get(1)), 0);
-    watcher_.Timer1Timer();
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
+    watcher_.OnCaptureTimer();
     EXPECT_EQ(ring_.NextSlot(), 2);
     PutText(main_.get(), "copied");
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     EXPECT_EQ(ring_.NextSlot(), 3);
 }
 
@@ -136,7 +145,7 @@ TEST_F(CaptureTest, AClipboardEmptiedAfterItsCountFillsNoSlot) {
     ::EmptyClipboard();
     ::CloseClipboard();
     clipboard_.count_override = 1;
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     EXPECT_EQ(ring_.NextSlot(), 1);
     EXPECT_FALSE(ring_.IsFilled(1));
 }
@@ -144,7 +153,7 @@ TEST_F(CaptureTest, AClipboardEmptiedAfterItsCountFillsNoSlot) {
 TEST_F(CaptureTest, WhatArrivesDuringARestoreNeitherFreesItsSlotNorCutsIntoIt) {
     auto capture = [this](const char* text) {
         PutText(main_.get(), text);
-        watcher_.Timer1Timer();
+        watcher_.OnCaptureTimer();
     };
     // Handled while the clipboard is being emptied: a Clear all frees every slot.
     capture("first");
@@ -152,25 +161,25 @@ TEST_F(CaptureTest, WhatArrivesDuringARestoreNeitherFreesItsSlotNorCutsIntoIt) {
         for (int slot = 1; slot <= SlotCount; ++slot) ring_.Release(slot);
         ring_.ResetNextSlot();
     };
-    paste_.LText1Click(1);
+    paste_.PasteSlot(1);
     EXPECT_EQ(ClipboardText(main_.get()), "first");
     EXPECT_FALSE(ring_.IsFilled(1));
 
     // A second paste comes after the first has written everything, not into it.
     capture("first again");
     capture("second");
-    clipboard_.on_empty = [this] { paste_.LText1Click(2); };
-    paste_.LText1Click(1);
+    clipboard_.on_empty = [this] { paste_.PasteSlot(2); };
+    paste_.PasteSlot(1);
     EXPECT_EQ(ClipboardText(main_.get()), "second");
 
     // One that a Clear all emptied while it waited is dropped: no keys, no paste mark.
     clipboard_.on_empty = [this] {
-        paste_.LText1Click(2);
+        paste_.PasteSlot(2);
         ring_.Release(2);
     };
     view_.told.clear();
     input_.keys.clear();
-    paste_.LText1Click(1);
+    paste_.PasteSlot(1);
     EXPECT_EQ(ClipboardText(main_.get()), "first again");
     EXPECT_EQ(view_.told, Told{L"pasted 1"});
     EXPECT_EQ(input_.keys.size(), 4u);  // one Ctrl+V
@@ -178,13 +187,13 @@ TEST_F(CaptureTest, WhatArrivesDuringARestoreNeitherFreesItsSlotNorCutsIntoIt) {
 
 TEST_F(CaptureTest, AFailedRestoreClearsPasteGuardOnlyWhenNoEarlierPasteIsGuarded) {
     PutText(main_.get(), "pasted");
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     for (const bool earlier_paste : {false, true}) {
-        paste_.Timer2Timer();
+        paste_.OnGuardTimer();
         clipboard_.fail_open = false;
-        if (earlier_paste) paste_.LText1Click(1);
+        if (earlier_paste) paste_.PasteSlot(1);
         clipboard_.fail_open = true;
-        EXPECT_THROW(paste_.LText1Click(1), ClipboardBusyError);
+        EXPECT_THROW(paste_.PasteSlot(1), ClipboardBusyError);
         EXPECT_EQ(watcher_.paste_guard(), earlier_paste) << earlier_paste;
     }
 }
@@ -193,7 +202,7 @@ TEST_F(CaptureTest, EachCaptureIsShownAsTheNewestAndTheThirteenthFillsSlotOneAga
     for (int i = 1; i <= SlotCount + 1; ++i) {
         view_.told.clear();
         PutText(main_.get(), "clip " + std::to_string(i));
-        watcher_.Timer1Timer();
+        watcher_.OnCaptureTimer();
         const std::wstring slot = std::to_wstring((i - 1) % SlotCount + 1);
         EXPECT_EQ(view_.told,
                   (Told{L"reset", L"newest " + slot, slot + L": clip " + std::to_wstring(i)}));
@@ -201,16 +210,80 @@ TEST_F(CaptureTest, EachCaptureIsShownAsTheNewestAndTheThirteenthFillsSlotOneAga
     EXPECT_EQ(ring_.NextSlot(), 2);
 }
 
+// The timing tests below count milliseconds of the test's clock, as the timers let them pass.
+
+TEST_F(CaptureTest, AChangeIsCaptured10MsAfterTheFirstNoticeOfItsBurstAndTheBurstOnce) {
+    const struct {
+        std::vector<std::uint32_t> notices;  // each with a change of its own
+        Told captures;                       // when, and which change
+    } rows[] = {{{0}, {L"10: change 0"}},
+                {{0, 4, 9}, {L"10: change 9"}},
+                {{0, 9, 11, 20}, {L"10: change 9", L"21: change 20"}}};
+    watcher_.JoinChain();
+    Told captures;
+    std::uint32_t start = 0;
+    watcher_.on_capture_over = [&] {
+        const std::wstring& shown = view_.told.back();
+        captures.push_back(std::to_wstring(clock_.now - start) + shown.substr(shown.find(L':')));
+    };
+    for (const auto& r : rows) {
+        captures.clear();
+        start = clock_.now;
+        for (const std::uint32_t at : r.notices) {
+            timers_.Advance(start + at - clock_.now);
+            PutText(main_.get(), "change " + std::to_string(at));
+            watcher_.ClipboardChanged(0, 0);
+        }
+        timers_.Advance(100);
+        EXPECT_EQ(captures, r.captures) << &r - rows;
+    }
+}
+
 TEST_F(CaptureTest, AClipboardHeldOpenIsTriedAgainForAboutASecondThenReported) {
+    watcher_.JoinChain();
     PutText(main_.get(), "held");
     clipboard_.fail_open = true;
-    for (UINT back_off : kBusyBackOffMs) EXPECT_NO_THROW(watcher_.Timer1Timer()) << back_off;
-    EXPECT_THROW(watcher_.Timer1Timer(), ClipboardBusyError);
-    EXPECT_NO_THROW(watcher_.Timer1Timer());  // the next change is given its own second
+    watcher_.ClipboardChanged(0, 0);
+    // Tried 10 ms after the notice, then after each wait: the error comes 1070 ms after it.
+    EXPECT_NO_THROW(timers_.Advance(1069));
+    EXPECT_THROW(timers_.Advance(1), ClipboardBusyError);
+    EXPECT_EQ(timers_.WaitsOf(kCaptureTimerId),
+              (std::vector<UINT>{10, 10, 20, 40, 80, 160, 250, 250, 250}));
+    EXPECT_FALSE(timers_.armed(kCaptureTimerId));
+    // The next change is given its own second, and read once the clipboard is free.
+    watcher_.ClipboardChanged(0, 0);
+    EXPECT_NO_THROW(timers_.Advance(10));
     EXPECT_EQ(view_.told, Told{});
     clipboard_.fail_open = false;
-    watcher_.Timer1Timer();
+    timers_.Advance(10);
     EXPECT_EQ(view_.told, (Told{L"reset", L"newest 1", L"1: held"}));
+}
+
+TEST_F(CaptureTest, PasteGuardKeepsChangesOutForASecondAfterTheFirstPasteOfIt) {
+    const struct {
+        std::uint32_t second_paste;  // after the first; 0 for none
+        std::uint32_t change;        // after the first paste
+        bool captured;
+    } rows[] = {{0, 999, false}, {0, 1000, true}, {600, 999, false}, {600, 1000, true}};
+    watcher_.JoinChain();
+    PutText(main_.get(), "pasted");
+    watcher_.ClipboardChanged(0, 0);
+    timers_.Advance(kCaptureDelayMs);
+    ASSERT_TRUE(ring_.IsFilled(1));
+    for (const auto& r : rows) {
+        const int next = ring_.NextSlot();
+        const std::uint32_t pasted = clock_.now;
+        paste_.PasteSlot(1);
+        if (r.second_paste) {
+            timers_.Advance(r.second_paste);
+            paste_.PasteSlot(1);
+        }
+        timers_.Advance(pasted + r.change - clock_.now);
+        PutText(main_.get(), "changed");
+        watcher_.ClipboardChanged(0, 0);
+        timers_.Advance(2000);
+        EXPECT_EQ(ring_.NextSlot() != next, r.captured) << &r - rows;
+    }
 }
 
 TEST_F(CaptureTest, PasteBackTypesCtrlVOnceTheTargetIsActiveOrAfterAtMostItsWait) {
@@ -227,7 +300,7 @@ TEST_F(CaptureTest, PasteBackTypesCtrlVOnceTheTargetIsActiveOrAfterAtMostItsWait
                  {true, 999, 0, kActivationWaitMs},
                  {true, 999, 0xFFFFFF00u, kActivationWaitMs}};  // the tick count wraps meanwhile
     PutText(main_.get(), "pasted");
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     input_.foreground = input_.paste_target = notepad;
     input_.clock = &clock_;
     paste_.ShowingFromOutside();
@@ -237,14 +310,14 @@ TEST_F(CaptureTest, PasteBackTypesCtrlVOnceTheTargetIsActiveOrAfterAtMostItsWait
         clock_.now = c.start;
         input_.keys.clear();
         view_.told.clear();
-        paste_.LText1Click(1);
+        paste_.PasteSlot(1);
         EXPECT_EQ(clock_.now - c.start, c.waited) << c.polls_until_taken;
         EXPECT_EQ(input_.requested.back(), notepad);
         EXPECT_EQ(input_.keys, ctrl_v);
         EXPECT_EQ(view_.told, Told{L"pasted 1"});
         EXPECT_TRUE(watcher_.paste_guard());
         EXPECT_EQ(ClipboardText(main_.get()), "pasted");
-        paste_.Timer2Timer();
+        paste_.OnGuardTimer();
     }
 }
 
@@ -265,11 +338,11 @@ TEST_F(CaptureTest, ASlotWithNothingRestorableLeavesTheClipboardTypesNothingAndM
         PutText(main_.get(), "the user's");
         view_.told.clear();
         input_.keys.clear();
-        paste_.LText1Click(1);
+        paste_.PasteSlot(1);
         EXPECT_EQ(view_.told, c.told) << c.name;
         EXPECT_EQ(input_.keys.size(), c.keys) << c.name;
         EXPECT_EQ(ClipboardText(main_.get()), c.clipboard) << c.name;
-        paste_.Timer2Timer();
+        paste_.OnGuardTimer();
     }
 }
 
@@ -286,72 +359,72 @@ TEST_F(CaptureTest, ASnapshotIsGivenUpWhenItsBudgetIsSpentAndItsOwnerAskedAgainO
     const UniqueHwnd owner = Popup();
     PutText(owner.get(), "hung");
     reader_.hold = true;
-    // The budget as the clock tells it, the tick count's wrap included; an early tick only
-    // sets the timer again for what is left.
-    const struct { std::uint32_t start, at; } ticks[] = {{0, 30000}, {0xFFFFFF00u, 30000}};
-    for (const auto& t : ticks) {
+    // The budget in milliseconds of the clock, the tick count's wrap included: what the reader
+    // has copied extends it; once it has closed the clipboard only the transfer is left, which
+    // no budget cuts short. A tick that comes early only sets the timer for what is left.
+    const struct {
+        std::uint32_t start;
+        long progress;           // the reader's report, 0 for none
+        std::uint32_t given_up;  // after the snapshot was asked for; 0: never
+    } rows[] = {{0, 0, kSnapshotBudgetMs},
+                {0xFFFFFF00u, 0, kSnapshotBudgetMs},
+                {0, 80, kSnapshotBudgetMs + 10000},
+                {0, ClipStore::kClipboardClosed, 0}};
+    for (const auto& r : rows) {
         testing::FakeClock clock;
-        clock.now = t.start;
-        ClipWatcher watcher{main_.get(), store_, ring_, view_, reader_, clock};
+        clock.now = r.start;
+        testing::FakeTimers timers{clock};
+        ClipWatcher watcher{main_.get(), store_, ring_, view_, reader_, timers, clock};
+        timers.on_tick = [&watcher](UINT_PTR) { watcher.OnBudgetTimer(); };
         int reports = 0;
         watcher.report_read_failure = [&reports] { ++reports; };
         reader_.abandoned = 0;
-        watcher.Timer1Timer();
-        clock.now = t.start + t.at - 1;
-        watcher.BudgetTimer();
-        EXPECT_TRUE(watcher.capturing());
-        EXPECT_EQ(reader_.abandoned, 0);
-        clock.now = t.start + t.at;
-        watcher.BudgetTimer();
-        EXPECT_FALSE(watcher.capturing());
-        EXPECT_EQ(reader_.abandoned, 1);
-        EXPECT_EQ(reports, 1);
+        watcher.OnCaptureTimer();
+        if (r.progress) watcher.SnapshotProgress(r.progress);
+        const std::uint32_t end = r.given_up ? r.given_up : 3 * kSnapshotBudgetMs;
+        timers.Advance(kSnapshotBudgetMs / 2);
+        watcher.OnBudgetTimer();  // early
+        timers.Advance(end - 1 - kSnapshotBudgetMs / 2);
+        EXPECT_EQ(reader_.abandoned, 0) << &r - rows;
+        timers.Advance(1);
+        const int given_up = r.given_up ? 1 : 0;
+        EXPECT_EQ(reader_.abandoned, given_up) << &r - rows;
+        EXPECT_EQ(watcher.capturing(), given_up == 0) << &r - rows;
+        EXPECT_EQ(reports, given_up) << &r - rows;
         TakeOwnerAnswers(watcher);
     }
-    // What the reader has copied extends the budget; once it has closed the clipboard, only
-    // the transfer is left, which no budget cuts short.
-    for (const long progress : {80L, ClipStore::kClipboardClosed}) {
-        testing::FakeClock clock;
-        ClipWatcher watcher{main_.get(), store_, ring_, view_, reader_, clock};
-        reader_.abandoned = 0;
-        watcher.Timer1Timer();
-        watcher.SnapshotProgress(progress);
-        clock.now = kSnapshotBudgetMs + 9999;
-        watcher.BudgetTimer();
-        EXPECT_EQ(reader_.abandoned, 0) << progress;
-        clock.now = kSnapshotBudgetMs + 10000;
-        watcher.BudgetTimer();
-        EXPECT_EQ(reader_.abandoned, progress > 0 ? 1 : 0) << progress;
-        TakeOwnerAnswers(watcher);
-    }
+    // Without its budget timer no snapshot begins: nothing would end a hung owner's hold.
     reader_.begun = 0;
-    watcher_.Timer1Timer();
-    budget_clock_.now = kSnapshotBudgetMs;
-    watcher_.BudgetTimer();
+    timers_.refuse = true;
+    EXPECT_THROW(watcher_.OnCaptureTimer(), AppError);
+    EXPECT_FALSE(watcher_.capturing());
+    EXPECT_EQ(reader_.begun, 0);
+    timers_.refuse = false;
+    watcher_.OnCaptureTimer();
+    timers_.Advance(kSnapshotBudgetMs);
     // Nothing kept, nothing recorded as seen, reported once.
     EXPECT_FALSE(ring_.IsFilled(1));
     EXPECT_NE(store_.last_sequence(), store_.CurrentSequence());
     EXPECT_EQ(reports_, 1);
     // Until it answers, its content is not asked for again, however many notices come.
-    watcher_.Timer1Timer();
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
+    watcher_.OnCaptureTimer();
     EXPECT_EQ(reader_.begun, 1);
     // It has answered WM_NULL: asked again, and hanging again on the same content it is
     // reported no more and asked no more.
     TakeOwnerAnswers(watcher_);
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     EXPECT_EQ(reader_.begun, 2);
-    budget_clock_.now += kSnapshotBudgetMs;
-    watcher_.BudgetTimer();
+    timers_.Advance(kSnapshotBudgetMs);
     TakeOwnerAnswers(watcher_);
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     EXPECT_EQ(reader_.begun, 2);
     EXPECT_EQ(reports_, 1);
     // Its next content is read, and this time it renders.
     PutText(owner.get(), "rendered");
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     TakeOwnerAnswers(watcher_);
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     ASSERT_EQ(reader_.begun, 3);
     reader_.Deliver();
     EXPECT_EQ(view_.told, (Told{L"reset", L"newest 1", L"1: rendered"}));
@@ -363,11 +436,11 @@ TEST_F(CaptureTest, TheReportComesOnceTheSlotIsStoredAndChangesDuringItAreCaptur
         EXPECT_TRUE(ring_.IsFilled(1));
         clipboard_.format_without_memory = 0;
         PutText(main_.get(), "under the box");
-        watcher_.Timer1Timer();
+        watcher_.OnCaptureTimer();
     };
     PutText(main_.get(), "kept");
     clipboard_.format_without_memory = CF_OEMTEXT;
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     EXPECT_EQ(reports_, 1);
     EXPECT_EQ(view_.told, (Told{L"reset", L"newest 1", L"1: kept", L"reset", L"newest 2",
                                 L"2: under the box"}));
@@ -380,19 +453,19 @@ TEST_F(CaptureTest, NothingRestorableTakesNoSlotAndAClickDuringACapturePastesOnc
     ASSERT_TRUE(::OpenClipboard(main_.get()));
     ::EmptyClipboard();
     ::CloseClipboard();
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     EXPECT_EQ(reports_, 1);
     EXPECT_FALSE(ring_.IsFilled(1));
     EXPECT_EQ(store_.last_sequence(), store_.CurrentSequence());
     clipboard_ = {};
 
     PutText(main_.get(), "first");
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     reader_.hold = true;
     PutText(main_.get(), "second");
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     view_.told.clear();
-    paste_.LText1Click(1);
+    paste_.PasteSlot(1);
     EXPECT_EQ(ClipboardText(main_.get()), "second");
     EXPECT_TRUE(input_.keys.empty());
     reader_.Deliver();
@@ -415,7 +488,7 @@ TEST_F(CaptureTest, AWindowThatCannotTakeTheKeysGetsNoneAndTheUserIsToldTheSlotI
     int told = 0;
     paste_.on_left_on_clipboard = [&told] { ++told; };
     PutText(main_.get(), "pasted");
-    watcher_.Timer1Timer();
+    watcher_.OnCaptureTimer();
     input_.foreground = input_.paste_target = notepad;
     paste_.ShowingFromOutside();
     for (const auto& c : cases) {
@@ -427,12 +500,12 @@ TEST_F(CaptureTest, AWindowThatCannotTakeTheKeysGetsNoneAndTheUserIsToldTheSlotI
         input_.keys.clear();
         view_.told.clear();
         told = 0;
-        paste_.LText1Click(1);
+        paste_.PasteSlot(1);
         EXPECT_EQ(input_.keys.size(), typed ? 4u : 0u) << &c - cases;
         EXPECT_EQ(view_.told, typed ? Told{L"pasted 1"} : Told{}) << &c - cases;
         EXPECT_EQ(told, typed ? 0 : 1) << &c - cases;
         EXPECT_EQ(ClipboardText(main_.get()), "pasted");
-        paste_.Timer2Timer();
+        paste_.OnGuardTimer();
     }
 }
 

@@ -9,15 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/clock.h"
+#include "fake_clock.h"
 #include "platform/input.h"
 
 namespace nimbara::testing {
-
-struct FakeClock final : Clock {
-    std::uint32_t now = 0;
-    std::uint32_t Now() override { return now; }
-};
 
 struct FakeInput final : InputApi {
     HWND foreground = nullptr;
