@@ -2,6 +2,7 @@
 
 #include "history/tile_rules.h"
 #include "platform/controls.h"
+#include "platform/paint.h"
 
 namespace nimbara {
 
@@ -31,7 +32,7 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    void Paint(HDC dc);
+    void Paint(HDC dc, RECT r);
 
     SlotTiles& owner_;
     int slot_;
@@ -51,14 +52,9 @@ struct SlotTiles::Tile {
 };
 
 LRESULT SlotTiles::TileLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    auto paint = [this](HDC dc, const RECT& client) { Paint(dc, client); };
+    if (auto answer = AnswerPaint(hwnd(), msg, paint)) return *answer;
     switch (msg) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PaintScope paint(hwnd());
-            Paint(paint.dc());
-            return 0;
-        }
         case WM_MOUSEMOVE:
             if (!tracking_) {
                 TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd(), 0};
@@ -92,19 +88,11 @@ LRESULT SlotTiles::TileLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-void SlotTiles::TileLabel::Paint(HDC dc) {
+void SlotTiles::TileLabel::Paint(HDC dc, RECT r) {
     Tile& t = owner_.tile(slot_);
-    RECT r;
-    ::GetClientRect(hwnd(), &r);
     ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
     if (t.picture.bitmap) {
-        UniqueHdc mem(::CreateCompatibleDC(dc));
-        BITMAP bm{};
-        ::GetObjectW(t.picture.bitmap.get(), sizeof(bm), &bm);
-        SelectedObject sel(mem.get(), t.picture.bitmap.get());
-        ::SetStretchBltMode(dc, COLORONCOLOR);
-        ::StretchBlt(dc, 0, 0, r.right, r.bottom, mem.get(), 0, 0, bm.bmWidth, bm.bmHeight,
-                     SRCCOPY);
+        DrawStretched(dc, t.picture.bitmap.get(), r);
     } else if (t.picture.metafile) {
         ::PlayEnhMetaFile(dc, t.picture.metafile.get(), &r);
     }

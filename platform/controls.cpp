@@ -5,22 +5,11 @@
 #include <optional>
 
 #include "platform/handles.h"
-#include "platform/panel.h"
+#include "platform/paint.h"
 
 namespace nimbara {
 
 namespace {
-
-void DrawStretched(HDC dc, HBITMAP bitmap, RECT r) {
-    if (!bitmap) return;
-    BITMAP bm{};
-    ::GetObjectW(bitmap, sizeof(bm), &bm);
-    UniqueHdc mem(::CreateCompatibleDC(dc));
-    SelectedObject sel(mem.get(), bitmap);
-    ::SetStretchBltMode(dc, COLORONCOLOR);
-    ::StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem.get(), 0, 0, bm.bmWidth,
-                 bm.bmHeight, SRCCOPY);
-}
 
 bool InsideClient(HWND hwnd, LPARAM lp) {
     RECT r;
@@ -81,23 +70,11 @@ void PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap, HCURSO
 }
 
 LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PaintScope paint(hwnd());
-            const HDC dc = paint.dc();
-            RECT r;
-            ::GetClientRect(hwnd(), &r);
-            DrawStretched(dc, bitmap_, r);
-            return 0;
-        }
-        default:
-            if (auto answer =
-                    OnPressMessage(hwnd(), msg, lp, cursor_, press_, on_left_down, on_click))
-                return *answer;
-            return DefaultProc(msg, wp, lp);
-    }
+    auto paint = [this](HDC dc, const RECT& client) { DrawStretched(dc, bitmap_, client); };
+    if (auto answer = AnswerPaint(hwnd(), msg, paint)) return *answer;
+    if (auto answer = OnPressMessage(hwnd(), msg, lp, cursor_, press_, on_left_down, on_click))
+        return *answer;
+    return DefaultProc(msg, wp, lp);
 }
 
 void Label::Create(HWND parent, UINT id, RECT place, const wchar_t* text, LabelStyle style) {
@@ -107,31 +84,24 @@ void Label::Create(HWND parent, UINT id, RECT place, const wchar_t* text, LabelS
     Window::Create(ChildSpec(kClass, parent, id, place, text));
 }
 
+void Label::Paint(HDC dc, RECT r) {
+    if (!style_.transparent) ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
+    wchar_t text[512];
+    const int n = ::GetWindowTextW(hwnd(), text, 512);
+    SelectedObject font(dc, style_.font ? style_.font : ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc,
+                   style_.color == CLR_INVALID ? ::GetSysColor(COLOR_WINDOWTEXT) : style_.color);
+    ::DrawTextW(dc, text, n, &r, DT_LEFT | DT_TOP | DT_SINGLELINE);
+}
+
 LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PaintScope paint(hwnd());
-            const HDC dc = paint.dc();
-            RECT r;
-            ::GetClientRect(hwnd(), &r);
-            if (!style_.transparent) ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
-            wchar_t text[512];
-            const int n = ::GetWindowTextW(hwnd(), text, 512);
-            SelectedObject font(dc, style_.font ? style_.font : ::GetStockObject(DEFAULT_GUI_FONT));
-            ::SetBkMode(dc, TRANSPARENT);
-            ::SetTextColor(
-                dc, style_.color == CLR_INVALID ? ::GetSysColor(COLOR_WINDOWTEXT) : style_.color);
-            ::DrawTextW(dc, text, n, &r, DT_LEFT | DT_TOP | DT_SINGLELINE);
-            return 0;
-        }
-        default:
-            if (auto answer =
-                    OnPressMessage(hwnd(), msg, lp, style_.cursor, press_, on_left_down, on_click))
-                return *answer;
-            return DefaultProc(msg, wp, lp);
-    }
+    auto paint = [this](HDC dc, const RECT& client) { Paint(dc, client); };
+    if (auto answer = AnswerPaint(hwnd(), msg, paint)) return *answer;
+    if (auto answer =
+            OnPressMessage(hwnd(), msg, lp, style_.cursor, press_, on_left_down, on_click))
+        return *answer;
+    return DefaultProc(msg, wp, lp);
 }
 
 void FlatButton::Create(HWND parent, UINT id, RECT place, HBITMAP glyph) {
@@ -141,11 +111,9 @@ void FlatButton::Create(HWND parent, UINT id, RECT place, HBITMAP glyph) {
     Window::Create(ChildSpec(kClass, parent, id, place));
 }
 
-void FlatButton::Paint(HDC dc) {
-    RECT r;
-    ::GetClientRect(hwnd(), &r);
+void FlatButton::Paint(HDC dc, const RECT& r) {
     ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
-    if (hot_) Panel::DrawBevel(dc, r, press_.down() ? Bevel::kLowered : Bevel::kRaised);
+    if (hot_) DrawBevel(dc, r, press_.down() ? Bevel::kLowered : Bevel::kRaised);
     if (!glyph_) return;
     BITMAP bm{};
     ::GetObjectW(glyph_, sizeof(bm), &bm);
@@ -157,14 +125,9 @@ void FlatButton::Paint(HDC dc) {
 }
 
 LRESULT FlatButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    auto paint = [this](HDC dc, const RECT& client) { Paint(dc, client); };
+    if (auto answer = AnswerPaint(hwnd(), msg, paint)) return *answer;
     switch (msg) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PaintScope paint(hwnd());
-            Paint(paint.dc());
-            return 0;
-        }
         case WM_MOUSEMOVE:
             if (!hot_) {
                 hot_ = true;

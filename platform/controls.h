@@ -60,6 +60,7 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    void Paint(HDC dc, RECT r);
     LabelStyle style_;
     Press press_;
 };
@@ -74,7 +75,7 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    void Paint(HDC dc);
+    void Paint(HDC dc, const RECT& r);
     HBITMAP glyph_ = nullptr;
     bool hot_ = false;
     Press press_;

@@ -32,30 +32,13 @@ void Panel::SetCaption(const wchar_t* caption) {
     if (style_.show_caption) ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-RECT Panel::DrawBevel(HDC dc, RECT r, Bevel bevel) {
-    if (bevel == Bevel::kNone) return r;
-    const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
-    const COLORREF dark = ::GetSysColor(COLOR_BTNSHADOW);
-    const COLORREF top_left = bevel == Bevel::kRaised ? light : dark;
-    const COLORREF bottom_right = bevel == Bevel::kRaised ? dark : light;
-    auto line = [dc](int x, int y, int w, int h, COLORREF c) {
-        const RECT edge{x, y, x + w, y + h};
-        ::SetBkColor(dc, c);
-        ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &edge, nullptr, 0, nullptr);
-    };
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    line(r.left, r.top, w, 1, top_left);
-    line(r.left, r.top, 1, h, top_left);
-    line(r.left, r.bottom - 1, w, 1, bottom_right);
-    line(r.right - 1, r.top, 1, h, bottom_right);
-    return RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
-}
-
-void Panel::Paint(HDC dc) {
-    RECT r;
-    ::GetClientRect(hwnd(), &r);
+void Panel::FillFace(HDC dc, const RECT& r) const {
     UniqueHBrush face(::CreateSolidBrush(ColorFromCode(style_.color)));
     ::FillRect(dc, &r, face.get());
+}
+
+void Panel::Paint(HDC dc, const RECT& r) {
+    FillFace(dc, r);
     RECT inside = DrawBevel(dc, r, style_.outer);
     inside = DrawBevel(dc, inside, style_.inner);
     if (!style_.show_caption) return;
@@ -69,20 +52,16 @@ void Panel::Paint(HDC dc) {
 }
 
 LRESULT Panel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ERASEBKGND) {
+        // Transparent controls on the panel (the flat toolbar) erase through it.
+        RECT r;
+        ::GetClientRect(hwnd(), &r);
+        FillFace(reinterpret_cast<HDC>(wp), r);
+        return 1;
+    }
+    auto paint = [this](HDC dc, const RECT& client) { Paint(dc, client); };
+    if (auto answer = AnswerPaint(hwnd(), msg, paint)) return *answer;
     switch (msg) {
-        case WM_ERASEBKGND: {
-            // Transparent controls on the panel (the flat toolbar) erase through it.
-            RECT r;
-            ::GetClientRect(hwnd(), &r);
-            UniqueHBrush face(::CreateSolidBrush(ColorFromCode(style_.color)));
-            ::FillRect(reinterpret_cast<HDC>(wp), &r, face.get());
-            return 1;
-        }
-        case WM_PAINT: {
-            PaintScope paint(hwnd());
-            Paint(paint.dc());
-            return 0;
-        }
         case WM_MOUSEMOVE:
             if (sink_) {
                 if (!tracking_) {

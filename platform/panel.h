@@ -7,14 +7,13 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/paint.h"
 #include "platform/window.h"
 
 namespace nimbara {
 
 // 32-bit colour codes: $00BBGGRR, or a system colour index with the top bit set.
 COLORREF ColorFromCode(std::uint32_t code) noexcept;
-
-enum class Bevel : std::uint8_t { kNone, kRaised, kLowered };
 
 struct PanelStyle {
     std::uint32_t color = 0x8000000F;  // the button face
@@ -39,14 +38,12 @@ public:
     void SetCaption(const wchar_t* caption);
     void SetPointerSink(const PointerSink* sink) noexcept { sink_ = sink; }
 
-    // Draws a 1-pixel bevel on the rectangle and returns the rectangle inside it.
-    static RECT DrawBevel(HDC dc, RECT r, Bevel bevel);
-
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    void Paint(HDC dc);
+    void FillFace(HDC dc, const RECT& r) const;
+    void Paint(HDC dc, const RECT& r);
 
     PanelStyle style_;
     HFONT font_ = nullptr;
