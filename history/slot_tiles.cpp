@@ -6,12 +6,10 @@
 
 namespace nimbara {
 
+static_assert(kTileColumns * kTileRows == SlotCount);
+
 namespace {
-// Designed layout: tiles 105 x 97 with a 1-pixel gap, a 4-pixel band, a 97 x 89
-// frame and a 93 x 85 preview area inside its two bevels.
-constexpr int kTileWidth = 105, kTileHeight = 97, kTileStepX = 106, kTileStepY = 98;
-constexpr int kGridLeft = 3, kGridTop = 3, kBand = 4, kFrameWidth = 97, kFrameHeight = 89;
-constexpr int kInset = 2, kInnerWidth = 93, kInnerHeight = 85;
+RECT ToRect(const TileBox& box) { return RECT{box.left, box.top, box.right, box.bottom}; }
 }  // namespace
 
 // The transparent preview label: it draws what lies under it (the frame's face,
@@ -101,7 +99,7 @@ void SlotTiles::TileLabel::Paint(HDC dc, RECT r) {
     ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
     if (!t.caption.empty()) {
         // The caption is centred on the whole frame, of which this label is the inside.
-        const int inset = owner_.scale_(kInset);
+        const int inset = PartsOfTile(slot_, owner_.scale_).label.left;
         RECT frame{-inset, -inset, r.right + inset, r.bottom + inset};
         ::DrawTextW(dc, t.caption.c_str(), static_cast<int>(t.caption.size()), &frame,
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -120,19 +118,12 @@ SlotTiles::SlotTiles(HWND panel_form, LayoutScale scale, HFONT font,
     sink_.left = [this](HWND) { OnPointerLeft(); };
     for (int slot = 1; slot <= SlotCount; ++slot) {
         auto t = std::make_unique<Tile>(*this, slot);
-        const int c = (slot - 1) % 4, r = (slot - 1) / 4;
-        const int x = scale_(kGridLeft + kTileStepX * c), y = scale_(kGridTop + kTileStepY * r);
-        t->band.Create(panel_form, kColorIdBase + slot,
-                       {x, y, x + scale_(kTileWidth), y + scale_(kTileHeight)}, L"",
+        const TileParts parts = PartsOfTile(slot, scale_);
+        t->band.Create(panel_form, kColorIdBase + slot, ToRect(parts.band), L"",
                        {.show_caption = false}, font);
-        t->frame.Create(t->band.hwnd(), kFrameIdBase + slot,
-                        {scale_(kBand), scale_(kBand), scale_(kBand + kFrameWidth),
-                         scale_(kBand + kFrameHeight)},
-                        kEmptyTileCaption, {.outer = Bevel::kRaised, .inner = Bevel::kLowered},
-                        font);
-        t->label.Create(t->frame.hwnd(),
-                        {scale_(kInset), scale_(kInset), scale_(kInset + kInnerWidth),
-                         scale_(kInset + kInnerHeight)});
+        t->frame.Create(t->band.hwnd(), kFrameIdBase + slot, ToRect(parts.frame), kEmptyTileCaption,
+                        {.outer = Bevel::kRaised, .inner = Bevel::kLowered}, font);
+        t->label.Create(t->frame.hwnd(), ToRect(parts.label));
         t->band.SetPointerSink(&sink_);
         t->frame.SetPointerSink(&sink_);
         tiles_[slot - 1] = std::move(t);
@@ -214,12 +205,8 @@ int SlotTiles::TileUnderCursor() const {
     // that covers it.
     HWND top = ::WindowFromPoint(p);
     if (!top || ::GetAncestor(top, GA_ROOT) != ::GetAncestor(panel_form_, GA_ROOT)) return 0;
-    for (int slot = 1; slot <= SlotCount; ++slot) {
-        RECT r;
-        ::GetWindowRect(tiles_[slot - 1]->label.hwnd(), &r);
-        if (::PtInRect(&r, p)) return slot;
-    }
-    return 0;
+    if (!::ScreenToClient(panel_form_, &p)) return 0;
+    return TileAt(p.x, p.y, scale_);
 }
 
 bool SlotTiles::PointerOnFilledTile() const {
