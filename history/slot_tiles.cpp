@@ -34,8 +34,8 @@ private:
 
     SlotTiles& owner_;
     int slot_;
+    Hover hover_;
     Press press_;
-    bool tracking_ = false;
 };
 
 struct SlotTiles::Tile {
@@ -52,37 +52,24 @@ struct SlotTiles::Tile {
 LRESULT SlotTiles::TileLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     auto paint = [this](HDC dc, const RECT& client) { Paint(dc, client); };
     if (auto answer = AnswerPaint(hwnd(), msg, paint)) return *answer;
-    switch (msg) {
-        case WM_MOUSEMOVE:
-            if (!tracking_) {
-                TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd(), 0};
-                tracking_ = ::TrackMouseEvent(&tme) != FALSE;
-            }
-            owner_.OnPointerMoved();
-            return 0;
-        case WM_MOUSELEAVE:
-            tracking_ = false;
-            owner_.OnPointerLeft();
-            return 0;
-        case WM_LBUTTONDOWN:
-            press_.Begin(hwnd());
-            return 0;
-        case WM_LBUTTONDBLCLK:
-            // The second press of a double click that pasted once already: its release
-            // is no click. Any other starts one.
-            if (owner_.pairing_.SecondPressStartsClick(slot_)) press_.Begin(hwnd());
-            return 0;
-        case WM_LBUTTONUP:
-            if (press_.EndsInClick(hwnd(), lp) && ::IsWindowEnabled(hwnd()) && owner_.on_click_) {
+    if (auto answer = ReportPointer(hwnd(), msg, hover_, &owner_.sink_)) return *answer;
+    if (msg == WM_LBUTTONDBLCLK) {
+        // The second press of a double click that pasted once already: its release is no
+        // click. Any other starts one.
+        if (owner_.pairing_.SecondPressStartsClick(slot_)) press_.Begin(hwnd());
+        return 0;
+    }
+    switch (press_.OnMessage(hwnd(), msg, lp)) {
+        case PressStep::kClicked:
+            if (::IsWindowEnabled(hwnd()) && owner_.on_click_) {
                 owner_.pairing_.Clicked(slot_);
                 owner_.on_click_(slot_);
             }
             return 0;
-        case WM_CAPTURECHANGED:
-            press_.Lost();
-            return 0;
-        default:
+        case PressStep::kNone:
             return DefaultProc(msg, wp, lp);
+        default:
+            return 0;
     }
 }
 
@@ -232,8 +219,7 @@ void SlotTiles::WatchForLeave() {
     if (!hovered_) return;
     const Tile& t = *tiles_.at(hovered_ - 1);
     HWND under = ::IsWindowEnabled(t.label.hwnd()) ? t.label.hwnd() : t.frame.hwnd();
-    TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, under, 0};
-    ::TrackMouseEvent(&tme);
+    TrackPointerLeave(under);
 }
 
 void SlotTiles::OnPointerMoved() {

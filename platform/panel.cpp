@@ -61,24 +61,12 @@ LRESULT Panel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     auto paint = [this](HDC dc, const RECT& client) { Paint(dc, client); };
     if (auto answer = AnswerPaint(hwnd(), msg, paint)) return *answer;
+    if (auto answer = ReportPointer(hwnd(), msg, hover_, sink_)) return *answer;
     switch (msg) {
-        case WM_MOUSEMOVE:
-            if (sink_) {
-                if (!tracking_) {
-                    TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd(), 0};
-                    tracking_ = ::TrackMouseEvent(&tme) != FALSE;
-                }
-                if (sink_->moved) sink_->moved(hwnd());
-            }
-            return 0;
         case WM_COMMAND:
         case WM_NOTIFY:
             // Controls on a panel report to the window that owns the panel.
             return ::SendMessageW(::GetParent(hwnd()), msg, wp, lp);
-        case WM_MOUSELEAVE:
-            tracking_ = false;
-            if (sink_ && sink_->left) sink_->left(hwnd());
-            return 0;
         default:
             return DefaultProc(msg, wp, lp);
     }

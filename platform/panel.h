@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 
+#include "platform/controls.h"
 #include "platform/paint.h"
 #include "platform/window.h"
 
@@ -20,12 +20,6 @@ struct PanelStyle {
     Bevel outer = Bevel::kNone;
     Bevel inner = Bevel::kNone;
     bool show_caption = true;
-};
-
-// What a panel or tile part tells its owner about the pointer.
-struct PointerSink {
-    std::function<void(HWND from)> moved;  // the pointer moved over `from`
-    std::function<void(HWND from)> left;   // the pointer left `from`
 };
 
 class Panel : public Window {
@@ -48,7 +42,7 @@ private:
     PanelStyle style_;
     HFONT font_ = nullptr;
     const PointerSink* sink_ = nullptr;
-    bool tracking_ = false;
+    Hover hover_;
 };
 
 }  // namespace nimbara
