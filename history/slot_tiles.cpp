@@ -98,16 +98,15 @@ void SlotTiles::TileLabel::Paint(HDC dc, RECT r) {
     }
 }
 
-SlotTiles::SlotTiles(HWND panel_form, LayoutScale scale, HFONT font,
-                     std::function<void(int)> on_click)
-    : panel_form_(panel_form), scale_(scale), font_(font), on_click_(std::move(on_click)) {
+SlotTiles::SlotTiles(HWND grid, LayoutScale scale, HFONT font, std::function<void(int)> on_click)
+    : grid_(grid), scale_(scale), font_(font), on_click_(std::move(on_click)) {
     sink_.moved = [this](HWND) { OnPointerMoved(); };
     sink_.left = [this](HWND) { OnPointerLeft(); };
     for (int slot = 1; slot <= SlotCount; ++slot) {
         auto t = std::make_unique<Tile>(*this, slot);
         const TileParts parts = PartsOfTile(slot, scale_);
-        t->band.Create(panel_form, kColorIdBase + slot, ToRect(parts.band), L"",
-                       {.show_caption = false}, font);
+        t->band.Create(grid, kColorIdBase + slot, ToRect(parts.band), L"", {.show_caption = false},
+                       font);
         t->frame.Create(t->band.hwnd(), kFrameIdBase + slot, ToRect(parts.frame), kEmptyTileCaption,
                         {.outer = Bevel::kRaised, .inner = Bevel::kLowered}, font);
         t->label.Create(t->frame.hwnd(), ToRect(parts.label));
@@ -191,8 +190,8 @@ int SlotTiles::TileUnderCursor() const {
     // Only a pointer that is really over our window counts, not one over a window
     // that covers it.
     HWND top = ::WindowFromPoint(p);
-    if (!top || ::GetAncestor(top, GA_ROOT) != ::GetAncestor(panel_form_, GA_ROOT)) return 0;
-    if (!::ScreenToClient(panel_form_, &p)) return 0;
+    if (!top || ::GetAncestor(top, GA_ROOT) != ::GetAncestor(grid_, GA_ROOT)) return 0;
+    if (!::ScreenToClient(grid_, &p)) return 0;
     return TileAt(p.x, p.y, scale_);
 }
 
