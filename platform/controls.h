@@ -51,6 +51,7 @@ public:
     // What WM_LBUTTONDOWN, WM_LBUTTONUP and WM_CAPTURECHANGED did to the press; kNone for
     // any other message.
     PressStep OnMessage(HWND control, UINT msg, LPARAM lp);
+    // A press that arrives otherwise, as the second press of a double click does.
     void Begin(HWND control);
     [[nodiscard]] bool down() const noexcept { return down_; }
 

@@ -7,7 +7,7 @@
 namespace nimbara {
 
 COLORREF ColorFromCode(std::uint32_t code) noexcept {
-    if (code & 0x80000000u) return ::GetSysColor(static_cast<int>(code & 0xFF));
+    if (code & kSystemColorCode) return ::GetSysColor(static_cast<int>(code & 0xFF));
     return static_cast<COLORREF>(code & 0x00FFFFFF);
 }
 

@@ -13,10 +13,11 @@
 namespace nimbara {
 
 // 32-bit colour codes: $00BBGGRR, or a system colour index with the top bit set.
+constexpr std::uint32_t kSystemColorCode = 0x80000000u;
 COLORREF ColorFromCode(std::uint32_t code) noexcept;
 
 struct PanelStyle {
-    std::uint32_t color = 0x8000000F;  // the button face
+    std::uint32_t color = kSystemColorCode | COLOR_BTNFACE;
     Bevel outer = Bevel::kNone;
     Bevel inner = Bevel::kNone;
     bool show_caption = true;
