@@ -30,24 +30,17 @@ struct Message {
 };
 
 TEST_F(ControlMechanics, APressIsAClickOnlyWhenItStartedAndEndedInside) {
+    using enum PressStep;
+    const Message down{WM_LBUTTONDOWN}, up{WM_LBUTTONUP}, lost{WM_CAPTURECHANGED};
     const std::vector<std::pair<const char*, std::vector<std::pair<Message, PressStep>>>> rows = {
-        {"click", {{{WM_LBUTTONDOWN}, PressStep::kBegan}, {{WM_LBUTTONUP}, PressStep::kClicked}}},
-        {"far corner",
-         {{{WM_LBUTTONDOWN}, PressStep::kBegan}, {{WM_LBUTTONUP, 99, 99}, PressStep::kClicked}}},
-        {"right edge",
-         {{{WM_LBUTTONDOWN}, PressStep::kBegan}, {{WM_LBUTTONUP, 100, 50}, PressStep::kEnded}}},
-        {"left of it",
-         {{{WM_LBUTTONDOWN}, PressStep::kBegan}, {{WM_LBUTTONUP, -1, 50}, PressStep::kEnded}}},
-        {"release alone", {{{WM_LBUTTONUP}, PressStep::kEnded}}},
-        {"mouse taken away",
-         {{{WM_LBUTTONDOWN}, PressStep::kBegan},
-          {{WM_CAPTURECHANGED}, PressStep::kLost},
-          {{WM_LBUTTONUP}, PressStep::kEnded}}},
-        {"second release",
-         {{{WM_LBUTTONDOWN}, PressStep::kBegan},
-          {{WM_LBUTTONUP}, PressStep::kClicked},
-          {{WM_LBUTTONUP}, PressStep::kEnded}}},
-        {"no press message", {{{WM_MOUSEMOVE}, PressStep::kNone}}},
+        {"click", {{down, kBegan}, {up, kClicked}}},
+        {"far corner", {{down, kBegan}, {{WM_LBUTTONUP, 99, 99}, kClicked}}},
+        {"right edge", {{down, kBegan}, {{WM_LBUTTONUP, 100, 50}, kEnded}}},
+        {"left of it", {{down, kBegan}, {{WM_LBUTTONUP, -1, 50}, kEnded}}},
+        {"release alone", {{up, kEnded}}},
+        {"mouse taken away", {{down, kBegan}, {lost, kLost}, {up, kEnded}}},
+        {"second release", {{down, kBegan}, {up, kClicked}, {up, kEnded}}},
+        {"no press message", {{{WM_MOUSEMOVE}, kNone}}},
     };
     for (const auto& [name, steps] : rows) {
         Press press;
