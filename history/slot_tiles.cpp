@@ -2,15 +2,14 @@
 
 #include "history/tile_rules.h"
 #include "platform/controls.h"
+#include "platform/paint.h"
 
 namespace nimbara {
 
+static_assert(kTileColumns * kTileRows == SlotCount);
+
 namespace {
-// Designed layout: tiles 105 x 97 with a 1-pixel gap, a 4-pixel band, a 97 x 89
-// frame and a 93 x 85 preview area inside its two bevels.
-constexpr int kTileWidth = 105, kTileHeight = 97, kTileStepX = 106, kTileStepY = 98;
-constexpr int kGridLeft = 3, kGridTop = 3, kBand = 4, kFrameWidth = 97, kFrameHeight = 89;
-constexpr int kInset = 2, kInnerWidth = 93, kInnerHeight = 85;
+RECT ToRect(const TileBox& box) { return RECT{box.left, box.top, box.right, box.bottom}; }
 }  // namespace
 
 // The transparent preview label: it draws what lies under it (the frame's face,
@@ -31,12 +30,12 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    void Paint(HDC dc);
+    void Paint(HDC dc, RECT r);
 
     SlotTiles& owner_;
     int slot_;
+    Hover hover_;
     Press press_;
-    bool tracking_ = false;
 };
 
 struct SlotTiles::Tile {
@@ -51,60 +50,34 @@ struct SlotTiles::Tile {
 };
 
 LRESULT SlotTiles::TileLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PaintScope paint(hwnd());
-            Paint(paint.dc());
-            return 0;
-        }
-        case WM_MOUSEMOVE:
-            if (!tracking_) {
-                TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd(), 0};
-                tracking_ = ::TrackMouseEvent(&tme) != FALSE;
-            }
-            owner_.OnPointerMoved();
-            return 0;
-        case WM_MOUSELEAVE:
-            tracking_ = false;
-            owner_.OnPointerLeft();
-            return 0;
-        case WM_LBUTTONDOWN:
-            press_.Begin(hwnd());
-            return 0;
-        case WM_LBUTTONDBLCLK:
-            // The second press of a double click that pasted once already: its release
-            // is no click. Any other starts one.
-            if (owner_.pairing_.SecondPressStartsClick(slot_)) press_.Begin(hwnd());
-            return 0;
-        case WM_LBUTTONUP:
-            if (press_.EndsInClick(hwnd(), lp) && ::IsWindowEnabled(hwnd()) && owner_.on_click_) {
+    auto paint = [this](HDC dc, const RECT& client) { Paint(dc, client); };
+    if (auto answer = AnswerPaint(hwnd(), msg, paint)) return *answer;
+    if (auto answer = ReportPointer(hwnd(), msg, hover_, &owner_.sink_)) return *answer;
+    if (msg == WM_LBUTTONDBLCLK) {
+        // The second press of a double click that pasted once already: its release is no
+        // click. Any other starts one.
+        if (owner_.pairing_.SecondPressStartsClick(slot_)) press_.Begin(hwnd());
+        return 0;
+    }
+    switch (press_.OnMessage(hwnd(), msg, lp)) {
+        case PressStep::kClicked:
+            if (::IsWindowEnabled(hwnd()) && owner_.on_click_) {
                 owner_.pairing_.Clicked(slot_);
                 owner_.on_click_(slot_);
             }
             return 0;
-        case WM_CAPTURECHANGED:
-            press_.Lost();
-            return 0;
-        default:
+        case PressStep::kNone:
             return DefaultProc(msg, wp, lp);
+        default:
+            return 0;
     }
 }
 
-void SlotTiles::TileLabel::Paint(HDC dc) {
+void SlotTiles::TileLabel::Paint(HDC dc, RECT r) {
     Tile& t = owner_.tile(slot_);
-    RECT r;
-    ::GetClientRect(hwnd(), &r);
     ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
     if (t.picture.bitmap) {
-        UniqueHdc mem(::CreateCompatibleDC(dc));
-        BITMAP bm{};
-        ::GetObjectW(t.picture.bitmap.get(), sizeof(bm), &bm);
-        SelectedObject sel(mem.get(), t.picture.bitmap.get());
-        ::SetStretchBltMode(dc, COLORONCOLOR);
-        ::StretchBlt(dc, 0, 0, r.right, r.bottom, mem.get(), 0, 0, bm.bmWidth, bm.bmHeight,
-                     SRCCOPY);
+        DrawStretched(dc, t.picture.bitmap.get(), r);
     } else if (t.picture.metafile) {
         ::PlayEnhMetaFile(dc, t.picture.metafile.get(), &r);
     }
@@ -113,7 +86,7 @@ void SlotTiles::TileLabel::Paint(HDC dc) {
     ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
     if (!t.caption.empty()) {
         // The caption is centred on the whole frame, of which this label is the inside.
-        const int inset = owner_.scale_(kInset);
+        const int inset = PartsOfTile(slot_, owner_.scale_).label.left;
         RECT frame{-inset, -inset, r.right + inset, r.bottom + inset};
         ::DrawTextW(dc, t.caption.c_str(), static_cast<int>(t.caption.size()), &frame,
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -125,26 +98,18 @@ void SlotTiles::TileLabel::Paint(HDC dc) {
     }
 }
 
-SlotTiles::SlotTiles(HWND panel_form, LayoutScale scale, HFONT font,
-                     std::function<void(int)> on_click)
-    : panel_form_(panel_form), scale_(scale), font_(font), on_click_(std::move(on_click)) {
+SlotTiles::SlotTiles(HWND grid, LayoutScale scale, HFONT font, std::function<void(int)> on_click)
+    : grid_(grid), scale_(scale), font_(font), on_click_(std::move(on_click)) {
     sink_.moved = [this](HWND) { OnPointerMoved(); };
     sink_.left = [this](HWND) { OnPointerLeft(); };
     for (int slot = 1; slot <= SlotCount; ++slot) {
         auto t = std::make_unique<Tile>(*this, slot);
-        const int c = (slot - 1) % 4, r = (slot - 1) / 4;
-        const int x = scale_(kGridLeft + kTileStepX * c), y = scale_(kGridTop + kTileStepY * r);
-        t->band.Create(panel_form, kColorIdBase + slot,
-                       {x, y, x + scale_(kTileWidth), y + scale_(kTileHeight)}, L"",
-                       {.show_caption = false}, font);
-        t->frame.Create(t->band.hwnd(), kFrameIdBase + slot,
-                        {scale_(kBand), scale_(kBand), scale_(kBand + kFrameWidth),
-                         scale_(kBand + kFrameHeight)},
-                        kEmptyTileCaption, {.outer = Bevel::kRaised, .inner = Bevel::kLowered},
-                        font);
-        t->label.Create(t->frame.hwnd(),
-                        {scale_(kInset), scale_(kInset), scale_(kInset + kInnerWidth),
-                         scale_(kInset + kInnerHeight)});
+        const TileParts parts = PartsOfTile(slot, scale_);
+        t->band.Create(grid, kColorIdBase + slot, ToRect(parts.band), L"", {.show_caption = false},
+                       font);
+        t->frame.Create(t->band.hwnd(), kFrameIdBase + slot, ToRect(parts.frame), kEmptyTileCaption,
+                        {.outer = Bevel::kRaised, .inner = Bevel::kLowered}, font);
+        t->label.Create(t->frame.hwnd(), ToRect(parts.label));
         t->band.SetPointerSink(&sink_);
         t->frame.SetPointerSink(&sink_);
         tiles_[slot - 1] = std::move(t);
@@ -225,13 +190,9 @@ int SlotTiles::TileUnderCursor() const {
     // Only a pointer that is really over our window counts, not one over a window
     // that covers it.
     HWND top = ::WindowFromPoint(p);
-    if (!top || ::GetAncestor(top, GA_ROOT) != ::GetAncestor(panel_form_, GA_ROOT)) return 0;
-    for (int slot = 1; slot <= SlotCount; ++slot) {
-        RECT r;
-        ::GetWindowRect(tiles_[slot - 1]->label.hwnd(), &r);
-        if (::PtInRect(&r, p)) return slot;
-    }
-    return 0;
+    if (!top || ::GetAncestor(top, GA_ROOT) != ::GetAncestor(grid_, GA_ROOT)) return 0;
+    if (!::ScreenToClient(grid_, &p)) return 0;
+    return TileAt(p.x, p.y, scale_);
 }
 
 bool SlotTiles::PointerOnFilledTile() const {
@@ -257,8 +218,7 @@ void SlotTiles::WatchForLeave() {
     if (!hovered_) return;
     const Tile& t = *tiles_.at(hovered_ - 1);
     HWND under = ::IsWindowEnabled(t.label.hwnd()) ? t.label.hwnd() : t.frame.hwnd();
-    TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, under, 0};
-    ::TrackMouseEvent(&tme);
+    TrackPointerLeave(under);
 }
 
 void SlotTiles::OnPointerMoved() {

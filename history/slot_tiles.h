@@ -33,8 +33,8 @@ inline constexpr wchar_t kEmptyTileCaption[] = L"(空)";
 
 class SlotTiles final : public CaptureView {
 public:
-    // Builds the grid inside `panel_form`. `on_click` runs the paste-back of a slot.
-    SlotTiles(HWND panel_form, LayoutScale scale, HFONT font, std::function<void(int)> on_click);
+    // Builds the tiles inside the window `grid`. `on_click` runs the paste-back of a slot.
+    SlotTiles(HWND grid, LayoutScale scale, HFONT font, std::function<void(int)> on_click);
     ~SlotTiles();
     SlotTiles(const SlotTiles&) = delete;
     SlotTiles& operator=(const SlotTiles&) = delete;
@@ -70,7 +70,7 @@ private:
     void Leave(int slot);
     void WatchForLeave();
 
-    HWND panel_form_;
+    HWND grid_;
     LayoutScale scale_;
     HFONT font_;
     std::function<void(int)> on_click_;

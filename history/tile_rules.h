@@ -1,11 +1,45 @@
-// The colour band of a slot tile and the rules by which it changes. Every tile runs
-// through these rules on its own; a capture calls ResetTileForCapture on all twelve
+// The tile grid's rules: where each tile and its parts lie, which tile a point is on,
+// and the colour band of a tile and the rules by which it changes. Every tile runs
+// through the colour rules on its own; a capture calls ResetTileForCapture on all twelve
 // tiles and MarkTileNewest on the one that received the snapshot.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace nimbara {
+
+// Slots fill the grid row by row, four to a row.
+constexpr int kTileColumns = 4;
+constexpr int kTileRows = 3;
+
+// A rectangle in a window's client area, right and bottom edges outside it.
+struct TileBox {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool operator==(const TileBox&) const = default;
+};
+
+// The three windows of a tile, each in its parent's client area: the colour band in the
+// grid, the framed panel in the band, the preview label in the frame.
+struct TileParts {
+    TileBox band;
+    TileBox frame;
+    TileBox label;
+};
+
+// Designed pixels to the screen's, as the layout scales them.
+using PixelScale = std::function<int(int designed)>;
+
+// The parts of the tile of `slot` (1..12). Each edge is scaled on its own, as the designed
+// layout is, so that tiles of a scaled grid still lie a pixel apart or so.
+[[nodiscard]] TileParts PartsOfTile(int slot, const PixelScale& scale);
+
+// The slot whose preview label holds the point (x, y) of the grid's client area, where a
+// click pastes; 0 where none does.
+[[nodiscard]] int TileAt(int x, int y, const PixelScale& scale);
 
 // Windows colour codes, compared exactly: IdleColor names the system button-face
 // colour by index (top bit set) and is never compared as the RGB value it stands for.

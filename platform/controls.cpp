@@ -5,22 +5,11 @@
 #include <optional>
 
 #include "platform/handles.h"
-#include "platform/panel.h"
+#include "platform/paint.h"
 
 namespace nimbara {
 
 namespace {
-
-void DrawStretched(HDC dc, HBITMAP bitmap, RECT r) {
-    if (!bitmap) return;
-    BITMAP bm{};
-    ::GetObjectW(bitmap, sizeof(bm), &bm);
-    UniqueHdc mem(::CreateCompatibleDC(dc));
-    SelectedObject sel(mem.get(), bitmap);
-    ::SetStretchBltMode(dc, COLORONCOLOR);
-    ::StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem.get(), 0, 0, bm.bmWidth,
-                 bm.bmHeight, SRCCOPY);
-}
 
 bool InsideClient(HWND hwnd, LPARAM lp) {
     RECT r;
@@ -35,41 +24,84 @@ bool SetClientCursor(HCURSOR cursor, LPARAM lp) {
     return true;
 }
 
-// The messages of a control clicked as a static control is: its cursor, a press that
-// holds the mouse, and a click at a release inside it. Nothing for any other message.
-std::optional<LRESULT> OnPressMessage(HWND hwnd, UINT msg, LPARAM lp, HCURSOR cursor, Press& press,
-                                      const std::function<void()>& on_left_down,
-                                      const std::function<void()>& on_click) {
+}  // namespace
+
+bool TrackPointerLeave(HWND window) {
+    TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, window, 0};
+    return ::TrackMouseEvent(&tme) != FALSE;
+}
+
+HoverStep Hover::OnMessage(HWND control, UINT msg) {
     switch (msg) {
-        case WM_SETCURSOR:
-            if (SetClientCursor(cursor, lp)) return TRUE;
-            return std::nullopt;
-        case WM_LBUTTONDOWN:
-            press.Begin(hwnd);
-            if (on_left_down) on_left_down();
-            return 0;
-        case WM_LBUTTONUP:
-            if (press.EndsInClick(hwnd, lp) && on_click) on_click();
-            return 0;
-        case WM_CAPTURECHANGED:
-            press.Lost();
-            return 0;
+        case WM_MOUSEMOVE:
+            if (over_) return HoverStep::kMoved;
+            over_ = TrackPointerLeave(control);
+            return over_ ? HoverStep::kEntered : HoverStep::kMoved;
+        case WM_MOUSELEAVE:
+            over_ = false;
+            return HoverStep::kLeft;
         default:
-            return std::nullopt;
+            return HoverStep::kNone;
     }
 }
 
-}  // namespace
+std::optional<LRESULT> ReportPointer(HWND control, UINT msg, Hover& hover,
+                                     const PointerSink* sink) {
+    if (msg != WM_MOUSEMOVE && msg != WM_MOUSELEAVE) return std::nullopt;
+    if (!sink) return 0;
+    switch (hover.OnMessage(control, msg)) {
+        case HoverStep::kEntered:
+        case HoverStep::kMoved:
+            if (sink->moved) sink->moved(control);
+            break;
+        case HoverStep::kLeft:
+            if (sink->left) sink->left(control);
+            break;
+        case HoverStep::kNone:
+            break;
+    }
+    return 0;
+}
+
+PressStep Press::OnMessage(HWND control, UINT msg, LPARAM lp) {
+    switch (msg) {
+        case WM_LBUTTONDOWN:
+            Begin(control);
+            return PressStep::kBegan;
+        case WM_LBUTTONUP: {
+            const bool was = std::exchange(down_, false);
+            if (::GetCapture() == control) ::ReleaseCapture();
+            return was && InsideClient(control, lp) ? PressStep::kClicked : PressStep::kEnded;
+        }
+        case WM_CAPTURECHANGED:
+            down_ = false;
+            return PressStep::kLost;
+        default:
+            return PressStep::kNone;
+    }
+}
 
 void Press::Begin(HWND control) {
     down_ = true;
     ::SetCapture(control);
 }
 
-bool Press::EndsInClick(HWND control, LPARAM lp) {
-    const bool was = std::exchange(down_, false);
-    if (::GetCapture() == control) ::ReleaseCapture();
-    return was && InsideClient(control, lp);
+std::optional<LRESULT> ClickableControl::OnPressMessage(UINT msg, LPARAM lp, HCURSOR cursor) {
+    switch (press_.OnMessage(hwnd(), msg, lp)) {
+        case PressStep::kBegan:
+            if (on_left_down) on_left_down();
+            return 0;
+        case PressStep::kClicked:
+            if (on_click) on_click();
+            return 0;
+        case PressStep::kEnded:
+        case PressStep::kLost:
+            return 0;
+        case PressStep::kNone:
+            break;
+    }
+    if (msg == WM_SETCURSOR && SetClientCursor(cursor, lp)) return TRUE;
+    return std::nullopt;
 }
 
 void PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap, HCURSOR cursor) {
@@ -81,23 +113,10 @@ void PictureBox::Create(HWND parent, UINT id, RECT place, HBITMAP bitmap, HCURSO
 }
 
 LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PaintScope paint(hwnd());
-            const HDC dc = paint.dc();
-            RECT r;
-            ::GetClientRect(hwnd(), &r);
-            DrawStretched(dc, bitmap_, r);
-            return 0;
-        }
-        default:
-            if (auto answer =
-                    OnPressMessage(hwnd(), msg, lp, cursor_, press_, on_left_down, on_click))
-                return *answer;
-            return DefaultProc(msg, wp, lp);
-    }
+    auto paint = [this](HDC dc, const RECT& client) { DrawStretched(dc, bitmap_, client); };
+    if (auto answer = AnswerPaint(hwnd(), msg, paint)) return *answer;
+    if (auto answer = OnPressMessage(msg, lp, cursor_)) return *answer;
+    return DefaultProc(msg, wp, lp);
 }
 
 void Label::Create(HWND parent, UINT id, RECT place, const wchar_t* text, LabelStyle style) {
@@ -107,31 +126,22 @@ void Label::Create(HWND parent, UINT id, RECT place, const wchar_t* text, LabelS
     Window::Create(ChildSpec(kClass, parent, id, place, text));
 }
 
+void Label::Paint(HDC dc, RECT r) {
+    if (!style_.transparent) ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
+    wchar_t text[512];
+    const int n = ::GetWindowTextW(hwnd(), text, 512);
+    SelectedObject font(dc, style_.font ? style_.font : ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc,
+                   style_.color == CLR_INVALID ? ::GetSysColor(COLOR_WINDOWTEXT) : style_.color);
+    ::DrawTextW(dc, text, n, &r, DT_LEFT | DT_TOP | DT_SINGLELINE);
+}
+
 LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PaintScope paint(hwnd());
-            const HDC dc = paint.dc();
-            RECT r;
-            ::GetClientRect(hwnd(), &r);
-            if (!style_.transparent) ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
-            wchar_t text[512];
-            const int n = ::GetWindowTextW(hwnd(), text, 512);
-            SelectedObject font(dc, style_.font ? style_.font : ::GetStockObject(DEFAULT_GUI_FONT));
-            ::SetBkMode(dc, TRANSPARENT);
-            ::SetTextColor(
-                dc, style_.color == CLR_INVALID ? ::GetSysColor(COLOR_WINDOWTEXT) : style_.color);
-            ::DrawTextW(dc, text, n, &r, DT_LEFT | DT_TOP | DT_SINGLELINE);
-            return 0;
-        }
-        default:
-            if (auto answer =
-                    OnPressMessage(hwnd(), msg, lp, style_.cursor, press_, on_left_down, on_click))
-                return *answer;
-            return DefaultProc(msg, wp, lp);
-    }
+    auto paint = [this](HDC dc, const RECT& client) { Paint(dc, client); };
+    if (auto answer = AnswerPaint(hwnd(), msg, paint)) return *answer;
+    if (auto answer = OnPressMessage(msg, lp, style_.cursor)) return *answer;
+    return DefaultProc(msg, wp, lp);
 }
 
 void FlatButton::Create(HWND parent, UINT id, RECT place, HBITMAP glyph) {
@@ -141,11 +151,9 @@ void FlatButton::Create(HWND parent, UINT id, RECT place, HBITMAP glyph) {
     Window::Create(ChildSpec(kClass, parent, id, place));
 }
 
-void FlatButton::Paint(HDC dc) {
-    RECT r;
-    ::GetClientRect(hwnd(), &r);
+void FlatButton::Paint(HDC dc, const RECT& r) {
     ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
-    if (hot_) Panel::DrawBevel(dc, r, press_.down() ? Bevel::kLowered : Bevel::kRaised);
+    if (hover_.over()) DrawBevel(dc, r, press_.down() ? Bevel::kLowered : Bevel::kRaised);
     if (!glyph_) return;
     BITMAP bm{};
     ::GetObjectW(glyph_, sizeof(bm), &bm);
@@ -157,42 +165,27 @@ void FlatButton::Paint(HDC dc) {
 }
 
 LRESULT FlatButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PaintScope paint(hwnd());
-            Paint(paint.dc());
-            return 0;
-        }
-        case WM_MOUSEMOVE:
-            if (!hot_) {
-                hot_ = true;
-                TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd(), 0};
-                ::TrackMouseEvent(&tme);
-                ::InvalidateRect(hwnd(), nullptr, FALSE);
-            }
-            return 0;
-        case WM_MOUSELEAVE:
-            hot_ = false;
+    auto paint = [this](HDC dc, const RECT& client) { Paint(dc, client); };
+    if (auto answer = AnswerPaint(hwnd(), msg, paint)) return *answer;
+    const PressStep step = press_.OnMessage(hwnd(), msg, lp);
+    if (step != PressStep::kNone) {
+        // The glyph sinks while the press lasts.
+        if (step != PressStep::kLost) ::InvalidateRect(hwnd(), nullptr, FALSE);
+        if (step == PressStep::kClicked && on_click) on_click();
+        return 0;
+    }
+    switch (hover_.OnMessage(hwnd(), msg)) {
+        case HoverStep::kEntered:
+        case HoverStep::kLeft:
+            // Raised while the pointer is over it.
             ::InvalidateRect(hwnd(), nullptr, FALSE);
             return 0;
-        case WM_LBUTTONDOWN:
-            press_.Begin(hwnd());
-            ::InvalidateRect(hwnd(), nullptr, FALSE);
+        case HoverStep::kMoved:
             return 0;
-        case WM_LBUTTONUP: {
-            const bool click = press_.EndsInClick(hwnd(), lp);
-            ::InvalidateRect(hwnd(), nullptr, FALSE);
-            if (click && on_click) on_click();
-            return 0;
-        }
-        case WM_CAPTURECHANGED:
-            press_.Lost();
-            return 0;
-        default:
+        case HoverStep::kNone:
             return DefaultProc(msg, wp, lp);
     }
+    return DefaultProc(msg, wp, lp);
 }
 
 }  // namespace nimbara

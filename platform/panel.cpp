@@ -7,7 +7,7 @@
 namespace nimbara {
 
 COLORREF ColorFromCode(std::uint32_t code) noexcept {
-    if (code & 0x80000000u) return ::GetSysColor(static_cast<int>(code & 0xFF));
+    if (code & kSystemColorCode) return ::GetSysColor(static_cast<int>(code & 0xFF));
     return static_cast<COLORREF>(code & 0x00FFFFFF);
 }
 
@@ -32,30 +32,13 @@ void Panel::SetCaption(const wchar_t* caption) {
     if (style_.show_caption) ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-RECT Panel::DrawBevel(HDC dc, RECT r, Bevel bevel) {
-    if (bevel == Bevel::kNone) return r;
-    const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
-    const COLORREF dark = ::GetSysColor(COLOR_BTNSHADOW);
-    const COLORREF top_left = bevel == Bevel::kRaised ? light : dark;
-    const COLORREF bottom_right = bevel == Bevel::kRaised ? dark : light;
-    auto line = [dc](int x, int y, int w, int h, COLORREF c) {
-        const RECT edge{x, y, x + w, y + h};
-        ::SetBkColor(dc, c);
-        ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &edge, nullptr, 0, nullptr);
-    };
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    line(r.left, r.top, w, 1, top_left);
-    line(r.left, r.top, 1, h, top_left);
-    line(r.left, r.bottom - 1, w, 1, bottom_right);
-    line(r.right - 1, r.top, 1, h, bottom_right);
-    return RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
-}
-
-void Panel::Paint(HDC dc) {
-    RECT r;
-    ::GetClientRect(hwnd(), &r);
+void Panel::FillFace(HDC dc, const RECT& r) const {
     UniqueHBrush face(::CreateSolidBrush(ColorFromCode(style_.color)));
     ::FillRect(dc, &r, face.get());
+}
+
+void Panel::Paint(HDC dc, const RECT& r) {
+    FillFace(dc, r);
     RECT inside = DrawBevel(dc, r, style_.outer);
     inside = DrawBevel(dc, inside, style_.inner);
     if (!style_.show_caption) return;
@@ -69,37 +52,21 @@ void Panel::Paint(HDC dc) {
 }
 
 LRESULT Panel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ERASEBKGND) {
+        // Transparent controls on the panel (the flat toolbar) erase through it.
+        RECT r;
+        ::GetClientRect(hwnd(), &r);
+        FillFace(reinterpret_cast<HDC>(wp), r);
+        return 1;
+    }
+    auto paint = [this](HDC dc, const RECT& client) { Paint(dc, client); };
+    if (auto answer = AnswerPaint(hwnd(), msg, paint)) return *answer;
+    if (auto answer = ReportPointer(hwnd(), msg, hover_, sink_)) return *answer;
     switch (msg) {
-        case WM_ERASEBKGND: {
-            // Transparent controls on the panel (the flat toolbar) erase through it.
-            RECT r;
-            ::GetClientRect(hwnd(), &r);
-            UniqueHBrush face(::CreateSolidBrush(ColorFromCode(style_.color)));
-            ::FillRect(reinterpret_cast<HDC>(wp), &r, face.get());
-            return 1;
-        }
-        case WM_PAINT: {
-            PaintScope paint(hwnd());
-            Paint(paint.dc());
-            return 0;
-        }
-        case WM_MOUSEMOVE:
-            if (sink_) {
-                if (!tracking_) {
-                    TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd(), 0};
-                    tracking_ = ::TrackMouseEvent(&tme) != FALSE;
-                }
-                if (sink_->moved) sink_->moved(hwnd());
-            }
-            return 0;
         case WM_COMMAND:
         case WM_NOTIFY:
             // Controls on a panel report to the window that owns the panel.
             return ::SendMessageW(::GetParent(hwnd()), msg, wp, lp);
-        case WM_MOUSELEAVE:
-            tracking_ = false;
-            if (sink_ && sink_->left) sink_->left(hwnd());
-            return 0;
         default:
             return DefaultProc(msg, wp, lp);
     }

@@ -5,28 +5,22 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 
+#include "platform/controls.h"
+#include "platform/paint.h"
 #include "platform/window.h"
 
 namespace nimbara {
 
 // 32-bit colour codes: $00BBGGRR, or a system colour index with the top bit set.
+constexpr std::uint32_t kSystemColorCode = 0x80000000u;
 COLORREF ColorFromCode(std::uint32_t code) noexcept;
 
-enum class Bevel : std::uint8_t { kNone, kRaised, kLowered };
-
 struct PanelStyle {
-    std::uint32_t color = 0x8000000F;  // the button face
+    std::uint32_t color = kSystemColorCode | COLOR_BTNFACE;
     Bevel outer = Bevel::kNone;
     Bevel inner = Bevel::kNone;
     bool show_caption = true;
-};
-
-// What a panel or tile part tells its owner about the pointer.
-struct PointerSink {
-    std::function<void(HWND from)> moved;  // the pointer moved over `from`
-    std::function<void(HWND from)> left;   // the pointer left `from`
 };
 
 class Panel : public Window {
@@ -39,19 +33,17 @@ public:
     void SetCaption(const wchar_t* caption);
     void SetPointerSink(const PointerSink* sink) noexcept { sink_ = sink; }
 
-    // Draws a 1-pixel bevel on the rectangle and returns the rectangle inside it.
-    static RECT DrawBevel(HDC dc, RECT r, Bevel bevel);
-
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    void Paint(HDC dc);
+    void FillFace(HDC dc, const RECT& r) const;
+    void Paint(HDC dc, const RECT& r);
 
     PanelStyle style_;
     HFONT font_ = nullptr;
     const PointerSink* sink_ = nullptr;
-    bool tracking_ = false;
+    Hover hover_;
 };
 
 }  // namespace nimbara

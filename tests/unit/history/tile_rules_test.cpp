@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,6 +80,67 @@ TEST(TileRules, EachOperationFromEachState) {
         EXPECT_EQ(tile.color, table[i].after.color) << "row " << i;
         EXPECT_EQ(tile.newest_mark, table[i].after.newest_mark) << "row " << i;
     }
+}
+
+// The designed grid at 96 dpi, and one scaled by half again (rounded up) where every edge
+// is scaled on its own.
+int Designed(int v) { return v; }
+int HalfAgain(int v) { return (v * 3 + 1) / 2; }
+
+TEST(TileRules, PartsOfEachCornerTile) {
+    struct Row {
+        int slot;
+        TileBox band;
+    };
+    const Row rows[] = {
+        {1, {3, 3, 108, 100}},
+        {4, {321, 3, 426, 100}},
+        {5, {3, 101, 108, 198}},
+        {12, {321, 199, 426, 296}},
+    };
+    for (const Row& row : rows) {
+        const TileParts parts = PartsOfTile(row.slot, Designed);
+        EXPECT_EQ(parts.band, row.band) << "slot " << row.slot;
+        EXPECT_EQ(parts.frame, (TileBox{4, 4, 101, 93})) << "slot " << row.slot;
+        EXPECT_EQ(parts.label, (TileBox{2, 2, 95, 87})) << "slot " << row.slot;
+    }
+    EXPECT_EQ(PartsOfTile(2, HalfAgain).band, (TileBox{164, 5, 322, 151}));
+}
+
+TEST(TileRules, PointOnTheGridToTheTileUnderIt) {
+    struct Row {
+        int x, y;
+        int (*scale)(int);
+        int slot;
+    };
+    const Row rows[] = {
+        // Slot 1's label spans 9..101 x 9..93 of the grid; its band and frame are no tile.
+        {9, 9, Designed, 1},
+        {101, 93, Designed, 1},
+        {8, 9, Designed, 0},
+        {9, 8, Designed, 0},
+        {102, 93, Designed, 0},
+        {101, 94, Designed, 0},
+        {3, 3, Designed, 0},
+        // The next tile along and the next row down.
+        {115, 9, Designed, 2},
+        {114, 9, Designed, 0},
+        {115, 107, Designed, 6},
+        // The last tile, its far corner and beyond it.
+        {419, 289, Designed, 12},
+        {420, 289, Designed, 0},
+        {419, 290, Designed, 0},
+        {-1, -1, Designed, 0},
+        {INT_MIN, INT_MIN, Designed, 0},
+        {INT_MAX, INT_MAX, Designed, 0},
+        // Scaled: slot 2's label spans 173..312 across.
+        {173, 14, HalfAgain, 2},
+        {312, 14, HalfAgain, 2},
+        {172, 14, HalfAgain, 0},
+        {313, 14, HalfAgain, 0},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(TileAt(row.x, row.y, row.scale), row.slot) << row.x << "," << row.y;
 }
 
 TEST(TileRules, StartsIdleWithoutMark) {
