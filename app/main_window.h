@@ -71,7 +71,6 @@ public:
     // Handles a command of the toolbar or the tray menu.
     void OnCommand(UINT id);
 
-    [[nodiscard]] HMENU tray_menu() const noexcept { return popup_menu1_.get(); }
     [[nodiscard]] bool shown() const noexcept;
 
 protected:

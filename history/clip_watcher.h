@@ -50,7 +50,6 @@ public:
     // at start-up becomes the first capture.
     void JoinChain();
     void LeaveChain() noexcept;
-    [[nodiscard]] bool in_chain() const noexcept { return chain_.joined(); }
 
     LRESULT ClipboardChanged(WPARAM wp, LPARAM lp);    // WM_DRAWCLIPBOARD
     LRESULT ViewerChainChanged(WPARAM wp, LPARAM lp);  // WM_CHANGECBCHAIN

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "history/little_endian.h"
+#include "platform/clip_rules.h"
 
 namespace nimbara {
 
@@ -15,12 +16,6 @@ constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kJpeg = 
 
 bool KnownBitCount(std::uint32_t bits) {
     return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-}
-
-// Bytes of uncompressed rows: each row padded to four bytes. Counted in 64 bits, where
-// a lying width and height cannot overflow.
-std::uint64_t RowBytes(std::uint64_t width, std::uint32_t bits, std::uint64_t height) {
-    return (width * bits + 31) / 32 * 4 * height;
 }
 
 struct Layout {
@@ -41,7 +36,7 @@ std::optional<Layout> LayoutOf(std::span<const std::uint8_t> block) noexcept {
         const std::uint32_t bits = ReadLittleEndian16(block, 10);
         if (!KnownBitCount(bits) || width == 0 || height == 0) return std::nullopt;
         const std::uint64_t colours = bits <= 8 ? (1u << bits) * 3ull : 0;
-        return Layout{header + colours, RowBytes(width, bits, height)};
+        return Layout{header + colours, DibPixelBytes(width, bits, height)};
     }
     if (header < kInfoHeaderBytes) return std::nullopt;
     const auto width = static_cast<std::int32_t>(ReadLittleEndian32(block, 4));
@@ -64,7 +59,7 @@ std::optional<Layout> LayoutOf(std::span<const std::uint8_t> block) noexcept {
         case kBitFields:
         case kAlphaBitFields:
             if (!KnownBitCount(bits)) return std::nullopt;
-            pixels = RowBytes(std::uint64_t(width), bits, rows);
+            pixels = DibPixelBytes(std::uint32_t(width), bits, std::uint32_t(rows));
             break;
         case kRle8:
         case kRle4:

@@ -12,9 +12,8 @@ constexpr std::size_t kFilesOffsetAt = 0;
 constexpr std::size_t kWideFlagAt = 16;
 
 void AppendLittleEndian32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        out.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
+    out.resize(out.size() + 4);
+    WriteLittleEndian(std::span<std::uint8_t>(out), out.size() - 4, value);
 }
 
 // Each name is taken in one pass and the scan goes on after its NUL, so the whole
@@ -38,7 +37,7 @@ void ReadWideNames(std::span<const std::uint8_t> names, DropFileList& list) {
     const std::size_t units = names.size() / 2;
     std::u16string name;
     for (std::size_t i = 0; i < units; ++i) {
-        const auto unit = static_cast<char16_t>(names[2 * i] | names[2 * i + 1] << 8);
+        const auto unit = static_cast<char16_t>(ReadLittleEndian16(names, 2 * i));
         if (unit == u'\0') {
             if (name.empty()) return;  // the empty name ends the list
             list.wide_names.push_back(std::move(name));

@@ -74,8 +74,6 @@ public:
     // A short while after a paste-back: the history window back on top on screen.
     void OnKeepOnTopTimer();
 
-    [[nodiscard]] HWND prev_active_window() const noexcept { return target_.window(); }
-
     // A paste whose keys could not be typed: its content waits on the clipboard for
     // the user to paste it by hand, and the user is to be told so.
     std::function<void()> on_left_on_clipboard;

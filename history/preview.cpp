@@ -12,30 +12,18 @@ namespace nimbara {
 
 namespace {
 
-const ClipFormatRecord* Find(const ClipSlot& slot, UINT format) {
-    for (const ClipFormatRecord& r : slot)
-        if (r.format == format) return &r;
-    return nullptr;
-}
-
 // The clipboard's text in its ANSI form, cut to the preview's 100 bytes. The cut
 // counts bytes of the code page on purpose: a double-byte character may be split.
-std::wstring TextPreview(const ClipSlot& slot) {
-    std::string bytes;
-    if (const ClipFormatRecord* text = Find(slot, CF_TEXT)) {
-        bytes = CutPreviewText(text->data.bytes());
-    } else if (const ClipFormatRecord* unicode = Find(slot, CF_UNICODETEXT)) {
-        // The system offers CF_TEXT beside CF_UNICODETEXT; should a snapshot lack it,
-        // derive it the way the system would.
-        const auto units = unicode->data.size() / sizeof(wchar_t);
-        std::wstring wide(reinterpret_cast<const wchar_t*>(unicode->data.data()), units);
-        wide.resize(wcsnlen(wide.c_str(), wide.size()));
-        const std::string ansi = WideToAnsi(wide);
-        bytes = CutPreviewText({reinterpret_cast<const std::uint8_t*>(ansi.data()), ansi.size()});
-    } else if (const ClipFormatRecord* oem = Find(slot, CF_OEMTEXT)) {
-        bytes = CutPreviewText(oem->data.bytes());
-    }
-    return AnsiToWide(bytes);
+std::wstring TextPreview(const ClipFormatRecord& record) {
+    if (record.format != CF_UNICODETEXT) return AnsiToWide(CutPreviewText(record.data.bytes()));
+    // The system offers CF_TEXT beside CF_UNICODETEXT; should a snapshot lack it,
+    // derive it the way the system would.
+    const auto units = record.data.size() / sizeof(wchar_t);
+    std::wstring wide(reinterpret_cast<const wchar_t*>(record.data.data()), units);
+    wide.resize(wcsnlen(wide.c_str(), wide.size()));
+    const std::string ansi = WideToAnsi(wide);
+    return AnsiToWide(
+        CutPreviewText({reinterpret_cast<const std::uint8_t*>(ansi.data()), ansi.size()}));
 }
 
 TilePicture PicturePreview(const ClipFormatRecord& record) {
@@ -73,24 +61,24 @@ std::wstring FilesPreview(const ClipFormatRecord& record) {
 }  // namespace
 
 Preview BuildPreview(const ClipSlot& slot) {
-    Preview preview;
-    if (Find(slot, CF_TEXT) || Find(slot, CF_OEMTEXT) || Find(slot, CF_UNICODETEXT)) {
-        preview.text = TextPreview(slot);
-        return preview;
-    }
-    for (const ClipFormatRecord& r : slot) {
-        if (r.format == CF_BITMAP || r.format == CF_METAFILEPICT || r.format == CF_ENHMETAFILE) {
-            preview.picture = PicturePreview(r);
-            return preview;
-        }
-    }
-    if (const ClipFormatRecord* files = Find(slot, CF_HDROP)) {
-        preview.text = FilesPreview(*files);
-        return preview;
-    }
     std::vector<std::uint16_t> formats;
     for (const ClipFormatRecord& r : slot) formats.push_back(r.format);
-    preview.text = ToWide(UnpreviewableCaption(formats));
+    const PreviewChoice choice = ChoosePreview(formats);
+    Preview preview;
+    switch (choice.kind) {
+        case PreviewKind::kText:
+            preview.text = TextPreview(slot[choice.record]);
+            break;
+        case PreviewKind::kPicture:
+            preview.picture = PicturePreview(slot[choice.record]);
+            break;
+        case PreviewKind::kFiles:
+            preview.text = FilesPreview(slot[choice.record]);
+            break;
+        case PreviewKind::kFormatNumbers:
+            preview.text = ToWide(UnpreviewableCaption(formats));
+            break;
+    }
     return preview;
 }
 

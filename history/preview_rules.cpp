@@ -1,7 +1,10 @@
 #include "history/preview_rules.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
+
+#include "platform/clip_rules.h"
 
 namespace nimbara {
 namespace {
@@ -19,7 +22,31 @@ std::u16string DecimalText(std::uint16_t value) {
     return digits;
 }
 
+std::optional<std::size_t> PositionOf(std::span<const std::uint16_t> formats,
+                                      std::uint16_t format) noexcept {
+    const auto at = std::find(formats.begin(), formats.end(), format);
+    if (at == formats.end()) return std::nullopt;
+    return static_cast<std::size_t>(at - formats.begin());
+}
+
+bool IsPicture(std::uint16_t format) noexcept {
+    return format == clip_format::kBitmap || format == clip_format::kMetaFilePict ||
+           format == clip_format::kEnhMetaFile;
+}
+
 }  // namespace
+
+PreviewChoice ChoosePreview(std::span<const std::uint16_t> formats) noexcept {
+    for (const std::uint16_t text :
+         {clip_format::kText, clip_format::kUnicodeText, clip_format::kOemText}) {
+        if (const auto at = PositionOf(formats, text)) return {PreviewKind::kText, *at};
+    }
+    const auto picture = std::find_if(formats.begin(), formats.end(), IsPicture);
+    if (picture != formats.end())
+        return {PreviewKind::kPicture, static_cast<std::size_t>(picture - formats.begin())};
+    if (const auto at = PositionOf(formats, clip_format::kHDrop)) return {PreviewKind::kFiles, *at};
+    return {};
+}
 
 std::string CutPreviewText(std::span<const std::uint8_t> block) {
     // Stays on bytes: the preview is the first 100 bytes of the ANSI text, as

@@ -1,5 +1,5 @@
-// The texts a capture writes on the newest tile: the text preview, the file-list
-// caption and the caption of a clipboard that has nothing to preview.
+// What a tile previews of a snapshot, and the texts it writes: the text preview, the
+// file-list caption and the caption of a clipboard that has nothing to preview.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,18 @@
 #include <vector>
 
 namespace nimbara {
+
+enum class PreviewKind : std::uint8_t { kText, kPicture, kFiles, kFormatNumbers };
+
+struct PreviewChoice {
+    PreviewKind kind = PreviewKind::kFormatNumbers;
+    std::size_t record = 0;  // where the format it is made from stands; unused for the numbers
+};
+
+// A text before anything else, CF_TEXT before CF_UNICODETEXT before CF_OEMTEXT; else the
+// first picture (a bitmap or either metafile) in the snapshot's order; else the file list;
+// else the numbers of all the formats.
+[[nodiscard]] PreviewChoice ChoosePreview(std::span<const std::uint16_t> formats) noexcept;
 
 constexpr std::size_t kPreviewTextBytes = 100;
 
@@ -27,7 +39,7 @@ constexpr std::size_t kMaxDroppedNameBytes = 260;
 // bytes, run together with nothing between them.
 std::string JoinDroppedNames(const std::vector<std::string>& ansi_names);
 
-// "(文件或文件夹) ", trailing blank included; DroppedFileNames follow it directly.
+// "(文件或文件夹) ", trailing blank included; the joined names follow it directly.
 inline constexpr char16_t kFilesCaptionPrefix[] = u"(\u6587\u4EF6\u6216\u6587\u4EF6\u5939) ";
 
 }  // namespace nimbara

@@ -19,10 +19,6 @@ struct ClipFormatRecord {
     std::uint16_t format = 0;
     ClipEncoding encoding = ClipEncoding::kGlobal;
     ByteBuffer data;  // no data exactly when the byte count is 0
-
-    [[nodiscard]] std::int64_t byte_count() const noexcept {
-        return static_cast<std::int64_t>(data.size());
-    }
 };
 
 // One snapshot: the formats in the order the clipboard enumerated them. A snapshot

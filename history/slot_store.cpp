@@ -8,6 +8,7 @@
 #include "history/dib_check.h"
 #include "history/privacy_rules.h"
 #include "platform/clip_objects.h"
+#include "platform/clip_rules.h"
 #include "platform/error.h"
 
 namespace nimbara {

@@ -16,6 +16,4 @@ enum class ClipEncoding : std::uint8_t {
     kUnrestorable,  // a handle the program cannot copy: kept as a number only, never written back
 };
 
-ClipEncoding EncodingOf(std::uint16_t format) noexcept;
-
 }  // namespace nimbara

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
+#include "platform/clip_rules.h"
 #include "platform/error.h"
 
 namespace nimbara {
@@ -31,14 +33,6 @@ ByteBuffer ReadGlobal(HANDLE handle) {
     return bytes;
 }
 
-// Bytes of a bitmap's pixels at 32 bits. Counted in 64 bits: a monochrome bitmap that a
-// 32-bit program can hold may need more than a 32-bit size can count at 32 bits a pixel.
-std::size_t PixelBytes(LONG width, LONG height) {
-    const std::uint64_t bytes = std::uint64_t(width) * 4 * std::uint64_t(height);
-    if (bytes > SIZE_MAX - sizeof(BITMAPINFOHEADER)) throw std::bad_alloc();
-    return static_cast<std::size_t>(bytes);
-}
-
 ByteBuffer ReadBitmap(HBITMAP bitmap) {
     BITMAP info{};
     if (!::GetObjectW(bitmap, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight <= 0)
@@ -49,8 +43,10 @@ ByteBuffer ReadBitmap(HBITMAP bitmap) {
     header.biPlanes = 1;
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
-    const std::size_t pixels = PixelBytes(info.bmWidth, info.bmHeight);
-    ByteBuffer bytes(sizeof(header) + pixels);
+    static_assert(sizeof(header) == kBitmapHeaderBytes);
+    const std::optional<std::size_t> kept = KeptBitmapBytes(info.bmWidth, info.bmHeight);
+    if (!kept) throw std::bad_alloc();
+    ByteBuffer bytes(*kept);
     std::memcpy(bytes.data(), &header, sizeof(header));
     WindowDc screen(nullptr);
     auto* bmi = reinterpret_cast<BITMAPINFO*>(bytes.data());
@@ -59,8 +55,9 @@ ByteBuffer ReadBitmap(HBITMAP bitmap) {
     if (lines <= 0) ThrowUnreadable();
     // Rows the system did not deliver are black, never what the buffer held before.
     if (lines < info.bmHeight) {
-        const std::size_t delivered = std::size_t(info.bmWidth) * 4 * std::size_t(lines);
-        std::memset(bytes.data() + sizeof(header) + delivered, 0, pixels - delivered);
+        const auto delivered = static_cast<std::size_t>(DibPixelBytes(info.bmWidth, 32, lines));
+        std::memset(bytes.data() + sizeof(header) + delivered, 0,
+                    *kept - sizeof(header) - delivered);
     }
     // GetDIBits may rewrite the header (its size field stays); keep the one we asked for.
     std::memcpy(bytes.data(), &header, sizeof(header));
@@ -114,8 +111,8 @@ HBITMAP MakeBitmap(std::span<const std::uint8_t> bytes) {
     if (header.biSize != sizeof(header) || header.biBitCount != 32 || header.biWidth <= 0 ||
         header.biHeight <= 0 || header.biCompression != BI_RGB)
         return nullptr;
-    const std::uint64_t pixels = std::uint64_t(header.biWidth) * 4 * std::uint64_t(header.biHeight);
-    if (bytes.size() - sizeof(header) < pixels) return nullptr;
+    if (bytes.size() - sizeof(header) < DibPixelBytes(header.biWidth, 32, header.biHeight))
+        return nullptr;
     BITMAPINFO bmi{};
     bmi.bmiHeader = header;
     WindowDc screen(nullptr);

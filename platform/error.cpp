@@ -19,8 +19,6 @@ void ReportCurrentException() noexcept {
         std::wstring message;
         try {
             throw;
-        } catch (const SilentAbort&) {
-            return;
         } catch (const AppError& e) {
             message = e.message();
         } catch (const std::bad_alloc&) {

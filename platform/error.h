@@ -17,12 +17,6 @@ private:
     std::wstring message_;
 };
 
-// Ends an operation without a report.
-class SilentAbort : public std::exception {
-public:
-    [[nodiscard]] const char* what() const noexcept override { return "nimbara::SilentAbort"; }
-};
-
 // Where the window procedures send what escaped a handler. The application sets
 // it at start-up; until then errors are dropped.
 using ErrorReporter = void (*)(const std::wstring& message);

@@ -67,12 +67,10 @@ struct GdiObject {
 using UniqueKernelHandle = UniqueHandle<handle_traits::Kernel>;
 using UniqueHwnd = UniqueHandle<handle_traits::Simple<HWND, ::DestroyWindow>>;
 using UniqueHGlobal = UniqueHandle<handle_traits::Simple<HGLOBAL, ::GlobalFree>>;
-using UniqueHKey = UniqueHandle<handle_traits::Simple<HKEY, ::RegCloseKey>>;
 using UniqueHIcon = UniqueHandle<handle_traits::Simple<HICON, ::DestroyIcon>>;
 using UniqueHMenu = UniqueHandle<handle_traits::Simple<HMENU, ::DestroyMenu>>;
 using UniqueHImageList = UniqueHandle<handle_traits::Simple<HIMAGELIST, ::ImageList_Destroy>>;
 using UniqueEnhMetaFile = UniqueHandle<handle_traits::Simple<HENHMETAFILE, ::DeleteEnhMetaFile>>;
-using UniqueMetaFile = UniqueHandle<handle_traits::Simple<HMETAFILE, ::DeleteMetaFile>>;
 using UniqueHdc = UniqueHandle<handle_traits::Simple<HDC, ::DeleteDC>>;
 
 // GDI objects of one type: a bitmap owner hands out HBITMAP, not HGDIOBJ.
@@ -91,7 +89,6 @@ private:
 };
 
 using UniqueHBitmap = UniqueGdi<HBITMAP>;
-using UniqueHPalette = UniqueGdi<HPALETTE>;
 using UniqueHFont = UniqueGdi<HFONT>;
 using UniqueHBrush = UniqueGdi<HBRUSH>;
 

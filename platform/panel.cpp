@@ -2,13 +2,14 @@
 
 #include <string>
 
+#include "platform/color_rules.h"
 #include "platform/handles.h"
 
 namespace nimbara {
 
 COLORREF ColorFromCode(std::uint32_t code) noexcept {
-    if (code & kSystemColorCode) return ::GetSysColor(static_cast<int>(code & 0xFF));
-    return static_cast<COLORREF>(code & 0x00FFFFFF);
+    const ColorCode color = DecodeColorCode(code);
+    return color.system ? ::GetSysColor(static_cast<int>(color.value)) : COLORREF(color.value);
 }
 
 void Panel::Create(HWND parent, UINT id, RECT place, const wchar_t* caption, PanelStyle style,

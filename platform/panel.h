@@ -6,14 +6,14 @@
 
 #include <cstdint>
 
+#include "platform/color_rules.h"
 #include "platform/controls.h"
 #include "platform/paint.h"
 #include "platform/window.h"
 
 namespace nimbara {
 
-// 32-bit colour codes: $00BBGGRR, or a system colour index with the top bit set.
-constexpr std::uint32_t kSystemColorCode = 0x80000000u;
+// A colour code (platform/color_rules.h) as the system draws it.
 COLORREF ColorFromCode(std::uint32_t code) noexcept;
 
 struct PanelStyle {

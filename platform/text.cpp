@@ -51,7 +51,6 @@ std::wstring AnsiToWide(std::string_view bytes) {
 }
 
 std::string WideToAnsi(std::wstring_view text) { return WideToMulti(CP_ACP, text); }
-std::string WideToUtf8(std::wstring_view text) { return WideToMulti(CP_UTF8, text); }
 std::wstring Utf8ToWide(std::string_view text) { return MultiToWide(CP_UTF8, text); }
 
 }  // namespace nimbara

@@ -21,7 +21,6 @@ inline std::u16string ToU16(std::wstring_view s) {
 // becomes one replacement character rather than being read past.
 std::wstring AnsiToWide(std::string_view bytes);
 std::string WideToAnsi(std::wstring_view text);
-std::string WideToUtf8(std::wstring_view text);
 std::wstring Utf8ToWide(std::string_view text);
 
 }  // namespace nimbara

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/viewer_chain_rules.h"
+
 namespace nimbara {
 
 ViewerChainMembership::ViewerChainMembership(ViewerChainMembership&& other) noexcept
@@ -32,13 +34,16 @@ void ViewerChainMembership::PassOn(UINT msg, WPARAM wp, LPARAM lp) const noexcep
 }
 
 void ViewerChainMembership::ChainChanged(WPARAM wp, LPARAM lp) noexcept {
-    // The member following itself would pass every notice to itself without end. The
-    // system never says so; a stray or hostile message can.
-    if (!window_ || reinterpret_cast<HWND>(lp) == window_) return;
-    if (reinterpret_cast<HWND>(wp) == next_) {
-        next_ = reinterpret_cast<HWND>(lp);
-    } else {
-        PassOn(WM_CHANGECBCHAIN, wp, lp);
+    const auto leaving = reinterpret_cast<HWND>(wp), follower = reinterpret_cast<HWND>(lp);
+    switch (OnChainChange(window_, next_, leaving, follower)) {
+        case ChainChange::kIgnore:
+            break;
+        case ChainChange::kTakeFollower:
+            next_ = follower;
+            break;
+        case ChainChange::kPassOn:
+            PassOn(WM_CHANGECBCHAIN, wp, lp);
+            break;
     }
 }
 

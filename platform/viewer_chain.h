@@ -34,7 +34,7 @@ public:
 
 private:
     HWND window_ = nullptr;  // the member; nullptr when not in the chain
-    HWND next_ = nullptr;    // NextViewer
+    HWND next_ = nullptr;    // the viewer after it; nullptr when it is the last
 };
 
 }  // namespace nimbara

@@ -63,10 +63,6 @@ void Window::Create(const WindowSpec& s) {
     CreateOrThrow(s, s.style, (s.style & WS_CHILD) ? ChildId(s) : nullptr, this);
 }
 
-LRESULT Window::OnFailedMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    return DefaultProc(msg, wp, lp);
-}
-
 LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     Window* self = nullptr;
     if (msg == WM_NCCREATE) {
@@ -87,7 +83,7 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcep
         return self->OnMessage(msg, wp, lp);
     } catch (...) {
         ReportCurrentException();
-        return self->OnFailedMessage(msg, wp, lp);
+        return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
 

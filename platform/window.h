@@ -57,9 +57,6 @@ protected:
     // Handles one message; may throw. Unhandled messages go to DefaultProc.
     virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) = 0;
 
-    // What the message answers when OnMessage threw (after the report).
-    virtual LRESULT OnFailedMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept;
-
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp) noexcept {
         return ::DefWindowProcW(hwnd_, msg, wp, lp);
     }

@@ -62,7 +62,6 @@ public:
     // character.
     void SetToolTip(std::string_view ansi);
 
-    [[nodiscard]] const TrayMenu& popup_menu() const noexcept { return popup_menu_; }
     void SetPopupMenu(const TrayMenu& menu) noexcept { popup_menu_ = menu; }
 
     // A release of the left button over the icon.

@@ -28,6 +28,9 @@ void CheckFormatCaption(std::span<const std::uint8_t> bytes) {
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         formats.push_back(static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8));
     }
+    const nimbara::PreviewChoice choice = nimbara::ChoosePreview(formats);
+    NIMBARA_FUZZ_CHECK(choice.kind == nimbara::PreviewKind::kFormatNumbers ||
+                       choice.record < formats.size());
     const std::u16string caption = nimbara::UnpreviewableCaption(formats);
     // "(无法预览[" and "])" around at most five digits and a comma per format.
     NIMBARA_FUZZ_CHECK(caption.size() <= 8 + 6 * formats.size());

@@ -208,19 +208,7 @@ bool SetGlobal(UINT format, const Bytes& bytes) {
     return true;
 }
 
-// A monochrome bitmap of any size up to 65535 x 65535, all pixels 0: little memory for a
-// picture whose 32-bit form no 32-bit program can hold.
-HBITMAP MakeMonoBitmap(const std::wstring& spec) {
-    unsigned int w = 0, h = 0;
-    if (swscanf(spec.c_str(), L"%u,%u", &w, &h) != 2 || w == 0 || h == 0 || w > 65535 ||
-        h > 65535) {
-        return nullptr;
-    }
-    return CreateBitmap(static_cast<int>(w), static_cast<int>(h), 1, 1, nullptr);
-}
-
-// One SPEC: FORMAT=@file | hex:.. | text:.. | bitmap:W,H,RRGGBB | dib:W,H,RRGGBB | mono:W,H |
-// size:N
+// One SPEC: FORMAT=@file | hex:.. | text:.. | bitmap:W,H,RRGGBB | dib:W,H,RRGGBB | size:N
 std::string SetOne(const std::wstring& spec, UINT* format) {
     size_t eq = spec.find(L'=');
     if (eq == std::wstring::npos || !ParseFormat(spec.substr(0, eq), format)) {
@@ -233,15 +221,6 @@ std::string SetOne(const std::wstring& spec, UINT* format) {
         if (!ParsePicture(value.substr(7), &picture)) return "bad bitmap " + Utf8(value);
         HBITMAP bitmap = MakeBitmap(picture);
         if (!bitmap) return "cannot create bitmap";
-        if (!SetClipboardData(*format, bitmap)) {
-            DeleteObject(bitmap);
-            return "SetClipboardData failed for " + Utf8(spec);
-        }
-        return {};
-    }
-    if (value.rfind(L"mono:", 0) == 0) {
-        HBITMAP bitmap = MakeMonoBitmap(value.substr(5));
-        if (!bitmap) return "cannot create mono bitmap " + Utf8(value);
         if (!SetClipboardData(*format, bitmap)) {
             DeleteObject(bitmap);
             return "SetClipboardData failed for " + Utf8(spec);

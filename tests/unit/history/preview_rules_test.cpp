@@ -42,6 +42,27 @@ TEST(CutPreviewText, CutsAtNulOrHundredBytes) {
     }
 }
 
+TEST(ChoosePreview, TextThenTheFirstPictureThenFilesThenTheNumbers) {
+    using K = PreviewKind;
+    // CF_TEXT 1, CF_BITMAP 2, CF_OEMTEXT 7, CF_DIB 8, CF_UNICODETEXT 13,
+    // CF_ENHMETAFILE 14, CF_HDROP 15, CF_DSPBITMAP 0x82, a registered format 0xC010.
+    const struct {
+        std::vector<std::uint16_t> formats;
+        PreviewKind kind;
+        std::size_t record;
+    } cases[] = {
+        {{13, 7, 1, 16}, K::kText, 2}, {{7, 13}, K::kText, 1},
+        {{15, 2, 7}, K::kText, 2},     {{8, 14, 2, 15}, K::kPicture, 1},
+        {{0x82, 8, 15}, K::kFiles, 2}, {{0x82, 0x8E, 8, 0xC010}, K::kFormatNumbers, 0},
+        {{}, K::kFormatNumbers, 0},
+    };
+    for (const auto& c : cases) {
+        const PreviewChoice choice = ChoosePreview(c.formats);
+        EXPECT_EQ(choice.kind, c.kind) << ::testing::PrintToString(c.formats);
+        EXPECT_EQ(choice.record, c.record) << ::testing::PrintToString(c.formats);
+    }
+}
+
 TEST(UnpreviewableCaption, ListsEveryFormatWithTrailingComma) {
     struct Case {
         std::vector<std::uint16_t> formats;

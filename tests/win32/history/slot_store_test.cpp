@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fake_clipboard.h"
+#include "history/capture_rules.h"
 #include "history/slot_store.h"
 #include "platform/clip_objects.h"
 #include "platform/error.h"
@@ -277,6 +278,28 @@ TEST_F(SlotStoreTest, FormatThatCannotBeReadIsKeptWithNoDataAndReportedOnce) {
     EXPECT_GE(Find(slot, CF_RIFF)->data.size(), 10u);
     ASSERT_NE(Find(slot, good), nullptr);
     EXPECT_GE(Find(slot, good)->data.size(), 20u);
+    EXPECT_EQ(reports, 1);
+}
+
+TEST_F(SlotStoreTest, ABitmapTooLargeToCountIn32BitsIsReportedOnceAndLeavesNothingToRestore) {
+    // 32768 x 32768 at one bit a pixel is 128 MB, at the 32 bits a slot keeps it 4 GB: one more
+    // than a 32-bit size counts.
+    struct HugeBitmapClipboard : testing::FakeClipboard {
+        UniqueHBitmap huge{::CreateBitmap(32768, 32768, 1, 1, nullptr)};
+        HANDLE GetData(UINT f) override {
+            return f == CF_DSPBITMAP ? huge.get() : FakeClipboard::GetData(f);
+        }
+    } clipboard;
+    ASSERT_TRUE(clipboard.huge);
+    clipboard.offer_unreadable_bitmap = true;
+    PutFormats(owner_.get(), {});
+    int reports = 0;
+    ClipStore store(clipboard, owner_.get(), [&] { ++reports; });
+    const ClipSlot slot = store.Snapshot();
+    ASSERT_EQ(slot.size(), 1u);
+    EXPECT_EQ(slot[0].format, CF_DSPBITMAP);
+    EXPECT_EQ(slot[0].data.size(), 0u);
+    EXPECT_FALSE(HasRestorable(slot));
     EXPECT_EQ(reports, 1);
 }
 

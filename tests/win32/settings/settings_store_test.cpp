@@ -140,7 +140,7 @@ TEST_F(SettingsStoreTest, DeleteRemovesTheValueAndIsSilentWhenThereIsNone) {
 TEST_F(SettingsStoreTest, KeyNamesAreWhereTheRegistryEditorFindsTheValue) {
     SeedValue(HKEY_LOCAL_MACHINE, kTestKey, "Nimbara", REG_SZ, std::string("x\0", 2));
     const std::wstring name = RegistryKeyName(HKEY_LOCAL_MACHINE, kTestKey);
-    EXPECT_EQ(name.rfind(L"HKEY_LOCAL_MACHINE\\", 0), 0u) << WideToUtf8(name);
+    EXPECT_EQ(name.rfind(L"HKEY_LOCAL_MACHINE\\", 0), 0u) << name;
     HKEY key = nullptr;  // in the native view, the editor's
     ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, name.substr(name.find(L'\\') + 1).c_str(), 0,
                               KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key),

@@ -1,16 +1,9 @@
-#include "platform/clip_encoding.h"
+#include "platform/clip_rules.h"
 
 namespace nimbara {
 
-namespace {
-// The predefined format numbers (winuser.h), here without windows.h.
-constexpr std::uint16_t kBitmap = 2, kMetaFilePict = 3, kPalette = 9, kEnhMetaFile = 14;
-constexpr std::uint16_t kOwnerDisplay = 0x80, kDspBitmap = 0x82, kDspMetaFilePict = 0x83,
-                        kDspEnhMetaFile = 0x8E;
-constexpr std::uint16_t kGdiObjFirst = 0x300, kGdiObjLast = 0x3FF;
-}  // namespace
-
 ClipEncoding EncodingOf(std::uint16_t format) noexcept {
+    using namespace clip_format;
     switch (format) {
         case kBitmap:
         case kDspBitmap:
@@ -32,6 +25,19 @@ ClipEncoding EncodingOf(std::uint16_t format) noexcept {
             if (format >= kGdiObjFirst && format <= kGdiObjLast) return ClipEncoding::kUnrestorable;
             return ClipEncoding::kGlobal;
     }
+}
+
+std::uint64_t DibPixelBytes(std::uint32_t width, std::uint32_t bits, std::uint32_t rows) noexcept {
+    return (std::uint64_t(width) * bits + 31) / 32 * 4 * rows;
+}
+
+std::optional<std::size_t> KeptBitmapBytes(std::int32_t width, std::int32_t height,
+                                           std::uint64_t size_max) noexcept {
+    if (width <= 0 || height <= 0) return std::nullopt;
+    const std::uint64_t pixels = DibPixelBytes(std::uint32_t(width), 32, std::uint32_t(height));
+    if (size_max < kBitmapHeaderBytes || pixels > size_max - kBitmapHeaderBytes)
+        return std::nullopt;
+    return static_cast<std::size_t>(kBitmapHeaderBytes + pixels);
 }
 
 }  // namespace nimbara
