@@ -219,6 +219,10 @@ class Probe:
         passing the notice on (event holding, later clipboard-closed)."""
         return self.call("hold-on-change", ms)
 
+    def release_hold(self):
+        """Viewer: the hold under way ends now (event clipboard-closed)."""
+        return self.call("release-hold")
+
     def plan_clip(self, *delays_and_texts):
         """Viewer: at the next clipboard notice, put each text on the clipboard its delay (ms)
         after that notice: plan_clip(500, "a", 1500, "b") (events planned-set)."""

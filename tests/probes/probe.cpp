@@ -78,6 +78,7 @@ const Command kCommands[] = {
     {L"swatch", SwatchCommand},
     {L"unswatch", UnswatchCommand},
     {L"hold-on-change", HoldOnChangeCommand},
+    {L"release-hold", ReleaseHoldCommand},
     {L"plan-clip", PlanClipCommand},
     {L"text", TextCommand},
     {L"toolbar", ToolbarCommand},

@@ -96,6 +96,7 @@ std::string HangCommand(State& state, const Args& args);
 std::string HotkeyCommand(State& state, const Args& args);
 std::string UnhotkeyCommand(State& state, const Args& args);
 std::string HoldOnChangeCommand(State& state, const Args& args);
+std::string ReleaseHoldCommand(State& state, const Args& args);
 std::string PlanClipCommand(State& state, const Args& args);
 
 std::string TextCommand(State& state, const Args& args);

@@ -81,8 +81,25 @@ bool RunPlannedSet(State& state, UINT_PTR timer) {
 
 }  // namespace
 
+// A hold of the clipboard ends: its time is up, or the test says so.
+static void EndHold(State& state) {
+    KillTimer(state.window, kHoldTimer);
+    if (!state.holding_clipboard) return;
+    CloseClipboard();
+    state.holding_clipboard = false;
+    WriteLine(Event("clipboard-closed").Text());
+}
+
+// release-hold: the hold under way ends now (event clipboard-closed).
+std::string ReleaseHoldCommand(State& state, const Args&) {
+    if (!state.holding_clipboard) return Failure("not holding the clipboard");
+    EndHold(state);
+    return Json().Bool("ok", true).Text();
+}
+
 // hold-on-change MS: at the next clipboard notice, open the clipboard and keep it open MS
-// milliseconds, then pass the notice on; whoever reads the clipboard next finds it held.
+// milliseconds (or until release-hold), then pass the notice on; whoever reads the clipboard
+// next finds it held.
 std::string HoldOnChangeCommand(State& state, const Args& args) {
     int64_t ms = 0;
     if (args.size() != 2 || !ParseInt(args[1], &ms) || ms < 0 || ms > 600000)
@@ -246,12 +263,7 @@ bool HandleWindowMessage(State& state, UINT msg, WPARAM wparam, LPARAM lparam, L
                 return true;
             }
             if (wparam != kHoldTimer) return false;
-            KillTimer(state.window, kHoldTimer);
-            if (state.holding_clipboard) {
-                CloseClipboard();
-                state.holding_clipboard = false;
-                WriteLine(Event("clipboard-closed").Text());
-            }
+            EndHold(state);
             *result = 0;
             return true;
         case WM_DESTROYCLIPBOARD:
