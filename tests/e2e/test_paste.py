@@ -431,14 +431,15 @@ def test_clipboard_held_at_the_click_shows_the_error_and_pastes_nothing(
     nimbara.show()
     holder = winenv.open_probe()
     try:
-        holder.clip_hold(4000)
+        holder.clip_hold(600000)  # until the box is up, however long the tries take here
         sequence = probe.clip_count()["sequence"]
         nimbara.click_tile(1)
-        box = nimbara.wait_error_box()
+        box = nimbara.wait_error_box(timeout=120)
         texts, icons, buttons = nimbara.box_contents(box)
         assert (box["title"], texts, icons) == ("Nimbara", ["Cannot open clipboard."], ["error"])
         assert [b["id"] for b in buttons] == [1]
         assert nimbara.band_pixel(1) == HOVER  # not PastedColor: nothing was pasted
+        holder.release_hold()
         holder.wait_event("clipboard-closed", timeout=30)
         probe.idle(nimbara.pid)  # the box's loop: no restore is left to run
         assert probe.clip_count()["sequence"] == sequence
