@@ -36,4 +36,11 @@ WindowSpec TopLevelSpec(const DesignedWindow& design, LayoutScale scale, HWND ow
             .parent = owner};
 }
 
+void Window::CreateDesigned(const DesignedWindow& design, LayoutScale scale, HWND owner) {
+    RegisterClassOnce({.name = design.class_name,
+                       .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                       .icon = design.icon});
+    Create(TopLevelSpec(design, scale, owner));
+}
+
 }  // namespace nimbara

@@ -30,8 +30,8 @@ void GlobalHotKey::LoadHotKey() {
 
 bool GlobalHotKey::Register(HotKey hotkey) noexcept {
     // The values are zero-extended for the system.
-    registration_ =
-        HotKeyRegistration::Register(system_, main_window_, kHotKeyId, hotkey.shift, hotkey.key);
+    registration_ = HotKeyRegistration::Register(system_, main_window_, kHotKeyId, hotkey.modifiers,
+                                                 hotkey.key);
     if (!registration_) return false;
     held_ = hotkey;
     return true;

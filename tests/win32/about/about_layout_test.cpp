@@ -14,6 +14,8 @@
 namespace nimbara {
 namespace {
 
+using enum AboutControl;
+
 using testing::RectInParent;
 using testing::TextOf;
 
@@ -22,8 +24,11 @@ protected:
     AboutLayoutTest() {
         UniqueHFont font = CreateSongTiFont();
         scale = LayoutScale{MeasureTextHeight(font.get()), kDesignedTextHeight};
+        dialog.EnsureBuilt();
     }
-    HWND Control(UINT id) const { return ::GetDlgItem(dialog.hwnd(), static_cast<int>(id)); }
+    HWND Control(AboutControl id) const {
+        return ::GetDlgItem(dialog.hwnd(), static_cast<int>(id));
+    }
 
     UniqueHwnd application{::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"Nimbara", WS_POPUP, 0,
                                              0, 0, 0, nullptr, nullptr, nullptr, nullptr)};
@@ -70,7 +75,7 @@ TEST_F(AboutLayoutTest, TheWindowIsAFixedDialogAtItsDesignedPlace) {
 
 struct ControlCase {
     const char* name;
-    UINT id;
+    AboutControl id;
     const wchar_t* window_class;
     const wchar_t* text;
     RECT designed;  // left, top, width, height as designed
@@ -78,11 +83,11 @@ struct ControlCase {
 
 TEST_F(AboutLayoutTest, TheControlsCarryTheirTextsAtTheirPlaces) {
     const ControlCase cases[] = {
-        {"Label1", kLabel1Id, L"NimbaraLabel", L"http://www.nimbara.test/", {46, 80, 144, 12}},
-        {"Label2", kLabel2Id, L"NimbaraLabel", L"Nimbara v1.0 Build 0921", {33, 102, 177, 12}},
-        {"Label3", kLabel3Id, L"NimbaraLabel", L"Nimbara 工作室 出品", {47, 120, 152, 12}},
-        {"Label4", kLabel4Id, L"NimbaraLabel", L"E-mail:help@nimbara.test", {38, 135, 168, 12}},
-        {"BitBtn1", kBitBtn1Id, L"Button", L"确定", {80, 160, 81, 17}},
+        {"Label1", kWebAddress, L"NimbaraLabel", L"http://www.nimbara.test/", {46, 80, 144, 12}},
+        {"Label2", kProductLine, L"NimbaraLabel", L"Nimbara v1.0 Build 0921", {33, 102, 177, 12}},
+        {"Label3", kMakerLine, L"NimbaraLabel", L"Nimbara 工作室 出品", {47, 120, 152, 12}},
+        {"Label4", kEmail, L"NimbaraLabel", L"E-mail:help@nimbara.test", {38, 135, 168, 12}},
+        {"BitBtn1", kOk, L"Button", L"确定", {80, 160, 81, 17}},
     };
     for (const ControlCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,9 +102,9 @@ TEST_F(AboutLayoutTest, TheControlsCarryTheirTextsAtTheirPlaces) {
 }
 
 TEST_F(AboutLayoutTest, TheBannerFillsItsLoweredPanel) {
-    HWND panel = Control(kPanel1Id);
+    HWND panel = Control(kBannerFrame);
     ASSERT_NE(panel, nullptr);
-    HWND banner = ::GetDlgItem(panel, kImage1Id);
+    HWND banner = ::GetDlgItem(panel, static_cast<int>(kBanner));
     ASSERT_NE(banner, nullptr);
     const int width = scale(220), height = scale(60);
     // The panel is sized to its picture plus its 1-pixel bevel.
@@ -118,22 +123,22 @@ TEST_F(AboutLayoutTest, OnlyTheButtonTakesTheKeyboardFocus) {
     std::vector<HWND> stops;
     ::EnumChildWindows(dialog.hwnd(), &CollectTabStop, reinterpret_cast<LPARAM>(&stops));
     ASSERT_EQ(stops.size(), 1u);
-    EXPECT_EQ(stops[0], Control(kBitBtn1Id));
+    EXPECT_EQ(stops[0], Control(kOk));
     EXPECT_TRUE(::GetWindowLongW(stops[0], GWL_STYLE) & BS_DEFPUSHBUTTON);
 }
 
 TEST_F(AboutLayoutTest, TheLinksShowTheHandPointCursor) {
-    HWND panel = Control(kPanel1Id);
+    HWND panel = Control(kBannerFrame);
     const struct {
         const char* name;
         HWND control;
         bool hand;
     } cases[] = {
-        {"Image1", ::GetDlgItem(panel, kImage1Id), true},
-        {"Label1", Control(kLabel1Id), true},
-        {"Label4", Control(kLabel4Id), true},
-        {"Label2", Control(kLabel2Id), false},
-        {"Label3", Control(kLabel3Id), false},
+        {"Image1", ::GetDlgItem(panel, static_cast<int>(kBanner)), true},
+        {"Label1", Control(kWebAddress), true},
+        {"Label4", Control(kEmail), true},
+        {"Label2", Control(kProductLine), false},
+        {"Label3", Control(kMakerLine), false},
         {"Panel1", panel, false},
         {"dialog", dialog.hwnd(), false},
     };

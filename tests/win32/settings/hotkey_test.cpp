@@ -99,7 +99,7 @@ TEST_F(GlobalHotKeyTest, AHotKeyEndedWithoutAReleaseFreesItsCombinationToo) {
 
 TEST_F(GlobalHotKeyTest, CombinationHeldElsewhereIsNotTakenAndNotReported) {
     PlainWindow other;
-    ASSERT_TRUE(::RegisterHotKey(other.get(), 1, kCtrlQ.shift, kCtrlQ.key));
+    ASSERT_TRUE(::RegisterHotKey(other.get(), 1, kCtrlQ.modifiers, kCtrlQ.key));
     GlobalHotKey hotkey(main_.get(), fake_);
     hotkey.set_current(kCtrlQ);
     hotkey.ApplyHotKey();
@@ -154,7 +154,7 @@ TEST_F(GlobalHotKeyTest, OnWindowsTooOnlyOneCombinationIsHeld) {
         std::erase(system.held, testing::WindowsHotKeys::Held{nullptr, kCtrlQ});
         EXPECT_EQ(system.held, (decltype(system.held){{main_.get(), c.held}})) << c.name;
         EXPECT_EQ(system.calls, c.calls) << c.name;
-        EXPECT_TRUE(hotkey.WMHotKey(MAKELPARAM(c.held.shift, c.held.key))) << c.name;
+        EXPECT_TRUE(hotkey.WMHotKey(MAKELPARAM(c.held.modifiers, c.held.key))) << c.name;
     }
 }
 
