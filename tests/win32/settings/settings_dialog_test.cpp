@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../layout_invariants.h"
 #include "fake_registry.h"
 #include "test_windows.h"
 #include "platform/error.h"
@@ -147,10 +148,10 @@ TEST_F(SettingsDialogTest, WindowAndControlsAsDesigned) {
             RECT window, client;
             ::GetWindowRect(dlg, &window);
             ::GetClientRect(dlg, &client);
-            EXPECT_EQ(window.left, 348);
-            EXPECT_EQ(window.top, 235);
-            EXPECT_EQ(client.right, scale(308));
-            EXPECT_EQ(client.bottom, scale(197));
+            EXPECT_EQ(window.left, kSettingsWindow.place.x);
+            EXPECT_EQ(window.top, kSettingsWindow.place.y);
+            EXPECT_EQ(client.right, scale(kSettingsWindow.client.cx));
+            EXPECT_EQ(client.bottom, scale(kSettingsWindow.client.cy));
 
             for (const SettingsControlRow& row : kSettingsLayout) {
                 SCOPED_TRACE(row.layout.id);
@@ -183,6 +184,21 @@ TEST_F(SettingsDialogTest, WindowAndControlsAsDesigned) {
                                                 UINT(kHotKeyEdit), UINT(kOk), UINT(kCancel)}));
             Click(dlg, kCancel);
         }});
+}
+
+TEST(SettingsLayoutTableTest, ControlsLieInsideTheDialogAndTheirGroupsApartAndInTabOrder) {
+    std::vector<LayoutRow> rows;
+    for (const SettingsControlRow& row : kSettingsLayout) {
+        rows.push_back({row.layout.id, DesignedPlaceInDialog(row)});
+        if (row.group == 0) continue;
+        for (const SettingsControlRow& group : kSettingsLayout) {
+            if (group.layout.id == row.group)
+                EXPECT_TRUE(testing::Inside(rows.back().place, group.layout.place))
+                    << row.layout.id;
+        }
+    }
+    testing::ExpectSoundLayout(rows, kSettingsWindow.client,
+                               {UINT(kGeneralGroup), UINT(kHotKeyGroup)});
 }
 
 TEST_F(SettingsDialogTest, FirstOpeningLoadsTheRunEntryAndTheHotKeyInEffect) {
