@@ -374,7 +374,7 @@ LRESULT MainWindow::RouteToParts(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_HOTKEY:
             // Never passed on: a combination left over from an earlier choice ends here.
-            if (parts_.hotkey.WMHotKey(lp)) {
+            if (parts_.hotkey.IsHotKeyMessage(lp)) {
                 parts_.paste.HotKeyPressed(LOWORD(lp), static_cast<DWORD>(::GetMessageTime()));
                 ToolButton1Click();
                 return 1;

@@ -51,7 +51,7 @@ void GlobalHotKey::ReleaseHotKey() noexcept {
     registration_.reset();
 }
 
-bool GlobalHotKey::WMHotKey(LPARAM lparam) const noexcept {
+bool GlobalHotKey::IsHotKeyMessage(LPARAM lparam) const noexcept {
     const auto message = static_cast<std::uint32_t>(lparam);
     return HotKeyMessageMatches(message, current_) ||
            (held_ && HotKeyMessageMatches(message, *held_));
