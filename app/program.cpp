@@ -52,8 +52,11 @@ Program::~Program() {
 // is added still without its image, and the Icon assignment then shows it.
 void Program::BuildTrayIcon() {
     tray_icon_.SetActive(true);
-    const UniqueHIcon icon(static_cast<HICON>(::LoadImageW(
-        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA), IMAGE_ICON, 32, 32, 0)));
+    // The large image of the program's icon; the shell shrinks it to the area's size.
+    constexpr int kIconSize = 32;
+    const UniqueHIcon icon(
+        static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA),
+                                        IMAGE_ICON, kIconSize, kIconSize, 0)));
     tray_icon_.SetIcon(icon.get());
     tray_icon_.SetToolTip("");
     tray_icon_.on_click = [this](TrayIcon&) {

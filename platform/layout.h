@@ -67,8 +67,4 @@ struct DesignedWindow {
     HICON icon = nullptr;  // of the class; nullptr: none
 };
 
-// The window at its designed place, sized so that its client area is the designed one
-// scaled; the place itself is not scaled.
-[[nodiscard]] WindowSpec TopLevelSpec(const DesignedWindow& design, LayoutScale scale, HWND owner);
-
 }  // namespace nimbara
