@@ -52,7 +52,7 @@ Program::~Program() {
 // is added still without its image, and the Icon assignment then shows it.
 void Program::BuildTrayIcon() {
     tray_icon_.SetActive(true);
-    // The large image of the program's icon; the shell shrinks it to the area's size.
+    // The program's icon in its 32-pixel image.
     constexpr int kIconSize = 32;
     const UniqueHIcon icon(
         static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA),
