@@ -26,6 +26,11 @@ HCURSOR HandCursor() { return ::LoadCursorW(nullptr, IDC_HAND); }
 AboutDialog::AboutDialog(HWND application_window, ShellApi& shell)
     : application_(application_window), shell_(shell) {}
 
+AboutDialog::~AboutDialog() {
+    // The window goes first, while the controls' objects still exist.
+    Destroy();
+}
+
 void AboutDialog::Build() {
     font_ = CreateSongTiFont();
     bold_font_ = CreateSongTiFont(true);

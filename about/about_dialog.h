@@ -58,6 +58,7 @@ class AboutDialog : public ModalDialog {
 public:
     // The window is built hidden at the first opening, owned by the application window.
     explicit AboutDialog(HWND application_window, ShellApi& shell = SystemShell());
+    ~AboutDialog() override;
 
 protected:
     void Build() override;

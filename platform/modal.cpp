@@ -50,10 +50,7 @@ void RunModal(HWND dialog, const bool& done) {
 
 namespace nimbara {
 
-ModalDialog::~ModalDialog() {
-    // The window goes first, while the derived dialog's controls still exist.
-    Destroy();
-}
+ModalDialog::~ModalDialog() { Destroy(); }
 
 void ModalDialog::EnsureBuilt() {
     if (hwnd()) return;
