@@ -8,59 +8,83 @@
 #include "platform/controls.h"
 #include "platform/handles.h"
 #include "platform/layout.h"
+#include "platform/modal.h"
 #include "platform/panel.h"
 #include "platform/shell_execute.h"
-#include "platform/window.h"
 
 namespace nimbara {
 
-// Control identifiers, for readers from outside. "确定" is the dialog's OK, so
-// the Enter key reaches it as well.
-enum AboutControlId : UINT {
-    kBitBtn1Id = IDOK,
-    kPanel1Id = 101,
-    kImage1Id = 102,
-    kLabel1Id = 103,
-    kLabel2Id = 104,
-    kLabel3Id = 105,
-    kLabel4Id = 106,
+// Control identifiers, for readers from outside. OK is the dialog's IDOK, so the
+// Enter key reaches it as well.
+enum class AboutControl : UINT {
+    kOk = IDOK,
+    kBannerFrame = 101,
+    kBanner = 102,
+    kWebAddress = 103,
+    kProductLine = 104,
+    kMakerLine = 105,
+    kEmail = 106,
 };
 
-class AboutDialog : public Window {
+inline constexpr DesignedWindow kAboutWindow{
+    .class_name = L"TAboutForm",
+    .caption = L"关于",
+    // A fixed dialog border with only the close box. Topmost, because the main
+    // window it is opened from is topmost and would otherwise cover it.
+    .style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+    .ex_style = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TOPMOST,
+    // The screen position is the designed one, not centred.
+    .place = {394, 275},
+    .client = {242, 185},
+};
+
+// The banner's picture, inside its frame's 1-pixel bevel; the frame is sized to it
+// after scaling, so that rounding never leaves a gap between the two.
+inline constexpr SIZE kBannerSize{220, 60};
+inline constexpr int kBannerBevel = 1;
+
+// The controls on the dialog's face, top to bottom. The frame's place is its
+// picture's; the bevel goes round it.
+inline constexpr LayoutRow kAboutLayout[] = {
+    {UINT(AboutControl::kBannerFrame), {9, 9, kBannerSize.cx, kBannerSize.cy}},
+    {UINT(AboutControl::kWebAddress), {46, 80, 144, 12}},
+    {UINT(AboutControl::kProductLine), {33, 102, 177, 12}},
+    {UINT(AboutControl::kMakerLine), {47, 120, 152, 12}},
+    {UINT(AboutControl::kEmail), {38, 135, 168, 12}},
+    {UINT(AboutControl::kOk), {80, 160, 81, 17}},
+};
+
+class AboutDialog : public ModalDialog {
 public:
-    // Builds the dialog hidden, owned by the application window.
+    // The window is built hidden at the first opening, owned by the application window.
     explicit AboutDialog(HWND application_window, ShellApi& shell = SystemShell());
     ~AboutDialog() override;
 
-    // Shows the dialog modally until "确定" or the close box ends it. While it is
-    // open, another opening only brings it to the front.
-    void ShowModal();
-
 protected:
-    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void Build() override;
+    void ButtonClicked(UINT id) override;
+    [[nodiscard]] HWND FirstFocus() const noexcept override { return ok_button_; }
+    LRESULT OtherMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    void BuildControls();
     void BuildBanner();
     void BuildLabels();
     void BuildButton();
+    [[nodiscard]] RECT PlaceOf(AboutControl id) const;
     void Image1Click();
     void Label4Click();
-    void CloseModal();
 
+    HWND application_;
     ShellApi& shell_;
     UniqueHFont font_;
     UniqueHFont bold_font_;
     LayoutScale scale_;
-    UniqueHBitmap banner_;
+    UniqueHBitmap banner_bitmap_;
 
-    Panel panel1_;
-    PictureBox image1_;
-    Label label1_, label2_, label3_, label4_;
-    HWND bit_btn1_ = nullptr;
-
-    bool modal_ = false;
-    bool done_ = false;
+    Panel banner_frame_;
+    PictureBox banner_;
+    Label web_address_, product_line_, maker_line_, email_;
+    HWND ok_button_ = nullptr;
 };
 
 }  // namespace nimbara

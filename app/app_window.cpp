@@ -4,8 +4,7 @@ namespace nimbara {
 
 namespace {
 constexpr wchar_t kClass[] = L"NimbaraApplication";
-// WS_POPUP | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX
-constexpr DWORD kStyle = 0x84CA0000;
+constexpr DWORD kStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 }  // namespace
 
 void ApplicationWindow::Create() {

@@ -4,48 +4,65 @@
 
 #include "about/about_dialog.h"
 #include "app/app_window.h"
+#include "history/clip_reader.h"
+#include "history/clip_watcher.h"
+#include "history/paste_back.h"
+#include "history/slot_ring.h"
+#include "history/slot_tiles.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "resources/resource_ids.h"
+#include "settings/hotkey.h"
+#include "settings/settings_dialog.h"
 
 namespace nimbara {
 
 namespace {
 
-constexpr wchar_t kMainClass[] = L"TMainForm";
-constexpr DWORD kMainStyle = WS_POPUP | WS_SYSMENU | WS_CAPTION | WS_CLIPCHILDREN;
-constexpr DWORD kMainExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TOPMOST;
-// Designed client area and screen position; the position is not kept across runs.
-constexpr int kClientWidth = 429, kClientHeight = 367, kLeft = 278, kTop = 169;
-constexpr int kTitleHeight = 20, kPanelTopHeight = 42;
-constexpr int kToolBarWidth = 425, kToolButtonWidth = 39, kToolButtonHeight = 38;
-constexpr int kSeparatorWidth = 8;  // a toolbar separator's width, scaled like the buttons
-constexpr DWORD kClearCaptionMask = 0xFF3FFFFF;  // everything but WS_CAPTION
-constexpr WPARAM kMoveByTitleBar = 0xF012;       // SC_MOVE + 2
+using enum Command;
 
 struct ToolButtonSpec {
-    UINT command;
+    Command command;
     int image;  // -1 for a separator
     const wchar_t* hint;
 };
 constexpr ToolButtonSpec kToolButtons[] = {
-    {kToolButton1, 3, L"隐藏"}, {kToolButton2, 1, L"全部清空"}, {kToolButton9, 0, L"设置"},
-    {1007, -1, nullptr},        {kToolButton4, 2, L"帮助"},     {kToolButton5, 4, L"关于"},
-    {1006, -1, nullptr},        {kToolButton8, 5, L"退出程序"},
+    {kToolToggle, 3, L"隐藏"},
+    {kToolClearAll, 1, L"全部清空"},
+    {kToolSettings, 0, L"设置"},
+    {kToolSeparatorAfterSettings, -1, nullptr},
+    {kToolHelp, 2, L"帮助"},
+    {kToolAbout, 4, L"关于"},
+    {kToolSeparatorAfterAbout, -1, nullptr},
+    {kToolExit, 5, L"退出程序"},
 };
+constexpr int kToolImageCount = 6;
 
 struct MenuItemSpec {
-    UINT command;  // 0 for a separator
-    const wchar_t* caption;
+    Command command;
+    const wchar_t* caption;  // nullptr for a separator
 };
 constexpr MenuItemSpec kTrayMenu[] = {
-    {kN1, L"打开/隐藏(&O)"}, {kN4, L"全部清空(&C)"}, {kN5, L"系统设置(&S)"}, {0, nullptr},
-    {kN7, L"帮助(&H)"},      {kN8, L"关于(&A)"},     {0, nullptr},           {kN2, L"退出系统(&X)"},
+    {kMenuToggle, L"打开/隐藏(&O)"},
+    {kMenuClearAll, L"全部清空(&C)"},
+    {kMenuSettings, L"系统设置(&S)"},
+    {{}, nullptr},
+    {kMenuHelp, L"帮助(&H)"},
+    {kMenuAbout, L"关于(&A)"},
+    {{}, nullptr},
+    {kMenuExit, L"退出系统(&X)"},
 };
 
 HBITMAP LoadBitmapResource(int id) {
     return static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
                                              IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+const LayoutRow& RowOf(const auto& table, MainControl id) {
+    for (const LayoutRow& row : table) {
+        if (row.id == UINT(id)) return row;
+    }
+    return table[0];
 }
 
 // Puts a shown window of this thread that takes input, other than the two in
@@ -60,42 +77,25 @@ BOOL CALLBACK RaiseOpenDialog(HWND window, LPARAM lp) {
 
 }  // namespace
 
-MainWindow::MainWindow(HWND application_window) : application_(application_window) {}
-
-MainWindow::~MainWindow() {
-    // However the program ends (a WM_QUIT from outside, a failure during creation), the
-    // viewer chain and the hotkey are given back; after a close this does nothing.
-    FormClose();
-    // The grid's controls go with the window; the tiles' objects after it.
-    Destroy();
-}
-
-void MainWindow::Create() {
+MainWindow::MainWindow(HWND application_window, const Parts& parts)
+    : application_(application_window), parts_(parts) {
     font_ = CreateSongTiFont();
     caption_font_ = CreateSongTiFont(true, GB2312_CHARSET);
-    scale_ = LayoutScale{MeasureTextHeight(font_.get()), kDesignedTextHeight};
-    RegisterClassOnce(
-        {.name = kMainClass,
-         .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-         .icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA))});
-    Window::Create(TopLevelSpec({.class_name = kMainClass,
-                                 .caption = L"MainForm",
-                                 .style = kMainStyle,
-                                 .ex_style = kMainExStyle,
-                                 .place = {kLeft, kTop},
-                                 .client = {kClientWidth, kClientHeight}},
-                                scale_, application_));
+    scale_ = ScaleFor(font_.get());
+    DesignedWindow design = kMainWindow;
+    design.icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA));
+    CreateDesigned(design, scale_, application_);
     FormCreate();
 }
 
+MainWindow::~MainWindow() { Destroy(); }
+
 void MainWindow::FormCreate() {
-    ring_.ResetNextSlot();
     // No taskbar button for the program.
     ::SetWindowLongW(application_, GWL_EXSTYLE,
                      ::GetWindowLongW(application_, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
     // Without its title bar; the dialog frame stays.
-    ::SetWindowLongW(hwnd(), GWL_STYLE,
-                     static_cast<LONG>(::GetWindowLongW(hwnd(), GWL_STYLE) & kClearCaptionMask));
+    ::SetWindowLongW(hwnd(), GWL_STYLE, ::GetWindowLongW(hwnd(), GWL_STYLE) & ~WS_CAPTION);
     // The outer height becomes the client height as designed, giving up the title
     // bar's space; the client area is that less the frame.
     RECT client, outer;
@@ -103,45 +103,20 @@ void MainWindow::FormCreate() {
     ::GetWindowRect(hwnd(), &outer);
     ::SetWindowPos(hwnd(), nullptr, 0, 0, outer.right - outer.left, client.bottom,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    BuildControls();
-    // The window's own store only writes slots back; the reader process takes the snapshots.
-    store_ = std::make_unique<ClipStore>(SystemClipboard(), hwnd(), nullptr);
-    reader_ = std::make_unique<ClipReaderProcess>(hwnd());
-    timers_ = std::make_unique<WindowTimers>(hwnd());
-    watcher_ = std::make_unique<ClipWatcher>(hwnd(), *store_, ring_, *tiles_, *reader_, *timers_);
-    watcher_->report_read_failure = [this] { ShowReadFailure(); };
-    watcher_->on_capture_over = [this] {
-        if (paste_) paste_->CaptureOver();
-    };
-    paste_ = std::make_unique<PasteBack>(hwnd(), *store_, ring_, *tiles_, *watcher_, *timers_);
-    paste_->on_left_on_clipboard = [this] { ShowLeftOnClipboard(); };
-    foreground_watch_ = std::make_unique<ForegroundWatch>(
-        [this](HWND window, DWORD at) { paste_->ForegroundChanged(window, at); });
-    watcher_->JoinChain();
-    ToolButton2Click();
-    hotkey_ = std::make_unique<GlobalHotKey>(hwnd(), SystemRegistry());
-    hotkey_->LoadHotKey();
-    hotkey_->ApplyHotKey();
-}
-
-void MainWindow::BuildControls() {
     BuildTitleStrip();
-    RECT client;
     ::GetClientRect(hwnd(), &client);
-    const int top_height = scale_(kTitleHeight);
-    panel_top_.Create(hwnd(), kPanelTopId,
-                      {0, top_height, client.right, top_height + scale_(kPanelTopHeight)}, L"",
-                      {.inner = Bevel::kLowered, .show_caption = false}, font_.get());
+    // The bands run the client area's full width, each under the one before.
+    const int top_height = scale_(RowOf(kMainWindowLayout, MainControl::kTitleStrip).place.height);
+    const int form_top =
+        top_height + scale_(RowOf(kMainWindowLayout, MainControl::kToolBarPanel).place.height);
+    toolbar_panel_.Create(hwnd(), UINT(MainControl::kToolBarPanel),
+                          {0, top_height, client.right, form_top}, L"",
+                          {.inner = Bevel::kLowered, .show_caption = false}, font_.get());
     BuildToolBar();
-    const int form_top = top_height + scale_(kPanelTopHeight);
-    panel_form_.Create(hwnd(), kPanelFormId, {0, form_top, client.right, client.bottom}, L"",
+    tile_panel_.Create(hwnd(), UINT(MainControl::kTilePanel),
+                       {0, form_top, client.right, client.bottom}, L"",
                        {.inner = Bevel::kLowered, .show_caption = false}, font_.get());
-    tiles_ = std::make_unique<SlotTiles>(panel_form_.hwnd(), scale_, font_.get(), [this](int slot) {
-        if (paste_) paste_->PasteSlot(slot);
-    });
-    panel_form_.SetPointerSink(&tiles_->pointer_sink());
-    BuildPopupMenu();
-    BuildTrayIcon();
+    BuildTrayMenu();
 }
 
 void MainWindow::BuildTitleStrip() {
@@ -150,92 +125,85 @@ void MainWindow::BuildTitleStrip() {
     close_bitmap_.reset(LoadBitmapResource(IDB_CLOSE));
     RECT client;
     ::GetClientRect(hwnd(), &client);
-    img_title_.Create(hwnd(), kImgTitleId, {0, 0, client.right, scale_(kTitleHeight)},
-                      title_bitmap_.get());
-    // The strip does not clip its children, so the caption draws over its picture.
-    HWND strip = img_title_.hwnd();
-    image14_.Create(strip, kImage14Id, scale_(3, 2, 16, 16), title_icon_bitmap_.get());
-    main_caption_.Create(strip, kLMainCaptionId, scale_(21, 4, 65, 12), L"Nimbara",
-                         {.color = RGB(255, 255, 255), .font = caption_font_.get()});
-    sb_close_.Create(strip, kSBCloseId, scale_(410, 3, 16, 14), close_bitmap_.get());
-    img_title_.on_left_down = [this] { ImgTitleMouseDown(); };
-    main_caption_.on_left_down = [this] { ImgTitleMouseDown(); };
-    sb_close_.on_click = [this] { ToolButton1Click(); };
+    const int height = scale_(RowOf(kMainWindowLayout, MainControl::kTitleStrip).place.height);
+    title_strip_.Create(hwnd(), UINT(MainControl::kTitleStrip), {0, 0, client.right, height},
+                        title_bitmap_.get());
+    HWND strip = title_strip_.hwnd();
+    const auto place = [this](MainControl id) {
+        return Scaled(scale_, RowOf(kTitleStripLayout, id).place);
+    };
+    title_icon_.Create(strip, UINT(MainControl::kTitleIcon), place(MainControl::kTitleIcon),
+                       title_icon_bitmap_.get());
+    caption_.Create(strip, UINT(MainControl::kCaption), place(MainControl::kCaption), L"Nimbara",
+                    {.color = RGB(255, 255, 255), .font = caption_font_.get()});
+    close_button_.Create(strip, UINT(MainControl::kCloseButton), place(MainControl::kCloseButton),
+                         close_bitmap_.get());
+    title_strip_.on_left_down = [this] { ImgTitleMouseDown(); };
+    caption_.on_left_down = [this] { ImgTitleMouseDown(); };
+    close_button_.on_click = [this] { ToolButton1Click(); };
 }
 
 void MainWindow::BuildToolBar() {
     toolbar_bitmap_.reset(LoadBitmapResource(IDB_TOOLBAR));
-    // Sized to its buttons: as tall as a scaled button, whatever the rounding of its
-    // corners would give, so that no button loses its bottom row.
-    toolbar1_ = CreateControl({.class_name = TOOLBARCLASSNAMEW,
-                               .style = WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
-                                        CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN,
-                               .x = scale_(2),
-                               .y = scale_(2),
-                               .width = scale_(kToolBarWidth),
-                               .height = scale_(kToolButtonHeight),
-                               .parent = panel_top_.hwnd(),
-                               .id = kToolBar1Id});
-    ::SendMessageW(toolbar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    image_list1_.reset(::ImageList_Create(32, 32, ILC_COLOR24, 6, 0));
-    ::ImageList_Add(image_list1_.get(), toolbar_bitmap_.get(), nullptr);
-    ::SendMessageW(toolbar1_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(image_list1_.get()));
+    // As tall as a scaled button, whatever the rounding of its corners would give, so
+    // that no button loses its bottom row.
+    const DesignedRect& at = RowOf(kToolBarPanelLayout, MainControl::kToolBar).place;
+    toolbar_ = CreateControl({.class_name = TOOLBARCLASSNAMEW,
+                              .style = WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
+                                       CCS_NODIVIDER | CCS_NOPARENTALIGN,
+                              .x = scale_(at.x),
+                              .y = scale_(at.y),
+                              .width = scale_(at.width),
+                              .height = scale_(at.height),
+                              .parent = toolbar_panel_.hwnd(),
+                              .id = UINT(MainControl::kToolBar)});
+    ::SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    toolbar_images_.reset(
+        ::ImageList_Create(kToolImageSize, kToolImageSize, ILC_COLOR24, kToolImageCount, 0));
+    ::ImageList_Add(toolbar_images_.get(), toolbar_bitmap_.get(), nullptr);
+    ::SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbar_images_.get()));
     for (const ToolButtonSpec& spec : kToolButtons) {
         TBBUTTON b{};
         b.idCommand = static_cast<int>(spec.command);
-        b.iBitmap = spec.image >= 0 ? spec.image : scale_(kSeparatorWidth);
+        b.iBitmap = spec.image >= 0 ? spec.image : scale_(kToolSeparatorWidth);
         b.fsState = TBSTATE_ENABLED;
         b.fsStyle = spec.image >= 0 ? BTNS_BUTTON : BTNS_SEP;
-        ::SendMessageW(toolbar1_, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
+        ::SendMessageW(toolbar_, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
     }
-    ::SendMessageW(toolbar1_, TB_SETBUTTONSIZE, 0,
-                   MAKELPARAM(scale_(kToolButtonWidth), scale_(kToolButtonHeight)));
+    ::SendMessageW(toolbar_, TB_SETBUTTONSIZE, 0,
+                   MAKELPARAM(scale_(kToolButtonSize.cx), scale_(kToolButtonSize.cy)));
     // The window is shown without taking the activation, and a tooltip control shows
     // nothing over an inactive window unless told to: the hints must show on hover.
-    if (HWND tips = reinterpret_cast<HWND>(::SendMessageW(toolbar1_, TB_GETTOOLTIPS, 0, 0)))
+    if (HWND tips = reinterpret_cast<HWND>(::SendMessageW(toolbar_, TB_GETTOOLTIPS, 0, 0)))
         ::SetWindowLongW(tips, GWL_STYLE, ::GetWindowLongW(tips, GWL_STYLE) | TTS_ALWAYSTIP);
 }
 
-void MainWindow::BuildPopupMenu() {
-    popup_menu1_.reset(::CreatePopupMenu());
+void MainWindow::BuildTrayMenu() {
+    tray_menu_.reset(::CreatePopupMenu());
     for (const MenuItemSpec& item : kTrayMenu) {
-        if (item.command == 0) {
-            ::AppendMenuW(popup_menu1_.get(), MF_SEPARATOR, 0, nullptr);
+        if (!item.caption) {
+            ::AppendMenuW(tray_menu_.get(), MF_SEPARATOR, 0, nullptr);
         } else {
-            ::AppendMenuW(popup_menu1_.get(), MF_STRING, item.command, item.caption);
+            ::AppendMenuW(tray_menu_.get(), MF_STRING, UINT(item.command), item.caption);
         }
     }
 }
 
-// The properties in the order a stored form gives them: Active first, so the icon
-// is added still without its image, and the Icon assignment then shows it.
-void MainWindow::BuildTrayIcon() {
-    tray_icon1_ = std::make_unique<TrayIcon>(SystemShellNotify());
-    tray_icon1_->SetActive(true);
-    const UniqueHIcon icon(static_cast<HICON>(::LoadImageW(
-        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA), IMAGE_ICON, 32, 32, 0)));
-    tray_icon1_->SetIcon(icon.get());
-    tray_icon1_->SetToolTip("");
-    tray_icon1_->on_click = [this](TrayIcon&) {
-        if (paste_) paste_->ShowingFromOutside();
-        ToolButton1Click();
-    };
-    // The application window gets the menu's commands and passes them to OnCommand.
-    tray_icon1_->SetPopupMenu({.menu = popup_menu1_.get(), .command_window = application_});
-}
-
-bool MainWindow::shown() const noexcept {
-    return (::GetMenuState(popup_menu1_.get(), kN1, MF_BYCOMMAND) & MF_CHECKED) != 0;
+void MainWindow::Start() {
+    started_ = true;
+    parts_.watcher.JoinChain();
+    ToolButton2Click();
+    parts_.hotkey.LoadHotKey();
+    parts_.hotkey.ApplyHotKey();
 }
 
 void MainWindow::ToolButton1Click() {
-    const bool was_shown = shown();
-    if (was_shown) {
+    if (shown_) {
         // Hiding the active window hands activation to another top-level window,
         // normally the one the user worked in before.
-        tiles_->PointerGone();
+        parts_.tiles.PointerGone();
         ::ShowWindow(hwnd(), SW_HIDE);
-        if (paste_) paste_->WindowGone();
+        parts_.paste.WindowGone();
     } else {
         // Shown without taking the activation: the window the user works in stays
         // active, so that the click on a tile can tell which window to paste into.
@@ -243,8 +211,10 @@ void MainWindow::ToolButton1Click() {
         ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         KeepOpenDialogOnTop();
     }
-    ::CheckMenuItem(popup_menu1_.get(), kN1,
-                    MF_BYCOMMAND | (was_shown ? MF_UNCHECKED : MF_CHECKED));
+    shown_ = !shown_;
+    // The tray menu's first item shows the state.
+    ::CheckMenuItem(tray_menu_.get(), UINT(kMenuToggle),
+                    MF_BYCOMMAND | (shown_ ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void MainWindow::KeepOpenDialogOnTop() noexcept {
@@ -256,88 +226,77 @@ void MainWindow::KeepOpenDialogOnTop() noexcept {
     ::EnumThreadWindows(::GetCurrentThreadId(), &RaiseOpenDialog, reinterpret_cast<LPARAM>(own));
 }
 
-void MainWindow::ToolButton2Click() { tiles_->ClearAll(ring_); }
+// The ring clears its slots; the grid shows it.
+void MainWindow::ToolButton2Click() {
+    parts_.ring.ClearAll();
+    parts_.tiles.ClearAll();
+}
 
 void MainWindow::ToolButton9Click() {
-    if (!hotkey_) return;
-    // Created at its first use and kept: later openings show it as it was left.
-    if (!setup_form_) {
-        setup_form_ = std::make_unique<SettingsDialog>(application_, *hotkey_, SystemRegistry());
-    }
-    setup_form_->ShowModal();
-    if (paste_) paste_->WindowGone();
+    parts_.settings_dialog.ShowModal();
+    parts_.paste.WindowGone();
 }
 
 void MainWindow::ToolButton5Click() {
-    if (!about_form_) about_form_ = std::make_unique<AboutDialog>(application_);
-    about_form_->ShowModal();
-    if (paste_) paste_->WindowGone();
+    parts_.about_dialog.ShowModal();
+    parts_.paste.WindowGone();
 }
 
 void MainWindow::ImgTitleMouseDown() {
     ::ReleaseCapture();
-    ::SendMessageW(hwnd(), WM_SYSCOMMAND, kMoveByTitleBar, 0);
+    // SC_MOVE with HTCAPTION in its low bits: a move by the title bar, as if dragged there.
+    ::SendMessageW(hwnd(), WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
 }
 
 void MainWindow::ShowReadFailure() {
     // As with the error report, a box already open is not joined by another.
-    static bool showing = false;
-    if (showing) return;
-    showing = true;
-    MessageBoxAside(L"打开粘贴板错误！", L"Nimbara", MB_OK | MB_TASKMODAL | MB_TOPMOST);
-    showing = false;
+    MessageBoxAsideOnce(L"打开粘贴板错误！", L"Nimbara", MB_OK | MB_TASKMODAL | MB_TOPMOST);
 }
 
 void MainWindow::ShowLeftOnClipboard() {
     // Told once: further pastes that find no window while the box is up add no box.
-    static bool showing = false;
-    if (showing) return;
-    showing = true;
-    MessageBoxAside(L"内容已放入剪贴板，请在目标窗口中粘贴。", L"Nimbara",
-                    MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
-    showing = false;
+    MessageBoxAsideOnce(L"内容已放入剪贴板，请在目标窗口中粘贴。", L"Nimbara",
+                        MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
 }
 
 void MainWindow::Close() { ::SendMessageW(hwnd(), WM_CLOSE, 0, 0); }
 
 void MainWindow::FormClose() noexcept {
-    if (std::exchange(closed_, true)) return;
+    if (!started_ || std::exchange(closed_, true)) return;
     // Each step runs even when one before it failed: another program's viewer
     // chain and the hotkey must never stay held by a program that has ended.
-    if (watcher_) watcher_->LeaveChain();
-    if (reader_) reader_->Abandon();
+    parts_.watcher.LeaveChain();
+    parts_.reader.Abandon();
     try {
-        if (tiles_) ToolButton2Click();
+        ToolButton2Click();
     } catch (...) {
         ReportCurrentException();
     }
-    if (hotkey_) hotkey_->ReleaseHotKey();
+    parts_.hotkey.ReleaseHotKey();
 }
 
 void MainWindow::OnCommand(UINT id) {
-    switch (id) {
-        case kToolButton1:
-        case kN1:
+    switch (Command{id}) {
+        case kToolToggle:
+        case kMenuToggle:
             ToolButton1Click();
             break;
-        case kToolButton2:
-        case kN4:
+        case kToolClearAll:
+        case kMenuClearAll:
             ToolButton2Click();
             break;
-        case kToolButton9:
-        case kN5:
+        case kToolSettings:
+        case kMenuSettings:
             ToolButton9Click();
             break;
-        case kToolButton5:
-        case kN8:
+        case kToolAbout:
+        case kMenuAbout:
             ToolButton5Click();
             break;
-        case kToolButton8:
-        case kN2:
+        case kToolExit:
+        case kMenuExit:
             Close();
             break;
-        case kToolButton4:
-        case kN7:
         default:
             break;  // "帮助" does nothing
     }
@@ -347,7 +306,7 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
     if (header->code == TTN_GETDISPINFOW) {
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
         for (const ToolButtonSpec& spec : kToolButtons) {
-            if (spec.command == header->idFrom && spec.hint) {
+            if (UINT(spec.command) == header->idFrom && spec.hint) {
                 info->lpszText = const_cast<wchar_t*>(spec.hint);
                 info->hinst = nullptr;
             }
@@ -358,66 +317,70 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
 
 LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-        case WM_DRAWCLIPBOARD:
-            return watcher_ ? watcher_->ClipboardChanged(wp, lp) : 0;
-        case WM_CHANGECBCHAIN:
-            return watcher_ ? watcher_->ViewerChainChanged(wp, lp) : 0;
-        case WM_TIMER:
-            if (wp == kCaptureTimerId && watcher_) watcher_->OnCaptureTimer();
-            if (wp == kGuardTimerId && paste_) paste_->OnGuardTimer();
-            if (wp == kKeepOnTopTimerId && paste_) paste_->OnKeepOnTopTimer();
-            if (wp == kBudgetTimerId && watcher_) watcher_->OnBudgetTimer();
-            return 0;
-        case kMsgSnapshotRead:
-            if (reader_) {
-                ClipReaderProcess::Delivery delivery = reader_->Take(wp, lp);
-                if (delivery.current && watcher_)
-                    watcher_->SnapshotRead(std::move(delivery.result));
-            }
-            return 0;
-        case kMsgSnapshotProgress:
-            if (reader_ && watcher_ && reader_->IsCurrentRequest(wp))
-                watcher_->SnapshotProgress(static_cast<long>(lp));
-            return 0;
-        case kMsgOwnerAnswered:
-            if (watcher_) watcher_->OwnerAnswered(reinterpret_cast<HWND>(wp));
-            return 0;
-        case WM_MOUSEACTIVATE:
-            if (paste_) {
-                // The second press of a double click may start a click of its own too.
-                const bool press = HIWORD(lp) == WM_LBUTTONDOWN || HIWORD(lp) == WM_LBUTTONDBLCLK;
-                if (press && tiles_ && tiles_->PointerOnFilledTile()) {
-                    paste_->TileClickedFromOutside();
-                    return MA_NOACTIVATE;
-                }
-                paste_->MouseActivating();
-            }
-            return DefaultProc(msg, wp, lp);
-        case WM_ACTIVATE:
-            // Not passed on: the default handling would give this window the keyboard
-            // focus, which the paste-back's keystrokes must not find here.
-            if (paste_) paste_->ActivationChanged(wp, lp);
-            return 0;
         case WM_COMMAND:
             if (HIWORD(wp) == 0 || HIWORD(wp) == BN_CLICKED) OnCommand(LOWORD(wp));
             return 0;
         case WM_NOTIFY:
             return OnNotify(reinterpret_cast<NMHDR*>(lp));
-        case WM_HOTKEY:
-            // Never passed on: a combination left over from an earlier choice ends here.
-            if (hotkey_ && hotkey_->WMHotKey(lp)) {
-                if (paste_)
-                    paste_->HotKeyPressed(LOWORD(lp), static_cast<DWORD>(::GetMessageTime()));
-                ToolButton1Click();
-                return 1;
-            }
-            return 0;
         case WM_CLOSE:
             FormClose();
             ::PostQuitMessage(0);
             return 0;
         default:
             if (auto answer = AnswerSessionEnd(msg, wp)) return *answer;
+            // While the window is being built its parts do not exist yet.
+            return started_ ? RouteToParts(msg, wp, lp) : DefaultProc(msg, wp, lp);
+    }
+}
+
+LRESULT MainWindow::RouteToParts(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_DRAWCLIPBOARD:
+            return parts_.watcher.ClipboardChanged(wp, lp);
+        case WM_CHANGECBCHAIN:
+            return parts_.watcher.ViewerChainChanged(wp, lp);
+        case WM_TIMER:
+            if (wp == kCaptureTimerId) parts_.watcher.OnCaptureTimer();
+            if (wp == kGuardTimerId) parts_.paste.OnGuardTimer();
+            if (wp == kKeepOnTopTimerId) parts_.paste.OnKeepOnTopTimer();
+            if (wp == kBudgetTimerId) parts_.watcher.OnBudgetTimer();
+            return 0;
+        case kMsgSnapshotRead: {
+            ClipReaderProcess::Delivery delivery = parts_.reader.Take(wp, lp);
+            if (delivery.current) parts_.watcher.SnapshotRead(std::move(delivery.result));
+            return 0;
+        }
+        case kMsgSnapshotProgress:
+            if (parts_.reader.IsCurrentRequest(wp))
+                parts_.watcher.SnapshotProgress(static_cast<long>(lp));
+            return 0;
+        case kMsgOwnerAnswered:
+            parts_.watcher.OwnerAnswered(reinterpret_cast<HWND>(wp));
+            return 0;
+        case WM_MOUSEACTIVATE: {
+            // The second press of a double click may start a click of its own too.
+            const bool press = HIWORD(lp) == WM_LBUTTONDOWN || HIWORD(lp) == WM_LBUTTONDBLCLK;
+            if (press && parts_.tiles.PointerOnFilledTile()) {
+                parts_.paste.TileClickedFromOutside();
+                return MA_NOACTIVATE;
+            }
+            parts_.paste.MouseActivating();
+            return DefaultProc(msg, wp, lp);
+        }
+        case WM_ACTIVATE:
+            // Not passed on: the default handling would give this window the keyboard
+            // focus, which the paste-back's keystrokes must not find here.
+            parts_.paste.ActivationChanged(wp, lp);
+            return 0;
+        case WM_HOTKEY:
+            // Never passed on: a combination left over from an earlier choice ends here.
+            if (parts_.hotkey.IsHotKeyMessage(lp)) {
+                parts_.paste.HotKeyPressed(LOWORD(lp), static_cast<DWORD>(::GetMessageTime()));
+                ToolButton1Click();
+                return 1;
+            }
+            return 0;
+        default:
             return DefaultProc(msg, wp, lp);
     }
 }

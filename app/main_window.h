@@ -1,130 +1,171 @@
 // The main window, MainForm: a small stay-on-top window without a system title
 // bar, with a title strip of its own, a toolbar of commands and the grid of the
 // twelve slot tiles. Its handle is the one the program uses for the clipboard
-// viewer chain, the clipboard, the hotkey and the paste-back.
+// viewer chain, the clipboard, the hotkey and the paste-back. It owns its chrome
+// (title strip, toolbar, tray menu) and routes messages and commands to the parts
+// that the program's composition root (app/program.h) builds on its handle.
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
-
-#include "history/clip_reader.h"
-#include "history/clip_watcher.h"
-#include "history/paste_back.h"
-#include "history/slot_store.h"
-#include "history/slot_tiles.h"
 #include "platform/controls.h"
 #include "platform/handles.h"
-#include "platform/input.h"
 #include "platform/layout.h"
 #include "platform/panel.h"
-#include "platform/timer.h"
 #include "platform/window.h"
-#include "settings/hotkey.h"
-#include "settings/settings_dialog.h"
-#include "tray/tray_icon.h"
 
 namespace nimbara {
 
 class AboutDialog;
+class ClipReaderProcess;
+class ClipWatcher;
+class GlobalHotKey;
+class PasteBack;
+class SettingsDialog;
+class SlotRing;
+class SlotTiles;
 
 // Command identifiers of the toolbar buttons and the tray menu items.
-enum Command : UINT {
-    kToolButton1 = 1001,  // "隐藏": show/hide toggle
-    kToolButton2 = 1002,  // "全部清空": clear all
-    kToolButton4 = 1004,  // "帮助": nothing
-    kToolButton5 = 1005,  // "关于": About dialog
-    kToolButton8 = 1008,  // "退出程序": exit
-    kToolButton9 = 1009,  // "设置": settings dialog
-    kN1 = 2001,           // "打开/隐藏(&O)"
-    kN2 = 2002,           // "退出系统(&X)"
-    kN4 = 2004,           // "全部清空(&C)"
-    kN5 = 2005,           // "系统设置(&S)"
-    kN7 = 2007,           // "帮助(&H)"
-    kN8 = 2008,           // "关于(&A)"
+enum class Command : UINT {
+    kToolToggle = 1001,    // "隐藏": show/hide toggle
+    kToolClearAll = 1002,  // "全部清空"
+    kToolHelp = 1004,      // "帮助": nothing
+    kToolAbout = 1005,     // "关于": About dialog
+    kToolSeparatorAfterAbout = 1006,
+    kToolSeparatorAfterSettings = 1007,
+    kToolExit = 1008,      // "退出程序"
+    kToolSettings = 1009,  // "设置": settings dialog
+    kMenuToggle = 2001,    // "打开/隐藏(&O)"
+    kMenuExit = 2002,      // "退出系统(&X)"
+    kMenuClearAll = 2004,  // "全部清空(&C)"
+    kMenuSettings = 2005,  // "系统设置(&S)"
+    kMenuHelp = 2007,      // "帮助(&H)"
+    kMenuAbout = 2008,     // "关于(&A)"
 };
 
 // Control identifiers of the window's own parts, for readers from outside.
-enum ControlId : UINT {
-    kImgTitleId = 10,
-    kImage14Id = 11,
-    kLMainCaptionId = 12,
-    kSBCloseId = 13,
-    kPanelTopId = 20,
-    kToolBar1Id = 21,
-    kPanelFormId = 30,
+enum class MainControl : UINT {
+    kTitleStrip = 10,
+    kTitleIcon = 11,
+    kCaption = 12,
+    kCloseButton = 13,
+    kToolBarPanel = 20,
+    kToolBar = 21,
+    kTilePanel = 30,
 };
+
+inline constexpr DesignedWindow kMainWindow{
+    .class_name = L"TMainForm",
+    .caption = L"MainForm",
+    .style = WS_POPUP | WS_SYSMENU | WS_CAPTION | WS_CLIPCHILDREN,
+    .ex_style = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TOPMOST,
+    // The position is not kept across runs.
+    .place = {278, 169},
+    .client = {429, 367},
+};
+
+// Layout tables, each in its parent's client area. The bands of the window run its
+// full width, one under the other; the tile panel takes what the other two leave.
+inline constexpr LayoutRow kMainWindowLayout[] = {
+    {UINT(MainControl::kTitleStrip), {0, 0, kMainWindow.client.cx, 20}},
+    {UINT(MainControl::kToolBarPanel), {0, 20, kMainWindow.client.cx, 42}},
+    {UINT(MainControl::kTilePanel), {0, 62, kMainWindow.client.cx, kMainWindow.client.cy - 62}},
+};
+// The strip does not clip its children, so the caption draws over its picture.
+inline constexpr LayoutRow kTitleStripLayout[] = {
+    {UINT(MainControl::kTitleIcon), {3, 2, 16, 16}},
+    {UINT(MainControl::kCaption), {21, 4, 65, 12}},
+    {UINT(MainControl::kCloseButton), {410, 3, 16, 14}},
+};
+// Sized to its buttons: as tall as a button.
+inline constexpr LayoutRow kToolBarPanelLayout[] = {
+    {UINT(MainControl::kToolBar), {2, 2, 425, 38}},
+};
+inline constexpr SIZE kToolButtonSize{39, 38};
+inline constexpr int kToolSeparatorWidth = 8;  // scaled like the buttons
+inline constexpr int kToolImageSize = 32;      // each of the toolbar bitmap's square images
 
 class MainWindow : public Window {
 public:
-    explicit MainWindow(HWND application_window);
+    // What the window routes to: built by the composition root on the window's handle,
+    // after the window.
+    struct Parts {
+        SlotRing& ring;
+        ClipReaderProcess& reader;
+        SlotTiles& tiles;
+        ClipWatcher& watcher;
+        PasteBack& paste;
+        GlobalHotKey& hotkey;
+        SettingsDialog& settings_dialog;
+        AboutDialog& about_dialog;
+    };
+
+    // Builds the window hidden, with its chrome. `parts` are not used before Start.
+    MainWindow(HWND application_window, const Parts& parts);
     ~MainWindow() override;
 
-    // Builds the window hidden and runs its creation steps.
-    void Create();
+    // Once the parts exist: the history is cleared, the viewer chain joined and the
+    // hotkey registered; from then on the window routes messages to the parts.
+    void Start();
 
     // The show/hide toggle that the hotkey, the tray icon, the tray menu's first
     // item, the toolbar's hide button and the title strip's close button all run.
     void ToolButton1Click();
     // Closes the window: the teardown runs, then the program's loop ends.
     void Close();
+    // The teardown: the viewer chain, the reader, the slots and the hotkey are given
+    // back, each even when one before it failed. Once only; later calls do nothing.
+    void FormClose() noexcept;
     // Handles a command of the toolbar or the tray menu.
     void OnCommand(UINT id);
 
-    [[nodiscard]] bool shown() const noexcept;
+    [[nodiscard]] HMENU tray_menu() const noexcept { return tray_menu_.get(); }
+    [[nodiscard]] bool shown() const noexcept { return shown_; }
+    [[nodiscard]] HWND tile_panel() const noexcept { return tile_panel_.hwnd(); }
+    [[nodiscard]] LayoutScale scale() const noexcept { return scale_; }
+    [[nodiscard]] HFONT font() const noexcept { return font_.get(); }
+    // Pointer reports of the tile panel around the tiles.
+    void SetTilePointerSink(const PointerSink* sink) noexcept { tile_panel_.SetPointerSink(sink); }
+
+    // The boxes the parts report through.
+    static void ShowReadFailure();
+    static void ShowLeftOnClipboard();
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    void BuildControls();
+    void FormCreate();
     void BuildTitleStrip();
     void BuildToolBar();
-    void BuildPopupMenu();
-    void BuildTrayIcon();
-    void FormCreate();
-    void FormClose() noexcept;
+    void BuildTrayMenu();
     void ImgTitleMouseDown();
     void KeepOpenDialogOnTop() noexcept;
     void ToolButton2Click();
     void ToolButton9Click();
     void ToolButton5Click();
-    void ShowReadFailure();
-    void ShowLeftOnClipboard();
     LRESULT OnNotify(NMHDR* header);
+    LRESULT RouteToParts(UINT msg, WPARAM wp, LPARAM lp);
 
     HWND application_;
+    Parts parts_;
     UniqueHFont font_;
     UniqueHFont caption_font_;
     LayoutScale scale_;
     UniqueHBitmap title_bitmap_, title_icon_bitmap_, close_bitmap_, toolbar_bitmap_;
-    UniqueHImageList image_list1_;
-    UniqueHMenu popup_menu1_;
-    // After the menu it shows, so that it goes first and removes its icon.
-    std::unique_ptr<TrayIcon> tray_icon1_;
+    UniqueHImageList toolbar_images_;
+    UniqueHMenu tray_menu_;
 
-    PictureBox img_title_;
-    PictureBox image14_;
-    Label main_caption_;
-    FlatButton sb_close_;
-    Panel panel_top_;
-    HWND toolbar1_ = nullptr;
-    Panel panel_form_;
+    PictureBox title_strip_;
+    PictureBox title_icon_;
+    Label caption_;
+    FlatButton close_button_;
+    Panel toolbar_panel_;
+    HWND toolbar_ = nullptr;
+    Panel tile_panel_;
 
-    SlotRing ring_;
-    std::unique_ptr<ClipStore> store_;
-    std::unique_ptr<ClipReaderProcess> reader_;
-    std::unique_ptr<SlotTiles> tiles_;
-    std::unique_ptr<WindowTimers> timers_;
-    std::unique_ptr<ClipWatcher> watcher_;
-    std::unique_ptr<PasteBack> paste_;
-    // Keeps the paste target current between the moments the program looks for
-    // itself: on Windows a click on the tray icon makes the taskbar the foreground
-    // window, and the window the user was in is known only from before that.
-    std::unique_ptr<ForegroundWatch> foreground_watch_;
-    std::unique_ptr<GlobalHotKey> hotkey_;
-    std::unique_ptr<SettingsDialog> setup_form_;
-    std::unique_ptr<AboutDialog> about_form_;  // built at the first opening, kept to the end
+    bool started_ = false;  // the parts exist and get their messages
+    bool shown_ = false;
     bool closed_ = false;
 };
 

@@ -2,13 +2,12 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "app/app_window.h"
 #include "app/error_text.h"
 #include "app/main_window.h"
+#include "app/program.h"
 #include "platform/error.h"
 #include "platform/handles.h"
 #include "platform/message_box.h"
@@ -21,17 +20,11 @@ namespace {
 constexpr wchar_t kInstanceMutex[] = L"Nimba$";
 
 // The application's general error report: the error's text, with a full stop
-// where it has none, in a modal box over every window of the program. The box runs a
-// nested message loop in which the same failure (a clipboard held open for long, say)
-// can come again: a report whose text is already up is not shown twice, while a
-// different error still gets a box of its own.
+// where it has none, in a modal box over every window of the program.
 void ShowErrorReport(const std::wstring& message) {
-    static std::vector<std::wstring> showing;
     const std::wstring text = ToWide(ErrorReportText(ToU16(message)));
-    if (std::find(showing.begin(), showing.end(), text) != showing.end()) return;
-    showing.push_back(text);
-    MessageBoxAside(text.c_str(), L"Nimbara", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST);
-    showing.erase(std::find(showing.begin(), showing.end(), text));
+    static_cast<void>(
+        MessageBoxAsideOnce(text, L"Nimbara", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST));
 }
 
 // True for the first instance of this logon session. The mutex's name has no
@@ -82,15 +75,20 @@ int RunNimbara(HINSTANCE) {
 
     ApplicationWindow application;
     if (!Started([&application] { application.Create(); })) return 0;
-    {
-        MainWindow main(application.hwnd());
+    static_cast<void>(Started([&application] {
+        Program program(application.hwnd());
+        MainWindow& main = program.main_window();
         application.on_close = [&main] { main.Close(); };
         application.on_command = [&main](UINT id) { main.OnCommand(id); };
-        if (!Started([&main] { main.Create(); })) return 0;
+        struct Unhook {
+            ApplicationWindow& application;
+            ~Unhook() {
+                application.on_close = nullptr;
+                application.on_command = nullptr;
+            }
+        } unhook{application};
         RunMessageLoop();
-        application.on_close = nullptr;
-        application.on_command = nullptr;
-    }
+    }));
     return 0;
 }
 

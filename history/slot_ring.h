@@ -46,6 +46,13 @@ public:
     void AdvanceNextSlot() noexcept { next_slot_ = next_slot_ % SlotCount + 1; }
     void ResetNextSlot() noexcept { next_slot_ = 1; }
 
+    // Clear all: every slot released (a snapshot held elsewhere lives on with its holder),
+    // and the next capture fills slot 1.
+    void ClearAll() noexcept {
+        for (Held& slot : slots_) slot.reset();
+        ResetNextSlot();
+    }
+
 private:
     std::array<Held, SlotCount> slots_;
     int next_slot_ = 1;

@@ -125,10 +125,9 @@ void SlotTiles::ApplyMarks(int slot) {
     ::SetWindowTextW(t.band.hwnd(), t.marks.newest_mark ? L"True" : L"");
 }
 
-void SlotTiles::ClearAll(SlotRing& ring) {
+void SlotTiles::ClearAll() {
     for (int slot = 1; slot <= SlotCount; ++slot) {
         Tile& t = tile(slot);
-        ring.Release(slot);
         t.caption = kEmptyTileCaption;
         t.frame.SetCaption(t.caption.c_str());
         t.text.clear();
@@ -139,7 +138,6 @@ void SlotTiles::ClearAll(SlotRing& ring) {
         ::EnableWindow(t.label.hwnd(), FALSE);
         ::InvalidateRect(t.label.hwnd(), nullptr, TRUE);
     }
-    ring.ResetNextSlot();
     WatchForLeave();
 }
 

@@ -39,8 +39,8 @@ public:
     SlotTiles(const SlotTiles&) = delete;
     SlotTiles& operator=(const SlotTiles&) = delete;
 
-    // Clear all: every slot released and every tile emptied, then NextSlot := 1.
-    void ClearAll(SlotRing& ring);
+    // Shows Clear all: every tile emptied. The ring clears its slots itself.
+    void ClearAll();
     void ResetForCapture() override;
     void MarkNewest(int slot) override;
     void SetPreviewText(int slot, const std::wstring& text) override;

@@ -6,7 +6,8 @@ UniqueHFont CreateSongTiFont(bool bold, BYTE charset) {
     WindowDc screen(nullptr);
     const int dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
     LOGFONTW lf{};
-    lf.lfHeight = -::MulDiv(9, dpi, 72);
+    constexpr int kPointSize = 9, kPointsPerInch = 72;
+    lf.lfHeight = -::MulDiv(kPointSize, dpi, kPointsPerInch);
     lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = charset;
     lf.lfQuality = DEFAULT_QUALITY;
@@ -22,6 +23,10 @@ int MeasureTextHeight(HFONT font) {
     return tm.tmHeight;
 }
 
+namespace {
+
+// The window at its designed place, sized so that its client area is the designed one
+// scaled; the place itself is not scaled.
 WindowSpec TopLevelSpec(const DesignedWindow& design, LayoutScale scale, HWND owner) {
     RECT r{0, 0, scale(design.client.cx), scale(design.client.cy)};
     ::AdjustWindowRectEx(&r, design.style, FALSE, design.ex_style);
@@ -34,6 +39,15 @@ WindowSpec TopLevelSpec(const DesignedWindow& design, LayoutScale scale, HWND ow
             .width = r.right - r.left,
             .height = r.bottom - r.top,
             .parent = owner};
+}
+
+}  // namespace
+
+void Window::CreateDesigned(const DesignedWindow& design, LayoutScale scale, HWND owner) {
+    RegisterClassOnce({.name = design.class_name,
+                       .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                       .icon = design.icon});
+    Create(TopLevelSpec(design, scale, owner));
 }
 
 }  // namespace nimbara

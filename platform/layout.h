@@ -31,6 +31,30 @@ UniqueHFont CreateSongTiFont(bool bold = false, BYTE charset = DEFAULT_CHARSET);
 // The text height of `font` (tmHeight) on the screen.
 int MeasureTextHeight(HFONT font);
 
+// The scale of a window laid out in `font`.
+[[nodiscard]] inline LayoutScale ScaleFor(HFONT font) {
+    return LayoutScale{MeasureTextHeight(font), kDesignedTextHeight};
+}
+
+// A place in designed pixels: left, top, width, height.
+struct DesignedRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    [[nodiscard]] constexpr int right() const noexcept { return x + width; }
+    [[nodiscard]] constexpr int bottom() const noexcept { return y + height; }
+};
+
+// One row of a window's layout table: a control and its designed place in its
+// parent's client area. The product builds its controls from the table, and the
+// tests check the table's invariants.
+struct LayoutRow {
+    UINT id;
+    DesignedRect place;
+};
+
+[[nodiscard]] inline RECT Scaled(LayoutScale scale, DesignedRect r) noexcept {
+    return scale(r.x, r.y, r.width, r.height);
+}
+
 // A top-level window as designed: its place on the screen and the size of its client
 // area, both in designed pixels.
 struct DesignedWindow {
@@ -40,10 +64,7 @@ struct DesignedWindow {
     DWORD ex_style = 0;
     POINT place{};
     SIZE client{};
+    HICON icon = nullptr;  // of the class; nullptr: none
 };
-
-// The window at its designed place, sized so that its client area is the designed one
-// scaled; the place itself is not scaled.
-[[nodiscard]] WindowSpec TopLevelSpec(const DesignedWindow& design, LayoutScale scale, HWND owner);
 
 }  // namespace nimbara

@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cwchar>
+#include <vector>
 
 #include "platform/window.h"
 
@@ -78,6 +80,17 @@ int MessageBoxAside(const wchar_t* text, const wchar_t* caption, UINT type) {
     const int result = ::MessageBoxW(nullptr, text, caption, type & ~UINT(MB_SETFOREGROUND));
     if (hook) ::UnhookWindowsHookEx(hook);
     return result;
+}
+
+int MessageBoxAsideOnce(const std::wstring& text, const wchar_t* caption, UINT type) {
+    static std::vector<std::wstring> showing;
+    if (std::find(showing.begin(), showing.end(), text) != showing.end()) return 0;
+    showing.push_back(text);
+    struct Shown {
+        const std::wstring& text;
+        ~Shown() { showing.erase(std::find(showing.begin(), showing.end(), text)); }
+    } shown{text};
+    return MessageBoxAside(text.c_str(), caption, type);
 }
 
 }  // namespace nimbara

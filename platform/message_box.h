@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace nimbara {
 
 // MessageBoxW, except that the box does not activate itself while a window of another
@@ -12,5 +14,10 @@ namespace nimbara {
 // the taskbar. With MB_TASKMODAL the program's other windows are disabled until it is
 // answered, by the mouse or the keyboard.
 int MessageBoxAside(const wchar_t* text, const wchar_t* caption, UINT type);
+
+// One box at a time for each text: a box runs a nested message loop in which the same
+// event can come again, and a text already up is not shown twice (0 then), while a
+// different text still gets a box of its own.
+int MessageBoxAsideOnce(const std::wstring& text, const wchar_t* caption, UINT type);
 
 }  // namespace nimbara

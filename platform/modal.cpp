@@ -47,3 +47,60 @@ void RunModal(HWND dialog, const bool& done) {
 }
 
 }  // namespace nimbara
+
+namespace nimbara {
+
+ModalDialog::~ModalDialog() { Destroy(); }
+
+void ModalDialog::EnsureBuilt() {
+    if (hwnd()) return;
+    try {
+        Build();
+    } catch (...) {
+        Destroy();
+        throw;
+    }
+    Loaded();
+}
+
+void ModalDialog::ShowModal() {
+    if (open_) {
+        ::SetForegroundWindow(hwnd());
+        return;
+    }
+    EnsureBuilt();
+    struct OpenScope {
+        bool& open;
+        explicit OpenScope(bool& o) : open(o) { open = true; }
+        ~OpenScope() { open = false; }
+    } scope(open_);
+    done_ = false;
+    RunModal(hwnd(), done_);
+}
+
+void ModalDialog::Activated(WPARAM wp) noexcept {
+    if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = ::GetFocus();
+        if (focus && ::IsChild(hwnd(), focus)) focus_ = focus;
+        return;
+    }
+    ::SetFocus(focus_ ? focus_ : FirstFocus());
+}
+
+LRESULT ModalDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND:
+            if (HIWORD(wp) == BN_CLICKED) ButtonClicked(LOWORD(wp));
+            return 0;
+        case WM_CLOSE:
+            CloseBoxClicked();
+            return 0;
+        case WM_ACTIVATE:
+            Activated(wp);
+            return 0;
+        default:
+            return OtherMessage(msg, wp, lp);
+    }
+}
+
+}  // namespace nimbara

@@ -8,6 +8,9 @@
 
 namespace nimbara {
 
+struct DesignedWindow;
+struct LayoutScale;
+
 struct WindowSpec {
     const wchar_t* class_name = nullptr;
     const wchar_t* text = L"";
@@ -53,6 +56,10 @@ protected:
     // handles). Every window of the program is made this way, so a failure to build
     // one ends what was being built and reaches the error report like any other.
     void Create(const WindowSpec& spec);
+
+    // Creates a designed top-level window (platform/layout.h) hidden, owned by `owner`,
+    // on the dialog face colour; its class is registered at the first one.
+    void CreateDesigned(const DesignedWindow& design, LayoutScale scale, HWND owner);
 
     // Handles one message; may throw. Unhandled messages go to DefaultProc.
     virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) = 0;

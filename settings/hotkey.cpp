@@ -30,8 +30,8 @@ void GlobalHotKey::LoadHotKey() {
 
 bool GlobalHotKey::Register(HotKey hotkey) noexcept {
     // The values are zero-extended for the system.
-    registration_ =
-        HotKeyRegistration::Register(system_, main_window_, kHotKeyId, hotkey.shift, hotkey.key);
+    registration_ = HotKeyRegistration::Register(system_, main_window_, kHotKeyId, hotkey.modifiers,
+                                                 hotkey.key);
     if (!registration_) return false;
     held_ = hotkey;
     return true;
@@ -51,7 +51,7 @@ void GlobalHotKey::ReleaseHotKey() noexcept {
     registration_.reset();
 }
 
-bool GlobalHotKey::WMHotKey(LPARAM lparam) const noexcept {
+bool GlobalHotKey::IsHotKeyMessage(LPARAM lparam) const noexcept {
     const auto message = static_cast<std::uint32_t>(lparam);
     return HotKeyMessageMatches(message, current_) ||
            (held_ && HotKeyMessageMatches(message, *held_));

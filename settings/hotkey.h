@@ -45,7 +45,7 @@ public:
 
     // True when WM_HOTKEY's lParam carries the current combination, or the one
     // still held because the current one was refused.
-    [[nodiscard]] bool WMHotKey(LPARAM lparam) const noexcept;
+    [[nodiscard]] bool IsHotKeyMessage(LPARAM lparam) const noexcept;
 
     [[nodiscard]] HotKey current() const noexcept { return current_; }
     void set_current(HotKey hotkey) noexcept { current_ = hotkey; }

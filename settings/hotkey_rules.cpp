@@ -5,10 +5,6 @@
 namespace nimbara {
 namespace {
 
-constexpr std::uint16_t kModAlt = 1;
-constexpr std::uint16_t kModControl = 2;
-constexpr std::uint16_t kModShift = 4;
-
 // Each modifier as the hotkey control's flag and as the registration's.
 struct ModifierBits {
     std::uint8_t control;
@@ -90,12 +86,12 @@ bool IsUsableHotKeyKey(std::uint16_t key) { return key != kAltMaskKey; }
 
 HotKey LoadHotKeyFromTexts(std::optional<std::string> shift_text,
                            std::optional<std::string> key_text) {
-    const auto shift = LowWord(shift_text);
+    const auto modifiers = LowWord(shift_text);
     const auto key = LowWord(key_text);
     // A pair half taken from the registry and half defaulted would be a combination
     // nobody chose, so one failure resets both.
-    if (!shift || !key || !IsUsableHotKeyKey(*key)) return kDefaultHotKey;
-    return HotKey{*shift, *key};
+    if (!modifiers || !key || !IsUsableHotKeyKey(*key)) return kDefaultHotKey;
+    return HotKey{*modifiers, *key};
 }
 
 std::string HotKeyValueText(std::uint16_t value) { return std::to_string(value); }
@@ -117,7 +113,7 @@ std::uint8_t HotKeyControlFromMod(std::uint16_t mod) {
 std::uint16_t HotKeyControlValue(HotKey hotkey) {
     // The control holds the key code in one byte; a larger code cannot be shown.
     if (hotkey.key > 0xFF) return 0;
-    return static_cast<std::uint16_t>(HotKeyControlFromMod(hotkey.shift) << 8 | hotkey.key);
+    return static_cast<std::uint16_t>(HotKeyControlFromMod(hotkey.modifiers) << 8 | hotkey.key);
 }
 
 HotKey HotKeyFromControlValue(std::uint16_t control_value) {
@@ -128,7 +124,7 @@ HotKey HotKeyFromControlValue(std::uint16_t control_value) {
 bool HotKeyMessageMatches(std::uint32_t lparam, HotKey current) {
     const auto modifiers = static_cast<std::uint16_t>(lparam & 0xFFFF);
     const auto key = static_cast<std::uint16_t>(lparam >> 16);
-    return modifiers == current.shift && key == current.key;
+    return modifiers == current.modifiers && key == current.key;
 }
 
 }  // namespace nimbara

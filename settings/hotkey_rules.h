@@ -10,14 +10,20 @@
 
 namespace nimbara {
 
-// shift holds MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4 or-ed; key is a virtual-key code.
+// RegisterHotKey's modifier flags (MOD_*).
+constexpr std::uint16_t kModAlt = 0x0001;
+constexpr std::uint16_t kModControl = 0x0002;
+constexpr std::uint16_t kModShift = 0x0004;
+
+// `modifiers` holds kModAlt, kModControl and kModShift or-ed; `key` is a virtual-key code
+// (a letter's is its capital's character code).
 struct HotKey {
-    std::uint16_t shift = 1;
-    std::uint16_t key = 86;
+    std::uint16_t modifiers = kModAlt;
+    std::uint16_t key = 'V';
     friend bool operator==(const HotKey&, const HotKey&) = default;
 };
 
-constexpr HotKey kDefaultHotKey{1, 86};  // Alt+V
+constexpr HotKey kDefaultHotKey{kModAlt, 'V'};  // Alt+V
 
 // Hotkey-control flags (HOTKEYF_*); Shift and Alt sit the other way round from MOD_*.
 constexpr std::uint8_t kControlShift = 0x01;

@@ -38,11 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!shift || !key || static_cast<std::uint16_t>(*key) == 0xE8) {
         NIMBARA_FUZZ_CHECK(loaded == nimbara::kDefaultHotKey);
     } else {
-        NIMBARA_FUZZ_CHECK(loaded.shift == static_cast<std::uint16_t>(*shift));
+        NIMBARA_FUZZ_CHECK(loaded.modifiers == static_cast<std::uint16_t>(*shift));
         NIMBARA_FUZZ_CHECK(loaded.key == static_cast<std::uint16_t>(*key));
     }
     // What is written back always loads as the same pair.
-    NIMBARA_FUZZ_CHECK(nimbara::LoadHotKeyFromTexts(nimbara::HotKeyValueText(loaded.shift),
+    NIMBARA_FUZZ_CHECK(nimbara::LoadHotKeyFromTexts(nimbara::HotKeyValueText(loaded.modifiers),
                                                     nimbara::HotKeyValueText(loaded.key)) ==
                        loaded);
 
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size >= 2) {
         const auto control_value = static_cast<std::uint16_t>(data[0] | data[1] << 8);
         const nimbara::HotKey from_control = nimbara::HotKeyFromControlValue(control_value);
-        NIMBARA_FUZZ_CHECK(from_control.shift <= 7 && from_control.key <= 0xFF);
+        NIMBARA_FUZZ_CHECK(from_control.modifiers <= 7 && from_control.key <= 0xFF);
         NIMBARA_FUZZ_CHECK(nimbara::HotKeyFromControlValue(
                                nimbara::HotKeyControlValue(from_control)) == from_control);
     }

@@ -1,5 +1,5 @@
 // The slot ring: NextSlot going round the twelve, which slots a store or a release
-// leaves filled, and a snapshot that a restore holds outliving its slot.
+// leaves filled, Clear all, and a snapshot that a restore holds outliving its slot.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -54,6 +54,18 @@ TEST(SlotRing, StoreAndReleaseFillAndEmptyOnlyTheirSlotAndAHeldSnapshotOutlivesI
     EXPECT_EQ(held->front().data.bytes()[0], 'a');
     EXPECT_EQ(ring.Get(3)->front().data.bytes()[0], 'b');
     EXPECT_EQ(ring.Hold(4), nullptr);
+}
+
+TEST(SlotRing, ClearAllEmptiesEverySlotAndStartsAgainAtOneWhileAHeldSnapshotLives) {
+    SlotRing ring;
+    for (int slot : {1, 7, 12}) ring.Store(slot, OneByte(static_cast<std::uint8_t>(slot)));
+    for (int i = 0; i < 5; ++i) ring.AdvanceNextSlot();
+    const SlotRing::Held held = ring.Hold(7);
+    ring.ClearAll();
+    EXPECT_EQ(Filled(ring), std::vector<int>{});
+    EXPECT_EQ(ring.NextSlot(), 1);
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(held->front().data.bytes()[0], 7);
 }
 
 }  // namespace

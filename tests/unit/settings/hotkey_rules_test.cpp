@@ -217,7 +217,7 @@ TEST(HotKeyControlValue, KeyLowFlagsHigh) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(HotKeyControlValue(c.hotkey), c.control_value)
-            << c.hotkey.shift << "/" << c.hotkey.key;
+            << c.hotkey.modifiers << "/" << c.hotkey.key;
     }
 }
 

@@ -6,7 +6,7 @@
 #include <commctrl.h>
 
 #include "app/app_window.h"
-#include "app/main_window.h"
+#include "app/program.h"
 #include "modal_driver.h"
 
 namespace nimbara {
@@ -23,8 +23,8 @@ TEST(AboutCommandTest, BuildsTheDialogOnceAndOpensItFromToolbarAndTrayMenu) {
     ::InitCommonControlsEx(&icc);
     ApplicationWindow application;
     application.Create();
-    MainWindow main(application.hwnd());
-    main.Create();
+    Program program(application.hwnd());
+    MainWindow& main = program.main_window();
     EXPECT_EQ(FindAbout(), nullptr) << "built before its first use";
     // The dialog opens over the shown main window, which stays on top of others.
     main.ToolButton1Click();
@@ -33,9 +33,9 @@ TEST(AboutCommandTest, BuildsTheDialogOnceAndOpensItFromToolbarAndTrayMenu) {
     const struct {
         const char* name;
         UINT command;
-    } openings[] = {{"toolbar 关于", kToolButton5},
-                    {"tray menu 关于(&A)", kN8},
-                    {"toolbar again", kToolButton5}};
+    } openings[] = {{"toolbar 关于", UINT(Command::kToolAbout)},
+                    {"tray menu 关于(&A)", UINT(Command::kMenuAbout)},
+                    {"toolbar again", UINT(Command::kToolAbout)}};
     HWND first = nullptr;
     for (const auto& opening : openings) {
         SCOPED_TRACE(opening.name);

@@ -15,6 +15,8 @@
 namespace nimbara {
 namespace {
 
+using enum AboutControl;
+
 using testing::AfterQueued;
 using testing::Click;
 using testing::PressAndRelease;
@@ -49,9 +51,12 @@ UniqueHwnd MakeApplicationWindow() {
 
 class AboutDialogTest : public ::testing::Test {
 protected:
-    HWND Control(UINT id) const { return ::GetDlgItem(dialog.hwnd(), static_cast<int>(id)); }
-    HWND Banner() const { return ::GetDlgItem(Control(kPanel1Id), kImage1Id); }
-    void PressOk() const { ::SendMessageW(Control(kBitBtn1Id), BM_CLICK, 0, 0); }
+    AboutDialogTest() { dialog.EnsureBuilt(); }
+    HWND Control(AboutControl id) const {
+        return ::GetDlgItem(dialog.hwnd(), static_cast<int>(id));
+    }
+    HWND Banner() const { return ::GetDlgItem(Control(kBannerFrame), static_cast<int>(kBanner)); }
+    void PressOk() const { ::SendMessageW(Control(kOk), BM_CLICK, 0, 0); }
 
     UniqueHwnd application = MakeApplicationWindow();
     RecordingShell shell;
@@ -60,15 +65,15 @@ protected:
 
 struct ClickCase {
     const char* name;
-    UINT id;               // the banner is found inside its panel
+    AboutControl id;       // the banner is found inside its panel
     const wchar_t* opens;  // nullptr: nothing
 };
 
 TEST_F(AboutDialogTest, EachClickOpensItsAddressAndLeavesTheDialogOpen) {
     const ClickCase cases[] = {
-        {"banner Image1", kImage1Id, kWebPage},    {"web address Label1", kLabel1Id, kWebPage},
-        {"e-mail Label4", kLabel4Id, kMailto},     {"product line Label2", kLabel2Id, nullptr},
-        {"maker line Label3", kLabel3Id, nullptr}, {"banner frame Panel1", kPanel1Id, nullptr},
+        {"banner Image1", kBanner, kWebPage},       {"web address Label1", kWebAddress, kWebPage},
+        {"e-mail Label4", kEmail, kMailto},         {"product line Label2", kProductLine, nullptr},
+        {"maker line Label3", kMakerLine, nullptr}, {"banner frame Panel1", kBannerFrame, nullptr},
     };
     for (const ClickCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -77,9 +82,9 @@ TEST_F(AboutDialogTest, EachClickOpensItsAddressAndLeavesTheDialogOpen) {
         const bool ended = WhileModal(
             kAboutClass, [&] { dialog.ShowModal(); },
             [&] {
-                HWND target = c.id == kImage1Id ? Banner() : Control(c.id);
+                HWND target = c.id == kBanner ? Banner() : Control(c.id);
                 POINT at = ScreenCentre(target);
-                if (c.id == kPanel1Id) {  // its bevel, beside the banner
+                if (c.id == kBannerFrame) {  // its bevel, beside the banner
                     RECT r{};
                     ::GetWindowRect(target, &r);
                     at = POINT{r.left, r.top};
@@ -101,21 +106,21 @@ TEST_F(AboutDialogTest, EachClickOpensItsAddressAndLeavesTheDialogOpen) {
 }
 
 TEST_F(AboutDialogTest, OnlyAPressAndAReleaseInsideALinkAreAClick) {
-    const ClickCase links[] = {{"banner Image1", kImage1Id, kWebPage},
-                               {"web address Label1", kLabel1Id, kWebPage},
-                               {"e-mail Label4", kLabel4Id, kMailto}};
+    const ClickCase links[] = {{"banner Image1", kBanner, kWebPage},
+                               {"web address Label1", kWebAddress, kWebPage},
+                               {"e-mail Label4", kEmail, kMailto}};
     for (const ClickCase& c : links) {
         SCOPED_TRACE(c.name);
         shell.calls.clear();
         const bool ended = WhileModal(
             kAboutClass, [&] { dialog.ShowModal(); },
             [&] {
-                HWND link = c.id == kImage1Id ? Banner() : Control(c.id);
+                HWND link = c.id == kBanner ? Banner() : Control(c.id);
                 const POINT inside = ScreenCentre(link);
                 // Pressed on the link, released away from the dialog: no click.
                 PressAndRelease(inside, {2, 2});
                 // Pressed beside the link, released on it: no click either.
-                PressAndRelease(ScreenCentre(Control(kLabel3Id)), inside);
+                PressAndRelease(ScreenCentre(Control(kMakerLine)), inside);
                 PressOk();
             });
         EXPECT_TRUE(ended);
@@ -131,7 +136,7 @@ TEST_F(AboutDialogTest, AnAddressNoProgramTakesLeavesTheDialogOpenAndQuiet) {
         kAboutClass, [&] { dialog.ShowModal(); },
         [&] {
             Click(ScreenCentre(Banner()));
-            Click(ScreenCentre(Control(kLabel4Id)));
+            Click(ScreenCentre(Control(kEmail)));
             still_open = ::IsWindowVisible(dialog.hwnd()) != FALSE;
             active = ::GetActiveWindow();
             PressOk();
@@ -152,7 +157,7 @@ struct Look {
 Look LookOf(HWND dialog) {
     Look look{};
     ::GetWindowRect(dialog, &look.window);
-    for (UINT id : {kPanel1Id, kLabel1Id, kLabel2Id, kLabel3Id, kLabel4Id, kBitBtn1Id}) {
+    for (AboutControl id : {kBannerFrame, kWebAddress, kProductLine, kMakerLine, kEmail, kOk}) {
         HWND control = ::GetDlgItem(dialog, static_cast<int>(id));
         look.texts.push_back(TextOf(control));
         look.rects.push_back(RectInParent(control));
@@ -180,13 +185,15 @@ TEST_F(AboutDialogTest, EveryOpeningShowsTheSameDialogAndEachWayOutClosesIt) {
     };
     const WayOut ways[] = {
         {"click on 确定",
-         [](HWND d) { ::SendMessageW(::GetDlgItem(d, kBitBtn1Id), BM_CLICK, 0, 0); }},
+         [](HWND d) { ::SendMessageW(::GetDlgItem(d, static_cast<int>(kOk)), BM_CLICK, 0, 0); }},
         {"close box", [](HWND d) { ::PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }},
         {"Enter key",
-         [](HWND d) { ::PostMessageW(::GetDlgItem(d, kBitBtn1Id), WM_KEYDOWN, VK_RETURN, 0); }},
+         [](HWND d) {
+             ::PostMessageW(::GetDlgItem(d, static_cast<int>(kOk)), WM_KEYDOWN, VK_RETURN, 0);
+         }},
         {"space bar on 确定",
          [](HWND d) {
-             HWND ok = ::GetDlgItem(d, kBitBtn1Id);
+             HWND ok = ::GetDlgItem(d, static_cast<int>(kOk));
              ::PostMessageW(ok, WM_KEYDOWN, VK_SPACE, 0);
              ::PostMessageW(ok, WM_KEYUP, VK_SPACE, 0xC0000001);
          }},
@@ -217,7 +224,7 @@ TEST_F(AboutDialogTest, EscapeDoesNotCloseIt) {
     const bool ended = WhileModal(
         kAboutClass, [&] { dialog.ShowModal(); },
         [&] {
-            HWND ok = Control(kBitBtn1Id);
+            HWND ok = Control(kOk);
             ::PostMessageW(ok, WM_KEYDOWN, VK_ESCAPE, 0);
             ::PostMessageW(ok, WM_KEYUP, VK_ESCAPE, 0xC0000001);
             AfterQueued([&] {
@@ -251,7 +258,7 @@ TEST_F(AboutDialogTest, WhileOpenTheFocusIsOnItsButton) {
             PressOk();
         });
     EXPECT_TRUE(ended);
-    EXPECT_EQ(focus, Control(kBitBtn1Id));
+    EXPECT_EQ(focus, Control(kOk));
 }
 
 }  // namespace

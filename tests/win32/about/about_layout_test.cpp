@@ -2,6 +2,8 @@
 // size, the controls' texts, places and cursors, and the banner resource.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -9,10 +11,13 @@
 #include "platform/handles.h"
 #include "platform/layout.h"
 #include "resources/resource_ids.h"
+#include "../layout_invariants.h"
 #include "modal_driver.h"
 
 namespace nimbara {
 namespace {
+
+using enum AboutControl;
 
 using testing::RectInParent;
 using testing::TextOf;
@@ -22,8 +27,11 @@ protected:
     AboutLayoutTest() {
         UniqueHFont font = CreateSongTiFont();
         scale = LayoutScale{MeasureTextHeight(font.get()), kDesignedTextHeight};
+        dialog.EnsureBuilt();
     }
-    HWND Control(UINT id) const { return ::GetDlgItem(dialog.hwnd(), static_cast<int>(id)); }
+    HWND Control(AboutControl id) const {
+        return ::GetDlgItem(dialog.hwnd(), static_cast<int>(id));
+    }
 
     UniqueHwnd application{::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"Nimbara", WS_POPUP, 0,
                                              0, 0, 0, nullptr, nullptr, nullptr, nullptr)};
@@ -62,49 +70,59 @@ TEST_F(AboutLayoutTest, TheWindowIsAFixedDialogAtItsDesignedPlace) {
     RECT window{}, client{};
     ::GetWindowRect(w, &window);
     ::GetClientRect(w, &client);
-    EXPECT_EQ(window.left, 394);
-    EXPECT_EQ(window.top, 275);
-    EXPECT_EQ(client.right, scale(242));
-    EXPECT_EQ(client.bottom, scale(185));
+    EXPECT_EQ(window.left, kAboutWindow.place.x);
+    EXPECT_EQ(window.top, kAboutWindow.place.y);
+    EXPECT_EQ(client.right, scale(kAboutWindow.client.cx));
+    EXPECT_EQ(client.bottom, scale(kAboutWindow.client.cy));
+}
+
+TEST(AboutLayoutTableTest, ControlsLieInsideTheDialogApartAndInOrder) {
+    // The banner's frame as built: round its picture.
+    std::array<LayoutRow, std::size(kAboutLayout)> rows;
+    std::copy(std::begin(kAboutLayout), std::end(kAboutLayout), rows.begin());
+    rows[0].place.width += 2 * kBannerBevel;
+    rows[0].place.height += 2 * kBannerBevel;
+    testing::ExpectSoundLayout(rows, kAboutWindow.client);
 }
 
 struct ControlCase {
-    const char* name;
-    UINT id;
+    AboutControl id;
     const wchar_t* window_class;
     const wchar_t* text;
-    RECT designed;  // left, top, width, height as designed
 };
 
 TEST_F(AboutLayoutTest, TheControlsCarryTheirTextsAtTheirPlaces) {
     const ControlCase cases[] = {
-        {"Label1", kLabel1Id, L"NimbaraLabel", L"http://www.nimbara.test/", {46, 80, 144, 12}},
-        {"Label2", kLabel2Id, L"NimbaraLabel", L"Nimbara v1.0 Build 0921", {33, 102, 177, 12}},
-        {"Label3", kLabel3Id, L"NimbaraLabel", L"Nimbara 工作室 出品", {47, 120, 152, 12}},
-        {"Label4", kLabel4Id, L"NimbaraLabel", L"E-mail:help@nimbara.test", {38, 135, 168, 12}},
-        {"BitBtn1", kBitBtn1Id, L"Button", L"确定", {80, 160, 81, 17}},
+        {kWebAddress, L"NimbaraLabel", L"http://www.nimbara.test/"},
+        {kProductLine, L"NimbaraLabel", L"Nimbara v1.0 Build 0921"},
+        {kMakerLine, L"NimbaraLabel", L"Nimbara 工作室 出品"},
+        {kEmail, L"NimbaraLabel", L"E-mail:help@nimbara.test"},
+        {kOk, L"Button", L"确定"},
     };
     for (const ControlCase& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(UINT(c.id));
         HWND control = Control(c.id);
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(::GetParent(control), dialog.hwnd());
         EXPECT_EQ(ClassOf(control), c.window_class);
         EXPECT_EQ(TextOf(control), c.text);
-        const RECT& d = c.designed;
-        EXPECT_TRUE(SameRect(RectInParent(control), scale(d.left, d.top, d.right, d.bottom)));
+        const LayoutRow* row = nullptr;
+        for (const LayoutRow& r : kAboutLayout)
+            if (r.id == UINT(c.id)) row = &r;
+        ASSERT_NE(row, nullptr);
+        EXPECT_TRUE(SameRect(RectInParent(control), Scaled(scale, row->place)));
     }
 }
 
 TEST_F(AboutLayoutTest, TheBannerFillsItsLoweredPanel) {
-    HWND panel = Control(kPanel1Id);
+    HWND panel = Control(kBannerFrame);
     ASSERT_NE(panel, nullptr);
-    HWND banner = ::GetDlgItem(panel, kImage1Id);
+    HWND banner = ::GetDlgItem(panel, static_cast<int>(kBanner));
     ASSERT_NE(banner, nullptr);
-    const int width = scale(220), height = scale(60);
+    const int width = scale(kBannerSize.cx), height = scale(kBannerSize.cy);
+    const int left = scale(kAboutLayout[0].place.x), top = scale(kAboutLayout[0].place.y);
     // The panel is sized to its picture plus its 1-pixel bevel.
-    EXPECT_TRUE(SameRect(RectInParent(panel),
-                         RECT{scale(9), scale(9), scale(9) + width + 2, scale(9) + height + 2}));
+    EXPECT_TRUE(SameRect(RectInParent(panel), RECT{left, top, left + width + 2, top + height + 2}));
     EXPECT_TRUE(SameRect(RectInParent(banner), RECT{1, 1, 1 + width, 1 + height}));
 }
 
@@ -118,22 +136,22 @@ TEST_F(AboutLayoutTest, OnlyTheButtonTakesTheKeyboardFocus) {
     std::vector<HWND> stops;
     ::EnumChildWindows(dialog.hwnd(), &CollectTabStop, reinterpret_cast<LPARAM>(&stops));
     ASSERT_EQ(stops.size(), 1u);
-    EXPECT_EQ(stops[0], Control(kBitBtn1Id));
+    EXPECT_EQ(stops[0], Control(kOk));
     EXPECT_TRUE(::GetWindowLongW(stops[0], GWL_STYLE) & BS_DEFPUSHBUTTON);
 }
 
 TEST_F(AboutLayoutTest, TheLinksShowTheHandPointCursor) {
-    HWND panel = Control(kPanel1Id);
+    HWND panel = Control(kBannerFrame);
     const struct {
         const char* name;
         HWND control;
         bool hand;
     } cases[] = {
-        {"Image1", ::GetDlgItem(panel, kImage1Id), true},
-        {"Label1", Control(kLabel1Id), true},
-        {"Label4", Control(kLabel4Id), true},
-        {"Label2", Control(kLabel2Id), false},
-        {"Label3", Control(kLabel3Id), false},
+        {"Image1", ::GetDlgItem(panel, static_cast<int>(kBanner)), true},
+        {"Label1", Control(kWebAddress), true},
+        {"Label4", Control(kEmail), true},
+        {"Label2", Control(kProductLine), false},
+        {"Label3", Control(kMakerLine), false},
         {"Panel1", panel, false},
         {"dialog", dialog.hwnd(), false},
     };

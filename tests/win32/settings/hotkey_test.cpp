@@ -99,7 +99,7 @@ TEST_F(GlobalHotKeyTest, AHotKeyEndedWithoutAReleaseFreesItsCombinationToo) {
 
 TEST_F(GlobalHotKeyTest, CombinationHeldElsewhereIsNotTakenAndNotReported) {
     PlainWindow other;
-    ASSERT_TRUE(::RegisterHotKey(other.get(), 1, kCtrlQ.shift, kCtrlQ.key));
+    ASSERT_TRUE(::RegisterHotKey(other.get(), 1, kCtrlQ.modifiers, kCtrlQ.key));
     GlobalHotKey hotkey(main_.get(), fake_);
     hotkey.set_current(kCtrlQ);
     hotkey.ApplyHotKey();
@@ -154,7 +154,7 @@ TEST_F(GlobalHotKeyTest, OnWindowsTooOnlyOneCombinationIsHeld) {
         std::erase(system.held, testing::WindowsHotKeys::Held{nullptr, kCtrlQ});
         EXPECT_EQ(system.held, (decltype(system.held){{main_.get(), c.held}})) << c.name;
         EXPECT_EQ(system.calls, c.calls) << c.name;
-        EXPECT_TRUE(hotkey.WMHotKey(MAKELPARAM(c.held.shift, c.held.key))) << c.name;
+        EXPECT_TRUE(hotkey.IsHotKeyMessage(MAKELPARAM(c.held.modifiers, c.held.key))) << c.name;
     }
 }
 
@@ -174,10 +174,10 @@ TEST_F(GlobalHotKeyTest, OnlyTheCurrentCombinationMatches) {
         {"Alt+Q", MAKELPARAM(1, 81), false},
         {"Alt+V with MOD_NOREPEAT", MAKELPARAM(0x4001, 86), false},
     };
-    for (const Case& c : cases) EXPECT_EQ(hotkey.WMHotKey(c.lparam), c.matches) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(hotkey.IsHotKeyMessage(c.lparam), c.matches) << c.name;
     hotkey.set_current(kCtrlQ);
-    EXPECT_FALSE(hotkey.WMHotKey(MAKELPARAM(1, 86))) << "the earlier choice";
-    EXPECT_TRUE(hotkey.WMHotKey(MAKELPARAM(2, 81)));
+    EXPECT_FALSE(hotkey.IsHotKeyMessage(MAKELPARAM(kModAlt, 'V'))) << "the earlier choice";
+    EXPECT_TRUE(hotkey.IsHotKeyMessage(MAKELPARAM(kModControl, 'Q')));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../layout_invariants.h"
 #include "fake_registry.h"
 #include "test_windows.h"
 #include "platform/error.h"
@@ -25,10 +26,10 @@ using testing::FakeRegistry;
 using testing::ReadStored;
 using testing::SeedValue;
 using Step = std::function<void(HWND dialog)>;
-using enum SettingsDialog::ControlId;
+using enum SettingsControl;
 
-constexpr HotKey kCtrlQ{2, 81};
-constexpr HotKey kShiftAltF9{5, 120};
+constexpr HotKey kCtrlQ{kModControl, 'Q'};
+constexpr HotKey kShiftAltF9{kModShift | kModAlt, VK_F9};
 
 std::vector<std::wstring> g_errors;
 void RecordError(const std::wstring& message) { g_errors.push_back(message); }
@@ -64,16 +65,16 @@ void ShowWith(SettingsDialog& dialog, std::vector<Step> steps) {
     EXPECT_EQ(driver.next, driver.steps.size()) << "steps left when the dialog closed";
 }
 
-HWND Item(HWND dialog, UINT id) { return ::GetDlgItem(dialog, id); }
-bool Checked(HWND dialog, UINT id) {
+HWND Item(HWND dialog, SettingsControl id) { return ::GetDlgItem(dialog, static_cast<int>(id)); }
+bool Checked(HWND dialog, SettingsControl id) {
     return ::SendMessageW(Item(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
-void Click(HWND dialog, UINT id) { ::SendMessageW(Item(dialog, id), BM_CLICK, 0, 0); }
+void Click(HWND dialog, SettingsControl id) { ::SendMessageW(Item(dialog, id), BM_CLICK, 0, 0); }
 WORD HotKeyValue(HWND dialog) {
-    return static_cast<WORD>(::SendMessageW(Item(dialog, kHotKey1Id), HKM_GETHOTKEY, 0, 0));
+    return static_cast<WORD>(::SendMessageW(Item(dialog, kHotKeyEdit), HKM_GETHOTKEY, 0, 0));
 }
 void SetHotKeyValue(HWND dialog, WORD value) {
-    ::SendMessageW(Item(dialog, kHotKey1Id), HKM_SETHOTKEY, value, 0);
+    ::SendMessageW(Item(dialog, kHotKeyEdit), HKM_SETHOTKEY, value, 0);
 }
 
 struct ControlState {
@@ -88,8 +89,8 @@ std::ostream& operator<<(std::ostream& out, const ControlState& s) {
                << s.radio_button2 << ", hotkey 0x" << std::hex << s.hot_key1 << std::dec << "}";
 }
 ControlState StateOf(HWND dialog) {
-    return {Checked(dialog, kCheckBox1Id), Checked(dialog, kRadioButton1Id),
-            Checked(dialog, kRadioButton2Id), HotKeyValue(dialog)};
+    return {Checked(dialog, kStartWithWindows), Checked(dialog, kUseDefaultHotKey),
+            Checked(dialog, kUseCustomHotKey), HotKeyValue(dialog)};
 }
 
 std::string OwnPath() {
@@ -147,67 +148,57 @@ TEST_F(SettingsDialogTest, WindowAndControlsAsDesigned) {
             RECT window, client;
             ::GetWindowRect(dlg, &window);
             ::GetClientRect(dlg, &client);
-            EXPECT_EQ(window.left, 348);
-            EXPECT_EQ(window.top, 235);
-            EXPECT_EQ(client.right, scale(308));
-            EXPECT_EQ(client.bottom, scale(197));
+            EXPECT_EQ(window.left, kSettingsWindow.place.x);
+            EXPECT_EQ(window.top, kSettingsWindow.place.y);
+            EXPECT_EQ(client.right, scale(kSettingsWindow.client.cx));
+            EXPECT_EQ(client.bottom, scale(kSettingsWindow.client.cy));
 
-            struct Row {
-                UINT id;
-                UINT group;
-                const wchar_t* class_name;
-                const wchar_t* text;
-                int x, y, w, h;
-            };
-            const Row rows[] = {
-                {kGroupBox1Id, 0, L"Button", L"常规", 8, 8, 289, 57},
-                {kCheckBox1Id, kGroupBox1Id, L"Button", L"随Windows启动", 24, 24, 97, 17},
-                {kGroupBox2Id, 0, L"Button", L"热键定义", 8, 72, 289, 89},
-                {kRadioButton1Id, kGroupBox2Id, L"Button", L"默认热键       ALT + V", 16, 24, 217,
-                 17},
-                {kRadioButton2Id, kGroupBox2Id, L"Button", L"自定义热键", 16, 48, 81, 17},
-                {kHotKey1Id, kGroupBox2Id, L"msctls_hotkey32", L"", 104, 48, 161, 19},
-                {kBitBtn1Id, 0, L"Button", L"确定", 152, 168, 60, 24},
-                {kBitBtn2Id, 0, L"Button", L"取消", 224, 168, 60, 24},
-            };
-            for (const Row& row : rows) {
-                HWND control = Item(dlg, row.id);
-                ASSERT_NE(control, nullptr) << row.id;
+            for (const SettingsControlRow& row : kSettingsLayout) {
+                SCOPED_TRACE(row.layout.id);
+                HWND control = ::GetDlgItem(dlg, static_cast<int>(row.layout.id));
+                ASSERT_NE(control, nullptr);
                 wchar_t text[64] = {}, class_name[64] = {};
                 ::GetWindowTextW(control, text, 64);
                 ::GetClassNameW(control, class_name, 64);
-                EXPECT_STREQ(text, row.text) << row.id;
-                EXPECT_EQ(_wcsicmp(class_name, row.class_name), 0) << row.id << " " << class_name;
-                // Within the dialog's client area, or within its group box.
+                EXPECT_STREQ(text, row.caption);
+                EXPECT_EQ(_wcsicmp(class_name, row.class_name), 0) << class_name;
                 RECT place;
                 ::GetWindowRect(control, &place);
                 ::MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&place), 2);
-                if (row.group) {
-                    RECT group;
-                    ::GetWindowRect(Item(dlg, row.group), &group);
-                    ::MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&group), 2);
-                    ::OffsetRect(&place, -group.left, -group.top);
-                }
-                const RECT expected = scale(row.x, row.y, row.w, row.h);
+                const RECT expected = ScaledPlaceInDialog(row, scale);
                 EXPECT_TRUE(::EqualRect(&place, &expected))
-                    << row.id << ": " << place.left << "," << place.top << "," << place.right << ","
-                    << place.bottom;
+                    << place.left << "," << place.top << "," << place.right << "," << place.bottom;
             }
             // Neither button is the default button.
-            for (UINT id : {kBitBtn1Id, kBitBtn2Id}) {
+            for (SettingsControl id : {kOk, kCancel}) {
                 EXPECT_EQ(::GetWindowLongW(Item(dlg, id), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
             }
             // Tab order: the box, the checked radio button, the capture control, OK, Cancel.
             std::vector<UINT> order;
-            HWND at = Item(dlg, kBitBtn2Id);
+            HWND at = Item(dlg, kCancel);
             for (int i = 0; i < 5; ++i) {
                 at = ::GetNextDlgTabItem(dlg, at, FALSE);
                 order.push_back(static_cast<UINT>(::GetDlgCtrlID(at)));
             }
-            EXPECT_EQ(order, (std::vector<UINT>{kCheckBox1Id, kRadioButton1Id, kHotKey1Id,
-                                                kBitBtn1Id, kBitBtn2Id}));
-            Click(dlg, kBitBtn2Id);
+            EXPECT_EQ(order, (std::vector<UINT>{UINT(kStartWithWindows), UINT(kUseDefaultHotKey),
+                                                UINT(kHotKeyEdit), UINT(kOk), UINT(kCancel)}));
+            Click(dlg, kCancel);
         }});
+}
+
+TEST(SettingsLayoutTableTest, ControlsLieInsideTheDialogAndTheirGroupsApartAndInTabOrder) {
+    std::vector<LayoutRow> rows;
+    for (const SettingsControlRow& row : kSettingsLayout) {
+        rows.push_back({row.layout.id, DesignedPlaceInDialog(row)});
+        if (row.group == 0) continue;
+        for (const SettingsControlRow& group : kSettingsLayout) {
+            if (group.layout.id == row.group)
+                EXPECT_TRUE(testing::Inside(rows.back().place, group.layout.place))
+                    << row.layout.id;
+        }
+    }
+    testing::ExpectSoundLayout(rows, kSettingsWindow.client,
+                               {UINT(kGeneralGroup), UINT(kHotKeyGroup)});
 }
 
 TEST_F(SettingsDialogTest, FirstOpeningLoadsTheRunEntryAndTheHotKeyInEffect) {
@@ -236,7 +227,7 @@ TEST_F(SettingsDialogTest, FirstOpeningLoadsTheRunEntryAndTheHotKeyInEffect) {
         SettingsDialog dialog(application_, hotkey_, fake_);
         ShowWith(dialog, {[&](HWND dlg) {
                      EXPECT_EQ(StateOf(dlg), c.shown) << c.name;
-                     Click(dlg, kBitBtn2Id);
+                     Click(dlg, kCancel);
                  }});
     }
     EXPECT_TRUE(g_errors.empty());
@@ -249,12 +240,12 @@ TEST_F(SettingsDialogTest, RunEntryOfAnotherTypeIsReportedAndTheDialogOpensAsBui
     ShowWith(dialog, {[&](HWND dlg) {
                  EXPECT_EQ(g_errors, std::vector<std::wstring>{L"Invalid data type for 'Nimbara'"});
                  EXPECT_EQ(StateOf(dlg), (ControlState{false, true, false, 0}));
-                 Click(dlg, kBitBtn2Id);
+                 Click(dlg, kCancel);
              }});
     // Loaded once: the next opening neither reads again nor reports again.
     ShowWith(dialog, {[&](HWND dlg) {
                  EXPECT_EQ(StateOf(dlg), (ControlState{false, true, false, 0}));
-                 Click(dlg, kBitBtn2Id);
+                 Click(dlg, kCancel);
              }});
     EXPECT_EQ(g_errors.size(), 1u);
 }
@@ -264,11 +255,11 @@ TEST_F(SettingsDialogTest, OkStoresTheRunEntryAndTheChosenHotKeyAndAppliesIt) {
     hotkey_.ApplyHotKey();
     SettingsDialog dialog(application_, hotkey_, fake_);
     ShowWith(dialog, {[&](HWND dlg) {
-                 Click(dlg, kCheckBox1Id);
-                 Click(dlg, kRadioButton2Id);
+                 Click(dlg, kStartWithWindows);
+                 Click(dlg, kUseCustomHotKey);
                  SetHotKeyValue(dlg, 0x0251);  // Ctrl+Q as the control holds it
                  EXPECT_EQ(StateOf(dlg), (ControlState{true, false, true, 0x0251}));
-                 Click(dlg, kBitBtn1Id);
+                 Click(dlg, kOk);
              }});
     const std::string own_path = OwnPath();
     ASSERT_EQ(own_path.find(' '), std::string::npos) << "this check needs a path without blanks";
@@ -292,31 +283,31 @@ TEST_F(SettingsDialogTest, OkStoresWhatTheControlsSay) {
     const std::vector<Case> cases = {
         {"default chosen, a combination typed anyway",
          [](HWND dlg) {
-             Click(dlg, kRadioButton1Id);
+             Click(dlg, kUseDefaultHotKey);
              SetHotKeyValue(dlg, 0x0251);
          },
          kDefaultHotKey},
         {"custom chosen, control empty",
          [](HWND dlg) {
-             Click(dlg, kRadioButton2Id);
+             Click(dlg, kUseCustomHotKey);
              SetHotKeyValue(dlg, 0);
          },
          {0, 0}},
         {"F9 alone",
          [](HWND dlg) {
-             Click(dlg, kRadioButton2Id);
+             Click(dlg, kUseCustomHotKey);
              SetHotKeyValue(dlg, 0x0078);
          },
          {0, 120}},
         {"Alt+V typed as a custom combination",
          [](HWND dlg) {
-             Click(dlg, kRadioButton2Id);
+             Click(dlg, kUseCustomHotKey);
              SetHotKeyValue(dlg, 0x0456);
          },
          kDefaultHotKey},
         {"extended-key flag dropped",
          [](HWND dlg) {
-             Click(dlg, kRadioButton2Id);
+             Click(dlg, kUseCustomHotKey);
              SetHotKeyValue(dlg, 0x0F2E);  // Shift+Ctrl+Alt+Delete on the extended pad
          },
          {7, 0x2E}},
@@ -328,24 +319,24 @@ TEST_F(SettingsDialogTest, OkStoresWhatTheControlsSay) {
     for (const Case& c : cases) {
         ShowWith(dialog, {[&](HWND dlg) {
                      c.choose(dlg);
-                     Click(dlg, kBitBtn1Id);
+                     Click(dlg, kOk);
                  }});
         EXPECT_EQ(hotkey_.current(), c.stored) << c.name;
         EXPECT_EQ(Stored(kNimbaraKey, kHotKeyShiftValue).bytes,
-                  std::to_string(c.stored.shift) + '\0')
+                  std::to_string(c.stored.modifiers) + '\0')
             << c.name;
         EXPECT_EQ(Stored(kNimbaraKey, kHotKeyCharValue).bytes, std::to_string(c.stored.key) + '\0')
             << c.name;
     }
     // The control keeps the typed combination although the default was stored.
     ShowWith(dialog, {[&](HWND dlg) {
-                 Click(dlg, kRadioButton1Id);
+                 Click(dlg, kUseDefaultHotKey);
                  SetHotKeyValue(dlg, 0x0251);
-                 Click(dlg, kBitBtn1Id);
+                 Click(dlg, kOk);
              }});
     ShowWith(dialog, {[&](HWND dlg) {
                  EXPECT_EQ(StateOf(dlg), (ControlState{false, true, false, 0x0251}));
-                 Click(dlg, kBitBtn2Id);
+                 Click(dlg, kCancel);
              }});
     EXPECT_TRUE(g_errors.empty());
 }
@@ -354,13 +345,13 @@ TEST_F(SettingsDialogTest, OkWithTheBoxClearDeletesTheRunEntrySilently) {
     SeedRun(REG_SZ, std::string("C:\\other.exe\0", 13));
     SettingsDialog dialog(application_, hotkey_, fake_);
     ShowWith(dialog, {[&](HWND dlg) {
-                 EXPECT_TRUE(Checked(dlg, kCheckBox1Id));
-                 Click(dlg, kCheckBox1Id);
-                 Click(dlg, kBitBtn1Id);
+                 EXPECT_TRUE(Checked(dlg, kStartWithWindows));
+                 Click(dlg, kStartWithWindows);
+                 Click(dlg, kOk);
              }});
     EXPECT_FALSE(Stored(kRunKey, kRunValue).exists);
     // Again, with nothing left to delete.
-    ShowWith(dialog, {[&](HWND dlg) { Click(dlg, kBitBtn1Id); }});
+    ShowWith(dialog, {[&](HWND dlg) { Click(dlg, kOk); }});
     EXPECT_FALSE(Stored(kRunKey, kRunValue).exists);
     EXPECT_TRUE(g_errors.empty());
 }
@@ -369,12 +360,12 @@ TEST_F(SettingsDialogTest, FailedStoreIsReportedLaterStepsSkippedAndTheDialogClo
     hotkey_.set_current(kDefaultHotKey);
     SettingsDialog dialog(application_, hotkey_, fake_);
     ShowWith(dialog, {[&](HWND dlg) {
-                 Click(dlg, kCheckBox1Id);
-                 Click(dlg, kRadioButton2Id);
+                 Click(dlg, kStartWithWindows);
+                 Click(dlg, kUseCustomHotKey);
                  SetHotKeyValue(dlg, 0x0251);
                  fake_.calls.clear();
                  fake_.fail_call = 2;  // the create of the Run key succeeds, its value is refused
-                 Click(dlg, kBitBtn1Id);
+                 Click(dlg, kOk);
              }});
     fake_.fail_call = 0;
     EXPECT_EQ(g_errors, std::vector<std::wstring>{L"Failed to set data for 'Nimbara'"});
@@ -387,13 +378,13 @@ TEST_F(SettingsDialogTest, CancelAndTheCloseBoxKeepTheChangedControlsButStoreNot
     hotkey_.set_current(kDefaultHotKey);
     SettingsDialog dialog(application_, hotkey_, fake_);
     const std::vector<Step> closers = {
-        [](HWND dlg) { Click(dlg, kBitBtn2Id); },
+        [](HWND dlg) { Click(dlg, kCancel); },
         [](HWND dlg) { ::SendMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); },
     };
     for (const Step& close : closers) {
         ShowWith(dialog, {[&](HWND dlg) {
-                     Click(dlg, kCheckBox1Id);
-                     Click(dlg, kRadioButton2Id);
+                     Click(dlg, kStartWithWindows);
+                     Click(dlg, kUseCustomHotKey);
                      SetHotKeyValue(dlg, 0x0251);
                      close(dlg);
                  }});
@@ -404,7 +395,7 @@ TEST_F(SettingsDialogTest, CancelAndTheCloseBoxKeepTheChangedControlsButStoreNot
         SeedRun(REG_DWORD, std::string(4, '\0'));
         ShowWith(dialog, {[&](HWND dlg) {
                      EXPECT_EQ(StateOf(dlg), (ControlState{true, false, true, 0x0251}));
-                     Click(dlg, kCheckBox1Id);  // back to clear for the next round
+                     Click(dlg, kStartWithWindows);  // back to clear for the next round
                      close(dlg);
                  }});
         testing::DeleteTree(HKEY_CURRENT_USER, Sandbox(kRunKey));
@@ -415,14 +406,14 @@ TEST_F(SettingsDialogTest, CancelAndTheCloseBoxKeepTheChangedControlsButStoreNot
 TEST_F(SettingsDialogTest, EnterAndEscapeHaveNoDialogWideMeaning) {
     SettingsDialog dialog(application_, hotkey_, fake_);
     ShowWith(dialog, {[&](HWND dlg) {
-                          ::SetFocus(Item(dlg, kCheckBox1Id));
-                          ::PostMessageW(Item(dlg, kCheckBox1Id), WM_KEYDOWN, VK_ESCAPE, 0);
-                          ::PostMessageW(Item(dlg, kCheckBox1Id), WM_KEYDOWN, VK_RETURN, 0);
+                          ::SetFocus(Item(dlg, kStartWithWindows));
+                          ::PostMessageW(Item(dlg, kStartWithWindows), WM_KEYDOWN, VK_ESCAPE, 0);
+                          ::PostMessageW(Item(dlg, kStartWithWindows), WM_KEYDOWN, VK_RETURN, 0);
                       },
                       [&](HWND dlg) {
                           EXPECT_TRUE(::IsWindowVisible(dlg));
                           EXPECT_FALSE(Stored(kNimbaraKey, kHotKeyShiftValue).exists);
-                          Click(dlg, kBitBtn2Id);
+                          Click(dlg, kCancel);
                       }});
 }
 
@@ -431,13 +422,13 @@ TEST_F(SettingsDialogTest, EnterAndEscapeHaveNoDialogWideMeaning) {
 TEST_F(SettingsDialogTest, CaptureControlTakesAPlainKey) {
     SettingsDialog dialog(application_, hotkey_, fake_);
     ShowWith(dialog, {[&](HWND dlg) {
-                          ::SetFocus(Item(dlg, kHotKey1Id));
-                          ::PostMessageW(Item(dlg, kHotKey1Id), WM_KEYDOWN, VK_F9, 0x00430001);
-                          ::PostMessageW(Item(dlg, kHotKey1Id), WM_KEYUP, VK_F9, 0xC0430001);
+                          ::SetFocus(Item(dlg, kHotKeyEdit));
+                          ::PostMessageW(Item(dlg, kHotKeyEdit), WM_KEYDOWN, VK_F9, 0x00430001);
+                          ::PostMessageW(Item(dlg, kHotKeyEdit), WM_KEYUP, VK_F9, 0xC0430001);
                       },
                       [&](HWND dlg) {
                           EXPECT_EQ(HotKeyValue(dlg), 0x0078);
-                          Click(dlg, kBitBtn2Id);
+                          Click(dlg, kCancel);
                       }});
 }
 
@@ -448,10 +439,10 @@ TEST_F(SettingsDialogTest, AStandardUserKeepsSettingsInTheUsersKeysOrIsToldWhy) 
     hotkey_.set_current(kDefaultHotKey);
     SettingsDialog dialog(application_, hotkey_, fake_);
     ShowWith(dialog, {[&](HWND dlg) {
-                 EXPECT_TRUE(Checked(dlg, kCheckBox1Id)) << "read without asking to write";
-                 Click(dlg, kRadioButton2Id);
+                 EXPECT_TRUE(Checked(dlg, kStartWithWindows)) << "read without asking to write";
+                 Click(dlg, kUseCustomHotKey);
                  SetHotKeyValue(dlg, 0x0251);
-                 Click(dlg, kBitBtn1Id);
+                 Click(dlg, kOk);
              }});
     EXPECT_EQ(Stored(kRunKey, kRunValue, HKEY_CURRENT_USER).bytes, OwnPath() + '\0');
     EXPECT_EQ(Stored(kNimbaraKey, kHotKeyCharValue, HKEY_CURRENT_USER).bytes,
@@ -460,8 +451,8 @@ TEST_F(SettingsDialogTest, AStandardUserKeepsSettingsInTheUsersKeysOrIsToldWhy) 
     // The user's own key refused too: OK says why, and the chosen hotkey still applies.
     fake_.refused_paths = {kNimbaraKey};
     ShowWith(dialog, {[&](HWND dlg) {
-                 Click(dlg, kRadioButton1Id);
-                 Click(dlg, kBitBtn1Id);
+                 Click(dlg, kUseDefaultHotKey);
+                 Click(dlg, kOk);
              }});
     EXPECT_EQ(hotkey_.current(), kDefaultHotKey);
     EXPECT_EQ(g_errors, std::vector<std::wstring>{L"Failed to set data for 'HotKeyShift' (" +
@@ -484,10 +475,10 @@ TEST_F(SettingsDialogTest, UncheckingReportsARunEntryThatStaysAndNamesItsKey) {
         g_errors.clear();
         SettingsDialog dialog(application_, hotkey_, fake_);
         ShowWith(dialog, {[&](HWND dlg) {
-                     Click(dlg, kCheckBox1Id);
-                     Click(dlg, kRadioButton2Id);
+                     Click(dlg, kStartWithWindows);
+                     Click(dlg, kUseCustomHotKey);
                      SetHotKeyValue(dlg, 0x0251);
-                     Click(dlg, kBitBtn1Id);
+                     Click(dlg, kOk);
                  }});
         EXPECT_FALSE(Stored(kRunKey, kRunValue, HKEY_CURRENT_USER).exists);
         EXPECT_EQ(Stored(kRunKey, kRunValue).exists, machine_entry);
@@ -504,7 +495,7 @@ TEST_F(SettingsDialogTest, OtherWindowsAreDisabledWhileOpenAndTheirMessagesStill
     ShowWith(dialog, {[&](HWND dlg) {
                  EXPECT_FALSE(::IsWindowEnabled(main_));
                  EXPECT_TRUE(::IsWindowEnabled(dlg));
-                 Click(dlg, kBitBtn2Id);
+                 Click(dlg, kCancel);
              }});
     EXPECT_TRUE(::IsWindowEnabled(main_));
     EXPECT_FALSE(::IsWindowVisible(dialog.hwnd()));
@@ -514,12 +505,12 @@ TEST_F(SettingsDialogTest, OtherWindowsAreDisabledWhileOpenAndTheirMessagesStill
 TEST_F(SettingsDialogTest, OpeningItAgainWhileOpenOnlyBringsItUp) {
     SettingsDialog dialog(application_, hotkey_, fake_);
     ShowWith(dialog, {[&](HWND dlg) {
-                          Click(dlg, kCheckBox1Id);
+                          Click(dlg, kStartWithWindows);
                           dialog.ShowModal();  // returns at once: no second modal loop
                           EXPECT_TRUE(::IsWindowVisible(dlg));
-                          EXPECT_TRUE(Checked(dlg, kCheckBox1Id));
+                          EXPECT_TRUE(Checked(dlg, kStartWithWindows));
                       },
-                      [&](HWND dlg) { Click(dlg, kBitBtn2Id); }});
+                      [&](HWND dlg) { Click(dlg, kCancel); }});
     EXPECT_FALSE(::IsWindowVisible(dialog.hwnd()));
 }
 

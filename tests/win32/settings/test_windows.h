@@ -30,7 +30,7 @@ private:
 // Whether some window holds the combination: another window then cannot take it.
 inline bool Held(HotKey hotkey) {
     PlainWindow other;
-    if (!::RegisterHotKey(other.get(), 7, hotkey.shift, hotkey.key)) return true;
+    if (!::RegisterHotKey(other.get(), 7, hotkey.modifiers, hotkey.key)) return true;
     ::UnregisterHotKey(other.get(), 7);
     return false;
 }
