@@ -3,8 +3,9 @@
 #   tools/test.sh               every tier
 #   tools/test.sh unit win32    only these tiers (unit | win32 | e2e | release)
 # unit:  native build (build-native), ctest: the rules, without a window system; the same
-#        tests again under AddressSanitizer and UBSan (build-native-asan), and each libFuzzer
-#        target of the readers of untrusted bytes for NIMBARA_FUZZ_SECONDS (default 10)
+#        tests again built by clang under AddressSanitizer and UBSan (build-fuzz), and each
+#        libFuzzer target of the readers of untrusted bytes for NIMBARA_FUZZ_SECONDS (default
+#        10), one per core at a time
 # win32: cross build (build-cross), ctest of its GoogleTest executables under Wine, in one
 #        Wine environment (tests/harness/winenv.py run)
 # e2e:   pytest tests/e2e: Windows programs driven from outside in fresh Wine environments
@@ -79,11 +80,11 @@ native_ctest() {
 
 run_unit() {
   native_ctest build-native
-  # The rules read bytes from any program: run them where a stray read or an overflow
-  # stops the test instead of passing unseen.
-  native_ctest build-native-asan -DNIMBARA_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  # The rules read bytes from any program: the same tests again where a stray read or an
+  # overflow stops them instead of passing unseen (clang, AddressSanitizer and UBSan), in the
+  # tree that builds the fuzz targets too, so the rules are built twice, not three times.
+  native_ctest build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DNIMBARA_FUZZ=ON
   echo "== unit: fuzzing the readers of untrusted bytes"
-  mkdir -p build-fuzz
   if bash tools/fuzz.sh "${NIMBARA_FUZZ_SECONDS:-10}" >build-fuzz/fuzz.log 2>&1; then
     passed=$((passed + 1))
     grep -E "^(== |All fuzz|stat::number_of_executed_units)" build-fuzz/fuzz.log

@@ -10,6 +10,7 @@
 #include "platform/handles.h"
 #include "platform/layout.h"
 #include "resources/resource_ids.h"
+#include "hidden_window.h"
 #include "modal_driver.h"
 
 namespace nimbara {
@@ -41,19 +42,13 @@ public:
     bool succeeds = true;
 };
 
-// Stands in for the application window: invisible, owns the dialog.
-UniqueHwnd MakeApplicationWindow() {
-    return UniqueHwnd(::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"Nimbara", WS_POPUP, 0, 0, 0,
-                                        0, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
-}
-
 class AboutDialogTest : public ::testing::Test {
 protected:
     HWND Control(UINT id) const { return ::GetDlgItem(dialog.hwnd(), static_cast<int>(id)); }
     HWND Banner() const { return ::GetDlgItem(Control(kPanel1Id), kImage1Id); }
     void PressOk() const { ::SendMessageW(Control(kBitBtn1Id), BM_CLICK, 0, 0); }
 
-    UniqueHwnd application = MakeApplicationWindow();
+    UniqueHwnd application = testing::ApplicationWindow();
     RecordingShell shell;
     AboutDialog dialog{application.get(), shell};
 };

@@ -9,6 +9,7 @@
 #include "platform/handles.h"
 #include "platform/layout.h"
 #include "resources/resource_ids.h"
+#include "hidden_window.h"
 #include "modal_driver.h"
 
 namespace nimbara {
@@ -25,8 +26,7 @@ protected:
     }
     HWND Control(UINT id) const { return ::GetDlgItem(dialog.hwnd(), static_cast<int>(id)); }
 
-    UniqueHwnd application{::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"Nimbara", WS_POPUP, 0,
-                                             0, 0, 0, nullptr, nullptr, nullptr, nullptr)};
+    UniqueHwnd application = testing::ApplicationWindow();
     AboutDialog dialog{application.get()};
     LayoutScale scale;
 };
