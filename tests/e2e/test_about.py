@@ -15,6 +15,7 @@ import pytest
 
 from about_look import ink_profile, load_bmp
 from harness import wait_until
+from nimbara_constants import BITBTN1, IMAGE1, LABEL1, LABEL2, LABEL3, LABEL4, PANEL1
 from nimbara_program import assert_looks_like, center
 
 REFERENCES = Path(__file__).resolve().parent / "references"
@@ -23,7 +24,6 @@ ABOUT_REFERENCE = REFERENCES / "about_dialog.png"
 WEB_PAGE = "http://www.nimbara.test/"
 MAILTO = "mailto:help@nimbara.test"
 
-PANEL1, IMAGE1, LABEL1, LABEL2, LABEL3, LABEL4, BITBTN1 = 101, 102, 103, 104, 105, 106, 1
 # Designed places (left, top, width, height) and texts.
 DESIGNED = {
     LABEL1: ((46, 80, 144, 12), WEB_PAGE),

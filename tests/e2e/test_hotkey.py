@@ -5,13 +5,12 @@ or taking the combination."""
 import pytest
 
 from harness import wait_until
-from nimbara_program import NIMBARA_KEY, TOGGLE, USER_NIMBARA_KEY, held_by_nimbara, taken_by_probe
+from nimbara_constants import ALT, CTRL, NIMBARA_KEY, Q, SHIFT, TOGGLE, USER_NIMBARA_KEY, V
+from nimbara_program import held_by_nimbara, taken_by_probe
 
 # Set up before Nimbara starts, torn down after it has ended.
 pytestmark = pytest.mark.usefixtures("fresh_settings")
 
-ALT, CTRL, SHIFT = 1, 2, 4
-V, Q = 0x56, 0x51
 
 
 def test_first_run_registers_alt_v_and_it_toggles_from_the_active_program(winenv, probe, start_nimbara):

@@ -8,6 +8,7 @@ from pathlib import Path
 import pytest
 
 from harness import wait_until, windows_path
+from nimbara_constants import ALT, CTRL, Q, V
 from nimbara_program import (BIT_BTN_1, BIT_BTN_2, CHECK_BOX_1, CLEAR_ALL, GROUP_BOX_1,
                              GROUP_BOX_2, HOT_KEY_1, NIMBARA_KEY, RADIO_BUTTON_1, RADIO_BUTTON_2,
                              RUN_KEY, SETTINGS, USER_RUN_KEY, center, held_by_nimbara,
@@ -16,8 +17,6 @@ from nimbara_program import (BIT_BTN_1, BIT_BTN_2, CHECK_BOX_1, CLEAR_ALL, GROUP
 # Set up before Nimbara starts, torn down after it has ended.
 pytestmark = pytest.mark.usefixtures("fresh_settings")
 
-ALT, CTRL, SHIFT = 1, 2, 4
-V, Q = 0x56, 0x51
 REFERENCES = Path(__file__).resolve().parent / "references"
 # Share of the dialog's pixels that may differ from the reference by more than the fuzz (about
 # 45 of its 93,000): room for a smoothed edge, while a missing caption ("确定" alone is some 120
