@@ -8,7 +8,8 @@ from pathlib import Path
 import pytest
 
 from harness import wait_until, windows_path
-from nimbara_constants import ALT, CTRL, Q, V
+from nimbara_constants import (ALT, BS_PUSHBUTTON, BS_TYPEMASK, CTRL, Q, V, WS_MAXIMIZEBOX,
+                               WS_MINIMIZEBOX, WS_SYSMENU, WS_THICKFRAME)
 from nimbara_program import (BIT_BTN_1, BIT_BTN_2, CHECK_BOX_1, CLEAR_ALL, GROUP_BOX_1,
                              GROUP_BOX_2, HOT_KEY_1, NIMBARA_KEY, RADIO_BUTTON_1, RADIO_BUTTON_2,
                              RUN_KEY, SETTINGS, USER_RUN_KEY, center, held_by_nimbara,
@@ -66,8 +67,6 @@ DESIGNED = [
     (BIT_BTN_1, None, "Button", "确定", 152, 168, 60, 24),
     (BIT_BTN_2, None, "Button", "取消", 224, 168, 60, 24),
 ]
-WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_SYSMENU = 0x40000, 0x20000, 0x10000, 0x80000
-BS_TYPEMASK, BS_PUSHBUTTON = 0xF, 0
 
 
 def test_layout_captions_and_screenshot(winenv, probe, start_nimbara, tmp_path):

@@ -9,7 +9,7 @@ import pytest
 
 import pe_resources
 from harness import wait_until
-from nimbara_constants import GUI_INMOVESIZE
+from nimbara_constants import GB2312_CHARSET, GUI_INMOVESIZE
 from nimbara_program import (
     CLIENT_HEIGHT, CLIENT_WIDTH, DESIGNED_TEXT_HEIGHT, HOVER, IMAGE14, IMG_TITLE, LEFT, LMAIN_CAPTION, N1, PANEL_FORM,
     PANEL_TOP, SB_CLOSE, TOGGLE, TOOLBAR1, TOP, WM_CLOSE, WM_COMMAND, WM_ENDSESSION,
@@ -17,7 +17,6 @@ from nimbara_program import (
     WS_THICKFRAME, SONG_TI, Nimbara, assert_looks_like, center, relative, text_scale)
 
 REFERENCES = Path(__file__).resolve().parent / "references"
-GB2312_CHARSET = 134
 
 # The toolbar, left to right: command id, image index (None for a separator), hint.
 TOOL_BUTTONS = [
