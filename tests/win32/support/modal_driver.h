@@ -26,8 +26,9 @@ using ModalStep = std::function<bool(HWND window)>;
 // runs the next of `steps` on it; the last step should end the loop. A loop still running
 // after the last step, or after a minute, is ended (WM_CLOSE) as a failure of the test.
 // Returns the number of steps done.
-std::size_t StepThrough(const std::function<HWND()>& shown, const std::function<void()>& open,
-                        std::vector<ModalStep> steps);
+[[nodiscard]] std::size_t StepThrough(const std::function<HWND()>& shown,
+                                      const std::function<void()>& open,
+                                      std::vector<ModalStep> steps);
 
 // Runs `step` once the messages posted so far have been handled: a timer's message
 // is taken only when no posted message waits. Called from the steps of WhileModal;
