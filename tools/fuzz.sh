@@ -15,15 +15,27 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPI
       -DNIMBARA_FUZZ=ON >/dev/null
 cmake --build "$build" -j 2 --target "${targets[@]}"
 
+# One target per core at a time: each still runs its full time.
+jobs=$(nproc 2>/dev/null || echo 1)
+fuzz_one() {
+  local target=$1
+  mkdir -p "$build/corpus/$target" "$build/crashes/$target"
+  if "$build/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix="$build/crashes/$target/" \
+    "$build/corpus/$target" "$root/tests/fuzz/corpus/$target" >"$build/$target.log" 2>&1
+  then echo ok; else echo crashed; fi >"$build/$target.result"
+}
 failed=()
 for target in "${targets[@]}"; do
-  mkdir -p "$build/corpus/$target" "$build/crashes/$target"
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
   echo "== $target for ${seconds}s"
-  if ! "$build/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
-       -artifact_prefix="$build/crashes/$target/" \
-       "$build/corpus/$target" "$root/tests/fuzz/corpus/$target"; then
-    failed+=("$target")
-  fi
+  rm -f "$build/$target.result"
+  fuzz_one "$target" &
+done
+wait
+for target in "${targets[@]}"; do
+  cat "$build/$target.log"
+  [ "$(cat "$build/$target.result" 2>/dev/null)" = ok ] || failed+=("$target")
 done
 
 if [ ${#failed[@]} -gt 0 ]; then

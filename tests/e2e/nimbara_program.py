@@ -17,60 +17,8 @@ import subprocess
 
 from harness import wait_until
 
-WM_NULL = 0x0000
-WM_ACTIVATE = 0x0006
-WM_CLOSE = 0x0010
-WM_QUERYENDSESSION = 0x0011
-WM_ENDSESSION = 0x0016
-WM_COMMAND = 0x0111
-WM_HOTKEY = 0x0312
-BM_GETCHECK = 0x00F0
-HKM_GETHOTKEY = 0x0402
-BST_CHECKED = 1
-IDOK = 1
-
-WS_CAPTION = 0x00C00000
-WS_POPUP = 0x80000000
-WS_SYSMENU = 0x00080000
-WS_THICKFRAME = 0x00040000
-WS_EX_DLGMODALFRAME = 0x00000001
-WS_EX_TOOLWINDOW = 0x00000080
-
-# Command ids of the toolbar buttons and the tray menu, as the main window receives them.
-TOGGLE = 1001  # ToolButton1, "隐藏"
-CLEAR_ALL = 1002
-ABOUT = 1005
-EXIT = 1008  # "退出程序"
-SETTINGS = 1009
-N1 = 2001  # the tray menu's "打开/隐藏(&O)"
-
-IMG_TITLE, IMAGE14, LMAIN_CAPTION, SB_CLOSE = 10, 11, 12, 13
-PANEL_TOP, TOOLBAR1, PANEL_FORM = 20, 21, 30
-
-# Control ids of the settings dialog.
-GROUP_BOX_1, CHECK_BOX_1, GROUP_BOX_2, RADIO_BUTTON_1 = 101, 102, 103, 104
-RADIO_BUTTON_2, HOT_KEY_1, BIT_BTN_1, BIT_BTN_2 = 105, 106, 107, 108
-
-# The registry as the 32-bit program sees it (Wine's reg with /reg:32): the machine's keys,
-# where Wine lets it write, and the user's own, which it reads first.
-NIMBARA_KEY = r"HKLM\SOFTWARE\Nimbara"
-RUN_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
-USER_NIMBARA_KEY = r"HKCU\SOFTWARE\Nimbara"
-USER_RUN_KEY = r"HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
-
-SONG_TI = "宋体"
-DESIGNED_TEXT_HEIGHT = 12
-LEFT, TOP = 278, 169
-CLIENT_WIDTH, CLIENT_HEIGHT = 429, 367
-
-# Tile band colours as they show on the screen (IdleColor is the button face, read from Wine).
-NEWEST = (255, 128, 64)
-HOVER = (0, 128, 255)
-PASTED = (255, 0, 255)
-COLOR_BTNFACE = 15
-
-# A spot on the desktop clear of the history window, the dialogs and the taskbar.
-POINTER_REST = (1000, 10)
+# The numbers and texts the tests share; imported from here too by the older tests.
+from nimbara_constants import *  # noqa: F401,F403
 
 
 def mul_div(value, numerator, denominator):

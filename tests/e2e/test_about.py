@@ -15,6 +15,7 @@ import pytest
 
 from about_look import ink_profile, load_bmp
 from harness import wait_until
+from nimbara_constants import BITBTN1, IMAGE1, LABEL1, LABEL2, LABEL3, LABEL4, PANEL1
 from nimbara_program import assert_looks_like, center
 
 REFERENCES = Path(__file__).resolve().parent / "references"
@@ -23,7 +24,13 @@ ABOUT_REFERENCE = REFERENCES / "about_dialog.png"
 WEB_PAGE = "http://www.nimbara.test/"
 MAILTO = "mailto:help@nimbara.test"
 
-PANEL1, IMAGE1, LABEL1, LABEL2, LABEL3, LABEL4, BITBTN1 = 101, 102, 103, 104, 105, 106, 1
+# The labels' texts, to name them in messages.
+TEXTS = {
+    LABEL1: WEB_PAGE,
+    LABEL2: "Nimbara v1.0 Build 0921",
+    LABEL3: "Nimbara 工作室 出品",
+    LABEL4: "E-mail:help@nimbara.test",
+}
 LINKS = {"banner": IMAGE1, "web address": LABEL1, "e-mail line": LABEL4}
 
 
@@ -106,15 +113,15 @@ def test_links_are_blue_texts_bold_where_designed_and_none_is_cut_off(nimbara, t
         area = picture.crop(left - origin[0], top - origin[1], right - left, bottom - top)
         profiles[control_id] = ink_profile(area)
     for control_id in (LABEL1, LABEL4):
-        assert profiles[control_id].colour == "blue", DESIGNED[control_id][1]
+        assert profiles[control_id].colour == "blue", TEXTS[control_id]
     for control_id in (LABEL2, LABEL3):
-        assert profiles[control_id].colour == "dark", DESIGNED[control_id][1]
+        assert profiles[control_id].colour == "dark", TEXTS[control_id]
     regular = profiles[LABEL1].stroke
     for control_id in (LABEL2, LABEL3, LABEL4):
         assert profiles[control_id].stroke >= regular * 1.3, (
-            DESIGNED[control_id][1], profiles[control_id].stroke, regular)
+            TEXTS[control_id], profiles[control_id].stroke, regular)
     for control_id, profile in profiles.items():
-        assert profile.margin_right >= 2, f"{DESIGNED[control_id][1]!r} is cut off"
+        assert profile.margin_right >= 2, f"{TEXTS[control_id]!r} is cut off"
 
 
 def cursor_shape(env):

@@ -8,14 +8,9 @@ nimbara_program.py.
 
 import struct
 
-import pytest
-
 from harness import wait_until
-from nimbara_program import CLEAR_ALL, HOVER, NEWEST, center
-
-WM_COMMAND = 0x0111
-EMPTY = "(空)"
-CF_UNICODETEXT = 13
+from nimbara_constants import CF_UNICODETEXT, CLEAR_ALL, EMPTY_TILE, HOVER, NEWEST, WM_COMMAND
+from nimbara_program import center
 
 
 def filled(program):
@@ -149,7 +144,7 @@ def test_preview_rules_text_cut_in_bytes_pictures_files_and_format_numbers(
     assert capture(9, "11=hex:52494646", "12=hex:57415645") == ("(无法预览[11,12,])", "", True)
 
     # Every capture left the ones before it as they were; tiles 10 to 12 stay empty.
-    assert [program.tile_texts()[n] for n in (10, 11, 12)] == [("", EMPTY, False)] * 3
+    assert [program.tile_texts()[n] for n in (10, 11, 12)] == [("", EMPTY_TILE, False)] * 3
     assert captures == list(range(1, 10))
 
 
@@ -273,13 +268,13 @@ def test_tile_colours_follow_the_pointer_captures_and_clear_all(winenv, probe, s
     wait_band(program, 5, HOVER, "newest, under the pointer")
     assert newest_mark(program, 5) == "True"
     probe.send(program.hwnd, WM_COMMAND, CLEAR_ALL, 0)
-    assert program.tile_texts() == {n: ("", EMPTY, False) for n in range(1, 13)}
+    assert program.tile_texts() == {n: ("", EMPTY_TILE, False) for n in range(1, 13)}
     for slot in range(1, 13):
         wait_band(program, slot, idle, "after Clear all")
     assert newest_mark(program, 5) == "True"
     program.pointer_away()
     wait_band(program, 5, NEWEST, "marked when cleared, pointer gone")
-    assert program.tile_texts()[5] == ("", EMPTY, False)
+    assert program.tile_texts()[5] == ("", EMPTY_TILE, False)
     probe.clip_set("1=text:after clear all")
     program.wait_capture(1, "after clear all")
     wait_band(program, 1, NEWEST, "first capture after Clear all")

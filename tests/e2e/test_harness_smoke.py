@@ -125,18 +125,6 @@ def test_alt_v_from_xdotool_fires_a_registered_hotkey(winenv, probe):
         probe.unhotkey()
 
 
-def test_held_clipboard_refuses_others_until_released(winenv, probe):
-    holder = winenv.open_probe()
-    try:
-        holder.clip_hold(8000)  # longer than the probe waits to open it
-        refused = probe.call("clip-empty", check=False)
-        assert not refused["ok"]
-        holder.wait_event("clipboard-closed", timeout=30)
-        probe.clip_empty()
-    finally:
-        holder.close()
-
-
 def test_hung_probe_does_not_answer_sent_messages(winenv, probe):
     hung = winenv.open_probe()
     try:

@@ -5,13 +5,12 @@ or taking the combination."""
 import pytest
 
 from harness import wait_until
-from nimbara_program import NIMBARA_KEY, TOGGLE, USER_NIMBARA_KEY, held_by_nimbara, taken_by_probe
+from nimbara_constants import ALT, CTRL, NIMBARA_KEY, Q, SHIFT, TOGGLE, USER_NIMBARA_KEY, V
+from nimbara_program import held_by_nimbara, taken_by_probe
 
 # Set up before Nimbara starts, torn down after it has ended.
 pytestmark = pytest.mark.usefixtures("fresh_settings")
 
-ALT, CTRL, SHIFT = 1, 2, 4
-V, Q = 0x56, 0x51
 
 
 def test_first_run_registers_alt_v_and_it_toggles_from_the_active_program(winenv, probe, start_nimbara):
@@ -37,12 +36,11 @@ def test_first_run_registers_alt_v_and_it_toggles_from_the_active_program(winenv
 
 # (HotKeyShift, HotKeyChar) as put in the registry: (type, data) or None for no value; after
 # the keys to press, texts of the pair put in the user's own key.
+# How the texts are read (a missing value, another type, the low 16 bits, ...) is asked of
+# the hotkey against the Wine registry at the Win32 tier; here the program's own start-up
+# reads them, from the keys as a 32-bit program sees them, and the key pressed works.
 LOADED_CASES = {
     "ctrl+q from 2 and 81": ((("REG_SZ", "2"), ("REG_SZ", "81")), (CTRL, Q), "ctrl+q"),
-    "4 without HotKeyChar": ((("REG_SZ", "4"), None), (ALT, V), "alt+v"),
-    "HotKeyShift a DWORD": ((("REG_DWORD", "2"), ("REG_SZ", "81")), (ALT, V), "alt+v"),
-    # The low 16 bits of the number: 65622 is 0x10056, the V key.
-    "HotKeyChar 65622": ((("REG_SZ", "2"), ("REG_SZ", "65622")), (CTRL, V), "ctrl+v"),
     "the user's over the machine's": ((("REG_SZ", "1"), ("REG_SZ", "86")), (CTRL, Q), "ctrl+q",
                                       ("2", "81")),
 }

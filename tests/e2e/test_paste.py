@@ -10,13 +10,13 @@ import zlib
 import pytest
 
 from harness import wait_until
+from nimbara_constants import (MINIMISED, ON_CLIPBOARD, SC_MINIMIZE, SC_RESTORE, WA_ACTIVE,
+                               WA_CLICKACTIVE, WM_SYSCOMMAND, WS_MINIMIZE)
 from nimbara_program import (
     HOVER, NEWEST, PASTED, WM_ACTIVATE, WM_COMMAND, WM_NULL, BIT_BTN_1, HOT_KEY_1, RADIO_BUTTON_2,
     center, clear_settings)
 from tray_icon import N1, choose, icon_centre
 
-WA_ACTIVE, WA_CLICKACTIVE = 1, 2
-MINIMISED = 0x10000  # the high word of WM_ACTIVATE's wParam
 
 
 class Notepad:
@@ -460,8 +460,6 @@ def test_clipboard_held_at_the_click_shows_the_error_and_pastes_nothing(
 
 # --- a paste goes only where the user can see it ---------------------------------------------
 
-WM_SYSCOMMAND, SC_MINIMIZE, SC_RESTORE, WS_MINIMIZE = 0x0112, 0xF020, 0xF120, 0x20000000
-ON_CLIPBOARD = "内容已放入剪贴板，请在目标窗口中粘贴。"
 
 
 def test_a_paste_goes_to_the_desktop_left_for_it_and_never_into_a_minimised_window(

@@ -9,6 +9,7 @@ import pytest
 
 import pe_resources
 from harness import wait_until
+from nimbara_constants import GB2312_CHARSET, GUI_INMOVESIZE
 from nimbara_program import (
     CLIENT_HEIGHT, CLIENT_WIDTH, DESIGNED_TEXT_HEIGHT, HOVER, IMAGE14, IMG_TITLE, LEFT, LMAIN_CAPTION, N1, PANEL_FORM,
     PANEL_TOP, SB_CLOSE, TOGGLE, TOOLBAR1, TOP, WM_CLOSE, WM_COMMAND, WM_ENDSESSION,
@@ -16,8 +17,6 @@ from nimbara_program import (
     WS_THICKFRAME, SONG_TI, Nimbara, assert_looks_like, center, relative, text_scale)
 
 REFERENCES = Path(__file__).resolve().parent / "references"
-GB2312_CHARSET = 134
-GUI_INMOVESIZE = 0x2
 
 # The toolbar, left to right: command id, image index (None for a separator), hint.
 TOOL_BUTTONS = [
@@ -186,12 +185,12 @@ def test_title_strip_and_caption_move_the_window_and_nothing_else_does(
         after = nimbara.rect()
         return after[0] - before[0], after[1] - before[1]
 
-    # Wine's move loop follows the pointer, but on a loaded machine it can replay motion it has
-    # already taken (up to the whole drag) or miss some, so a drag that moves is checked for
-    # its direction and rough length: from half the drag to twice it.
+    # What the program decides is that a press there starts the system's move loop (waited
+    # for in drag) and that the window stays where the loop leaves it. How far the loop takes
+    # it is the system's: on a loaded machine Wine's loop can replay motion it has already
+    # taken or miss some, so a drag that moves is checked for its direction only.
     def moved_along(moved, dx, dy):
-        return all(abs(d) <= 2 * abs(m) <= 4 * abs(d) and m * d > 0
-                   for m, d in zip(moved, (dx, dy)))
+        return all(m * d > 0 for m, d in zip(moved, (dx, dy)))
 
     # Made active first by a click that moves nothing: a press that also activates the window
     # can reach the move loop after its release on a slow machine, and then nothing moves.

@@ -12,9 +12,8 @@ import time
 import pytest
 
 from harness import wait_until
-from nimbara_program import TOGGLE, WM_COMMAND
+from nimbara_constants import CF_DIB, CF_TEXT, CF_UNICODETEXT, TOGGLE, WM_COMMAND
 
-CF_TEXT, CF_DIB, CF_UNICODETEXT = 1, 8, 13
 PRIVATE = "Nimbara probe private"
 RENDER_MS = 8000  # longer than the steps taken meanwhile need, even under emulation
 BLOCK_MS = 5000

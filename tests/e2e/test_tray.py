@@ -5,11 +5,10 @@ import time
 import pytest
 
 from harness import wait_until
+from nimbara_constants import EMPTY_TILE, WM_CLOSE
 from tray_icon import (N1, N2, N4, N5, N7, N8, choose, icon_box, icon_centre, main_window_shown,
                        menu_pixels, reference_menu, tray_probe, wait_shown, window_of_class)
 
-WM_CLOSE = 0x0010
-EMPTY_TILE = "(空)"
 
 
 @pytest.fixture(autouse=True)

@@ -10,6 +10,7 @@
 #include "platform/handles.h"
 #include "platform/layout.h"
 #include "resources/resource_ids.h"
+#include "hidden_window.h"
 #include "modal_driver.h"
 
 namespace nimbara {
@@ -43,12 +44,6 @@ public:
     bool succeeds = true;
 };
 
-// Stands in for the application window: invisible, owns the dialog.
-UniqueHwnd MakeApplicationWindow() {
-    return UniqueHwnd(::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"Nimbara", WS_POPUP, 0, 0, 0,
-                                        0, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
-}
-
 class AboutDialogTest : public ::testing::Test {
 protected:
     AboutDialogTest() { dialog.EnsureBuilt(); }
@@ -58,7 +53,7 @@ protected:
     HWND Banner() const { return ::GetDlgItem(Control(kBannerFrame), static_cast<int>(kBanner)); }
     void PressOk() const { ::SendMessageW(Control(kOk), BM_CLICK, 0, 0); }
 
-    UniqueHwnd application = MakeApplicationWindow();
+    UniqueHwnd application = testing::ApplicationWindow();
     RecordingShell shell;
     AboutDialog dialog{application.get(), shell};
 };

@@ -11,7 +11,8 @@
 #include "platform/handles.h"
 #include "platform/layout.h"
 #include "resources/resource_ids.h"
-#include "../layout_invariants.h"
+#include "hidden_window.h"
+#include "layout_invariants.h"
 #include "modal_driver.h"
 
 namespace nimbara {
@@ -33,8 +34,7 @@ protected:
         return ::GetDlgItem(dialog.hwnd(), static_cast<int>(id));
     }
 
-    UniqueHwnd application{::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"Nimbara", WS_POPUP, 0,
-                                             0, 0, 0, nullptr, nullptr, nullptr, nullptr)};
+    UniqueHwnd application = testing::ApplicationWindow();
     AboutDialog dialog{application.get()};
     LayoutScale scale;
 };

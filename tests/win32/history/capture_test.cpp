@@ -14,6 +14,7 @@
 #include "fake_clipboard.h"
 #include "fake_input.h"
 #include "fake_timers.h"
+#include "hidden_window.h"
 #include "history/capture_rules.h"
 #include "history/clip_watcher.h"
 #include "history/paste_back.h"
@@ -23,6 +24,8 @@
 
 namespace nimbara {
 namespace {
+
+using testing::HiddenWindow;
 
 using Told = std::vector<std::wstring>;
 
@@ -38,11 +41,6 @@ struct FakeView final : CaptureView {
     }
     void MarkPasted(int slot) override { told.push_back(L"pasted " + std::to_wstring(slot)); }
 };
-
-UniqueHwnd Popup() {
-    return UniqueHwnd(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                        ::GetModuleHandleW(nullptr), nullptr));
-}
 
 void PutText(HWND owner, const std::string& text) {
     ASSERT_TRUE(::OpenClipboard(owner));
@@ -110,7 +108,7 @@ protected:
         };
     }
 
-    UniqueHwnd main_ = Popup();
+    UniqueHwnd main_ = HiddenWindow();
     testing::FakeClipboard clipboard_;
     ClipStore store_{clipboard_, main_.get(), [] {}};
     FakeReader reader_;
@@ -356,7 +354,7 @@ void TakeOwnerAnswers(ClipWatcher& watcher) {
 }
 
 TEST_F(CaptureTest, ASnapshotIsGivenUpWhenItsBudgetIsSpentAndItsOwnerAskedAgainOnlyOnceItAnswers) {
-    const UniqueHwnd owner = Popup();
+    const UniqueHwnd owner = HiddenWindow();
     PutText(owner.get(), "hung");
     reader_.hold = true;
     // The budget in milliseconds of the clock, the tick count's wrap included: what the reader
@@ -538,7 +536,7 @@ TEST_F(CaptureTest, TheAltMaskGoesOnlyIntoTheWindowTheHotKeyCameInWhileAltIsHeld
 // However the capture ends, its window leaves the viewer chain once, by whichever owner
 // holds the membership last.
 TEST(ViewerChainTest, TheMembershipIsLeftWhenItsLastOwnerGoes) {
-    const UniqueHwnd window = Popup();
+    const UniqueHwnd window = HiddenWindow();
     {
         ViewerChainMembership last;
         {

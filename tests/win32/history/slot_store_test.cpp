@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fake_clipboard.h"
+#include "hidden_window.h"
 #include "history/capture_rules.h"
 #include "history/slot_store.h"
 #include "platform/clip_objects.h"
@@ -19,17 +20,6 @@
 
 namespace nimbara {
 namespace {
-
-class ClipboardOwner {
-public:
-    ClipboardOwner()
-        : hwnd_(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  ::GetModuleHandleW(nullptr), nullptr)) {}
-    [[nodiscard]] HWND get() const { return hwnd_.get(); }
-
-private:
-    UniqueHwnd hwnd_;
-};
 
 std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
     std::vector<std::uint8_t> v(n);
@@ -85,7 +75,7 @@ std::vector<std::uint8_t> Bytes(const ClipFormatRecord& r) {
 
 class SlotStoreTest : public ::testing::Test {
 protected:
-    ClipboardOwner owner_;
+    UniqueHwnd owner_ = testing::HiddenWindow();
     int read_failures_ = 0;
     ClipStore store_{SystemClipboard(), owner_.get(), [this] { ++read_failures_; }};
 };

@@ -7,11 +7,11 @@
 
 #include <string>
 
+#include "hidden_window.h"
+#include "modal_driver.h"
+
 namespace nimbara {
 namespace {
-
-HWND g_own = nullptr, g_notepad = nullptr;
-int g_step = 0, g_ticks = 0;
 
 BOOL CALLBACK NoteShownBox(HWND window, LPARAM out) {
     wchar_t name[8] = {};
@@ -21,29 +21,10 @@ BOOL CALLBACK NoteShownBox(HWND window, LPARAM out) {
     return TRUE;
 }
 
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+HWND ShownBox() {
     HWND box = nullptr;
     ::EnumThreadWindows(::GetCurrentThreadId(), NoteShownBox, reinterpret_cast<LPARAM>(&box));
-    if (!box) return;
-    if (++g_ticks > 300) {
-        ADD_FAILURE() << "the box is still up at step " << g_step;
-        ::SendMessageW(box, WM_COMMAND, IDOK, 0);
-    } else if (g_step == 0) {
-        EXPECT_EQ(::GetForegroundWindow(), g_notepad) << "the box took the foreground";
-        EXPECT_FALSE(::IsWindowEnabled(g_own)) << "task-modal";
-        // The user picks the box (Alt+Tab, the taskbar): on Windows its thread is given
-        // the activation while the other program is still in front, as Wine's
-        // SetActiveWindow does it; Wine's own SetForegroundWindow switches first.
-        ::SetActiveWindow(box);
-        EXPECT_EQ(::GetActiveWindow(), box) << "the user could not reach the box";
-        EXPECT_TRUE(::IsChild(box, ::GetFocus())) << "its button has no keyboard focus";
-        ::SetForegroundWindow(box);
-        g_step = 1;
-    } else if (g_step == 1 && ::GetForegroundWindow() == box) {
-        ::keybd_event(VK_RETURN, 0x1C, 0, 0);
-        ::keybd_event(VK_RETURN, 0x1C, KEYEVENTF_KEYUP, 0);
-        g_step = 2;
-    }
+    return box;
 }
 
 TEST(MessageBoxAside, RefusesOnlyItsOwnActivationAndIsThenReachedByTheKeyboard) {
@@ -53,24 +34,44 @@ TEST(MessageBoxAside, RefusesOnlyItsOwnActivationAndIsThenReachedByTheKeyboard) 
     ASSERT_TRUE(::CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                  &startup, &notepad));
     ::WaitForInputIdle(notepad.hProcess, 120000);
-    for (int tries = 0; tries < 1200 && !g_notepad; ++tries) {  // until it is in front
+    HWND notepad_window = nullptr;
+    for (int tries = 0; tries < 1200 && !notepad_window; ++tries) {  // until it is in front
         DWORD pid = 0;
         HWND front = ::GetForegroundWindow();
         if (::GetWindowThreadProcessId(front, &pid) && pid == notepad.dwProcessId)
-            g_notepad = front;
-        ::Sleep(g_notepad ? 0 : 50);
+            notepad_window = front;
+        ::Sleep(notepad_window ? 0 : 50);
     }
-    g_own = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                              nullptr);
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &Tick);
-    const int answer = MessageBoxAside(L"打开粘贴板错误！", L"Nimbara",
-                                       MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST);
-    ::KillTimer(nullptr, timer);
-    EXPECT_NE(g_notepad, nullptr) << "notepad did not come to the front";
+    const UniqueHwnd own = testing::HiddenWindow();
+    int answer = 0;
+    const std::size_t done = testing::StepThrough(
+        &ShownBox,
+        [&] {
+            answer = MessageBoxAside(L"打开粘贴板错误！", L"Nimbara",
+                                     MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST);
+        },
+        {[&](HWND box) {
+             EXPECT_EQ(::GetForegroundWindow(), notepad_window) << "the box took the foreground";
+             EXPECT_FALSE(::IsWindowEnabled(own.get())) << "task-modal";
+             // The user picks the box (Alt+Tab, the taskbar): on Windows its thread is given
+             // the activation while the other program is still in front, as Wine's
+             // SetActiveWindow does it; Wine's own SetForegroundWindow switches first.
+             ::SetActiveWindow(box);
+             EXPECT_EQ(::GetActiveWindow(), box) << "the user could not reach the box";
+             EXPECT_TRUE(::IsChild(box, ::GetFocus())) << "its button has no keyboard focus";
+             ::SetForegroundWindow(box);
+             return true;
+         },
+         [](HWND box) {
+             if (::GetForegroundWindow() != box) return false;
+             ::keybd_event(VK_RETURN, 0x1C, 0, 0);
+             ::keybd_event(VK_RETURN, 0x1C, KEYEVENTF_KEYUP, 0);
+             return true;
+         }});
+    EXPECT_NE(notepad_window, nullptr) << "notepad did not come to the front";
     EXPECT_EQ(answer, IDOK);
-    EXPECT_EQ(g_step, 2) << "not answered by the Enter key";
-    EXPECT_TRUE(::IsWindowEnabled(g_own));
-    ::DestroyWindow(g_own);
+    EXPECT_EQ(done, 2u) << "not answered by the Enter key";
+    EXPECT_TRUE(::IsWindowEnabled(own.get()));
     ::TerminateProcess(notepad.hProcess, 0);
     ::CloseHandle(notepad.hThread);
     ::CloseHandle(notepad.hProcess);

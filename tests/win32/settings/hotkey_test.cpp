@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "fake_registry.h"
-#include "test_windows.h"
+#include "fake_hotkeys.h"
+#include "hidden_window.h"
 #include "settings/settings_store.h"
 
 namespace nimbara {
@@ -16,7 +17,7 @@ namespace {
 
 using testing::FakeRegistry;
 using testing::Held;
-using testing::PlainWindow;
+using testing::HiddenWindow;
 using testing::SeedValue;
 
 constexpr HotKey kCtrlQ{2, 81};
@@ -28,7 +29,7 @@ protected:
                   data);
     }
     FakeRegistry fake_{"Software\\NimbaraTests\\HotKey"};
-    PlainWindow main_;
+    UniqueHwnd main_ = HiddenWindow();
 };
 
 TEST_F(GlobalHotKeyTest, LoadsTheStoredPairOrAltV) {
@@ -98,7 +99,7 @@ TEST_F(GlobalHotKeyTest, AHotKeyEndedWithoutAReleaseFreesItsCombinationToo) {
 }
 
 TEST_F(GlobalHotKeyTest, CombinationHeldElsewhereIsNotTakenAndNotReported) {
-    PlainWindow other;
+    const UniqueHwnd other = HiddenWindow();
     ASSERT_TRUE(::RegisterHotKey(other.get(), 1, kCtrlQ.modifiers, kCtrlQ.key));
     GlobalHotKey hotkey(main_.get(), fake_);
     hotkey.set_current(kCtrlQ);

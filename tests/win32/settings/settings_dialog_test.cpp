@@ -12,9 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "../layout_invariants.h"
+#include "fake_hotkeys.h"
 #include "fake_registry.h"
-#include "test_windows.h"
+#include "hidden_window.h"
+#include "layout_invariants.h"
+#include "modal_driver.h"
 #include "platform/error.h"
 #include "platform/layout.h"
 #include "settings/settings_store.h"
@@ -34,35 +36,15 @@ constexpr HotKey kShiftAltF9{kModShift | kModAlt, VK_F9};
 std::vector<std::wstring> g_errors;
 void RecordError(const std::wstring& message) { g_errors.push_back(message); }
 
-struct Driver {
-    const SettingsDialog* dialog = nullptr;
-    std::vector<Step> steps;
-    std::size_t next = 0;
-};
-Driver* g_driver = nullptr;
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    Driver& driver = *g_driver;
-    HWND dialog = driver.dialog->hwnd();
-    if (!dialog || !::IsWindowVisible(dialog)) return;
-    if (driver.next < driver.steps.size()) {
-        driver.steps[driver.next++](dialog);
-        return;
-    }
-    ADD_FAILURE() << "the dialog is still open after the last step";
-    ::SendMessageW(dialog, WM_CLOSE, 0, 0);
-}
-
 // Opens the dialog modally; the steps run one per timer tick while it is open, and
 // the last of them closes it.
-void ShowWith(SettingsDialog& dialog, std::vector<Step> steps) {
-    Driver driver{&dialog, std::move(steps)};
-    g_driver = &driver;
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &Tick);
-    dialog.ShowModal();
-    ::KillTimer(nullptr, timer);
-    g_driver = nullptr;
-    EXPECT_EQ(driver.next, driver.steps.size()) << "steps left when the dialog closed";
+void ShowWith(SettingsDialog& dialog, const std::vector<Step>& steps) {
+    std::vector<testing::ModalStep> each;
+    for (const Step& step : steps) each.push_back([step](HWND dlg) { return step(dlg), true; });
+    EXPECT_EQ(testing::StepThrough([&] { return dialog.hwnd(); }, [&] { dialog.ShowModal(); },
+                                   std::move(each)),
+              steps.size())
+        << "steps left when the dialog closed";
 }
 
 HWND Item(HWND dialog, SettingsControl id) { return ::GetDlgItem(dialog, static_cast<int>(id)); }
@@ -110,8 +92,6 @@ protected:
     void TearDown() override {
         hotkey_.ReleaseHotKey();
         SetErrorReporter(nullptr);
-        ::DestroyWindow(main_);
-        ::DestroyWindow(application_);
     }
     std::string Sandbox(const char* key, HKEY root = HKEY_LOCAL_MACHINE) const {
         return fake_.Redirected(root, key);
@@ -124,10 +104,10 @@ protected:
     }
 
     FakeRegistry fake_{"Software\\NimbaraTests\\Dialog"};
-    HWND application_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"Nimbara", WS_POPUP, 0, 0,
-                                          0, 0, nullptr, nullptr, nullptr, nullptr);
-    HWND main_ = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, application_, nullptr,
-                                   nullptr, nullptr);
+    UniqueHwnd application_window_ = testing::ApplicationWindow();
+    UniqueHwnd main_window_ = testing::HiddenWindow(application_window_.get());
+    HWND application_ = application_window_.get();
+    HWND main_ = main_window_.get();
     GlobalHotKey hotkey_{main_, fake_};
 };
 

@@ -7,20 +7,11 @@
 #include <cstring>
 #include <string>
 
+#include "hidden_window.h"
+
 namespace {
 
-struct HiddenWindow {
-    HiddenWindow() {
-        hwnd = CreateWindowExW(0, L"STATIC", L"wine clipboard test", WS_POPUP, 0, 0, 1, 1, nullptr,
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
-    }
-    ~HiddenWindow() {
-        if (hwnd) DestroyWindow(hwnd);
-    }
-    HiddenWindow(const HiddenWindow&) = delete;
-    HiddenWindow& operator=(const HiddenWindow&) = delete;
-    HWND hwnd = nullptr;
-};
+using nimbara::testing::HiddenWindow;
 
 bool PutText(const std::wstring& text) {
     size_t bytes = (text.size() + 1) * sizeof(wchar_t);
@@ -43,26 +34,26 @@ std::wstring ReadText() {
 }
 
 TEST(WineClipboard, OpensForOwnWindowAndRoundTripsText) {
-    HiddenWindow window;
-    ASSERT_NE(window.hwnd, nullptr);
-    ASSERT_TRUE(OpenClipboard(window.hwnd));
+    const nimbara::UniqueHwnd window = HiddenWindow();
+    ASSERT_NE(window.get(), nullptr);
+    ASSERT_TRUE(OpenClipboard(window.get()));
     EXPECT_TRUE(EmptyClipboard());
     EXPECT_TRUE(PutText(L"剪贴板 clipboard"));
     EXPECT_TRUE(CloseClipboard());
 
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
-    ASSERT_TRUE(OpenClipboard(window.hwnd));
+    ASSERT_TRUE(OpenClipboard(window.get()));
     EXPECT_EQ(ReadText(), L"剪贴板 clipboard");
-    EXPECT_EQ(GetClipboardOwner(), window.hwnd);
+    EXPECT_EQ(GetClipboardOwner(), window.get());
     EXPECT_TRUE(CloseClipboard());
 }
 
 TEST(WineClipboard, SecondOpenerIsRefusedWhileOpen) {
-    HiddenWindow first, second;
-    ASSERT_TRUE(OpenClipboard(first.hwnd));
-    EXPECT_FALSE(OpenClipboard(second.hwnd));
+    const nimbara::UniqueHwnd first = HiddenWindow(), second = HiddenWindow();
+    ASSERT_TRUE(OpenClipboard(first.get()));
+    EXPECT_FALSE(OpenClipboard(second.get()));
     EXPECT_TRUE(CloseClipboard());
-    EXPECT_TRUE(OpenClipboard(second.hwnd));
+    EXPECT_TRUE(OpenClipboard(second.get()));
     EXPECT_TRUE(CloseClipboard());
 }
 

@@ -1,5 +1,7 @@
 #include "modal_driver.h"
 
+#include <gtest/gtest.h>
+
 namespace nimbara::testing {
 
 namespace {
@@ -31,7 +33,43 @@ void CALLBACK RunAfterQueued(HWND, UINT, UINT_PTR id, DWORD) {
     step();
 }
 
+struct Stepper {
+    const std::function<HWND()>* shown;
+    std::vector<ModalStep> steps;
+    std::size_t done = 0;
+    int ticks = 0;
+    bool closed = false;
+};
+Stepper* g_stepper = nullptr;
+
+void CALLBACK Step(HWND, UINT, UINT_PTR, DWORD) {
+    Stepper& stepper = *g_stepper;
+    HWND window = (*stepper.shown)();
+    if (!window || !::IsWindowVisible(window) || stepper.closed) return;
+    // Only a guard against a hang (30 ms ticks): no test may count on it.
+    const bool stuck = ++stepper.ticks > 2000;
+    if (!stuck && stepper.done < stepper.steps.size()) {
+        if (stepper.steps[stepper.done](window)) ++stepper.done;
+        return;
+    }
+    ADD_FAILURE() << "the window is still open after step " << stepper.done << " of "
+                  << stepper.steps.size();
+    stepper.closed = true;
+    ::SendMessageW(window, WM_CLOSE, 0, 0);
+}
+
 }  // namespace
+
+std::size_t StepThrough(const std::function<HWND()>& shown, const std::function<void()>& open,
+                        std::vector<ModalStep> steps) {
+    Stepper stepper{&shown, std::move(steps)};
+    g_stepper = &stepper;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &Step);
+    open();
+    ::KillTimer(nullptr, timer);
+    g_stepper = nullptr;
+    return stepper.done;
+}
 
 void AfterQueued(std::function<void()> step) {
     g_after_queued = std::move(step);

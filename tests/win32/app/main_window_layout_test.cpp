@@ -2,7 +2,7 @@
 // other down to its bottom, and each band's controls lie inside it, apart, in order.
 #include <gtest/gtest.h>
 
-#include "../layout_invariants.h"
+#include "layout_invariants.h"
 #include "app/main_window.h"
 
 namespace nimbara {

@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace nimbara::testing {
 
@@ -15,6 +17,18 @@ namespace nimbara::testing {
 // cannot hang, and returns false; true when the steps ended the loop themselves.
 [[nodiscard]] bool WhileModal(const wchar_t* modal_class, const std::function<void()>& open,
                               const std::function<void()>& steps);
+
+// One step of a test on a modal window, run from a timer tick while the window is shown.
+// False: not yet (it waits for something), asked again at the next tick; true: done.
+using ModalStep = std::function<bool(HWND window)>;
+
+// Calls `open` (which runs a modal loop) and, at each tick while `shown` finds the window up,
+// runs the next of `steps` on it; the last step should end the loop. A loop still running
+// after the last step, or after a minute, is ended (WM_CLOSE) as a failure of the test.
+// Returns the number of steps done.
+[[nodiscard]] std::size_t StepThrough(const std::function<HWND()>& shown,
+                                      const std::function<void()>& open,
+                                      std::vector<ModalStep> steps);
 
 // Runs `step` once the messages posted so far have been handled: a timer's message
 // is taken only when no posted message waits. Called from the steps of WhileModal;

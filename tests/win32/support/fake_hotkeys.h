@@ -1,4 +1,4 @@
-// Plain windows for the Win32 tests, and a look at who holds a hotkey.
+// Hotkeys as Windows keeps them, and a look at who holds one.
 #pragma once
 
 #include <windows.h>
@@ -7,29 +7,15 @@
 #include <utility>
 #include <vector>
 
+#include "hidden_window.h"
 #include "platform/hotkeys.h"
 #include "settings/hotkey_rules.h"
 
 namespace nimbara::testing {
 
-// A hidden top-level window standing in for the main window or for another program.
-class PlainWindow {
-public:
-    explicit PlainWindow(HWND owner = nullptr)
-        : hwnd_(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, owner, nullptr, nullptr,
-                                  nullptr)) {}
-    PlainWindow(const PlainWindow&) = delete;
-    PlainWindow& operator=(const PlainWindow&) = delete;
-    ~PlainWindow() { ::DestroyWindow(hwnd_); }
-    [[nodiscard]] HWND get() const { return hwnd_; }
-
-private:
-    HWND hwnd_;
-};
-
 // Whether some window holds the combination: another window then cannot take it.
 inline bool Held(HotKey hotkey) {
-    PlainWindow other;
+    const UniqueHwnd other = HiddenWindow();
     if (!::RegisterHotKey(other.get(), 7, hotkey.modifiers, hotkey.key)) return true;
     ::UnregisterHotKey(other.get(), 7);
     return false;
