@@ -146,19 +146,6 @@ def item_places(_module_winenv):
     return reference_menu(_module_winenv, _module_winenv.probe, 0)[2]
 
 
-# The files that take longest, longest first: given out first to the workers, which then share
-# the short ones, so that both end at about the same time (each file runs on one worker).
-LONGEST_FIRST = ("test_reliability.py", "test_shell.py", "test_paste.py", "test_settings_dialog.py")
-
-
-def pytest_collection_modifyitems(items):
-    def rank(item):
-        name = item.path.name
-        return LONGEST_FIRST.index(name) if name in LONGEST_FIRST else len(LONGEST_FIRST)
-
-    items.sort(key=rank)  # stable: the tests of a file keep their order
-
-
 # A time limit per test where pytest-timeout is not installed (it is, through install-deps.sh).
 try:
     import pytest_timeout  # noqa: F401
