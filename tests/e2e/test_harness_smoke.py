@@ -197,6 +197,7 @@ def test_run_command_exports_the_env_and_passes_the_exit_code():
 
 @pytest.mark.parametrize("printed, starts", [
     ("wine: could not load ntdll.so", 3),  # Wine's loader failed it: made again, twice at most
+    ("err:virtual:virtual_alloc_first_teb wine: failed to map the shared user data", 3),
     ("no window today", 1),                # the program's own end: fails at once
 ])
 def test_a_program_that_ends_before_its_window_is_started_again_only_when_wine_failed_it(

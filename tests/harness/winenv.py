@@ -60,9 +60,12 @@ def wine_refused_start(code, output):
     """Whether a process that ended with this code and output was failed by Wine's loader before
     the program ran (fatal errors of the loader and its preloader end with code 1). A program the
     loader could not map is handed to start.exe, whose ShellExecuteEx then fails: under load this
-    happens now and then to a program that is there, such as reg."""
+    happens now and then to a program that is there, such as reg. With Wine's error channel on,
+    the loader's message comes after the channel's prefix ("err:virtual:virtual_alloc_first_teb
+    wine: failed to map the shared user data")."""
+    lines = (re.sub(r"^err:\S+ ", "", line) for line in output.splitlines())
     return code == 1 and any(line.startswith(("wine: ", "wine client error", "preloader: "))
-                             or "ShellExecuteEx" in line for line in output.splitlines())
+                             or "ShellExecuteEx" in line for line in lines)
 
 
 def build_dir():
