@@ -5,15 +5,19 @@
 # zip's own SHA-256 next to it. The same commit gives the same bytes in any directory at any
 # time: no build paths or link time in the exe, zip entries in a fixed order and dated at the
 # commit. The picture is taken again first (tools/screenshot.sh) unless --no-screenshot.
-#   tools/release.sh [--no-screenshot] [--dist DIR]
+# --exe FILE packs a Nimbara.exe of this commit built elsewhere instead of building one (the
+# release checks give it build-cross's, to see that two builds are the same).
+#   tools/release.sh [--no-screenshot] [--dist DIR] [--exe FILE]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-shot=1 dist=$PWD/dist
+shot=1 dist=$PWD/dist exe=
+usage() { echo "usage: tools/release.sh [--no-screenshot] [--dist DIR] [--exe FILE]" >&2; exit 2; }
 while [ $# -gt 0 ]; do
   case $1 in
     --no-screenshot) shot=0 ;;
-    --dist) dist=$(realpath -m "$2"); shift ;;
-    *) echo "usage: tools/release.sh [--no-screenshot] [--dist DIR]" >&2; exit 2 ;;
+    --dist) [ $# -gt 1 ] || usage; dist=$(realpath -m "$2"); shift ;;
+    --exe) [ $# -gt 1 ] || usage; exe=$(realpath "$2") || exit 2; shift ;;
+    *) usage ;;
   esac
   shift
 done
@@ -26,11 +30,16 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/src" "$work/stage"
 git archive HEAD | tar -x -C "$work/src"
-echo "== building Nimbara.exe of $(git rev-parse --short HEAD) in $work"
-cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-  -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build "$work/build" -j 2 --target Nimbara >/dev/null
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$work/build/CMakeCache.txt")
+if [ -n "$exe" ]; then
+  echo "== packing $exe as Nimbara.exe of $(git rev-parse --short HEAD)"
+  mkdir "$work/build" && cp "$exe" "$work/build/Nimbara.exe"
+else
+  echo "== building Nimbara.exe of $(git rev-parse --short HEAD) in $work"
+  cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+    -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+  cmake --build "$work/build" -j 2 --target Nimbara >/dev/null
+fi
+version=$(sed -n 's/^project(Nimbara VERSION \([0-9.]*\) .*/\1/p' "$work/src/CMakeLists.txt")
 
 if [ $shot = 1 ]; then
   bash tools/screenshot.sh "$work/build/Nimbara.exe" docs/screenshot.png
