@@ -550,13 +550,14 @@ class WineEnv:
 
     def drag(self, x1, y1, x2, y2, button=1, steps=10, pressed=None):
         """pressed: called once the button is down, before the pointer moves."""
-        self.xdotool("mousemove", "--sync", *self._to_x(x1, y1), "mousedown", button)
+        self.xdotool(*self._move_args(x1, y1), "mousedown", button)
         if pressed:
             pressed()
         for i in range(1, steps + 1):
             x = x1 + (x2 - x1) * i // steps
             y = y1 + (y2 - y1) * i // steps
-            self.xdotool("mousemove", "--sync", *self._to_x(x, y))
+            if move := self._move_args(x, y):
+                self.xdotool(*move)
         self.xdotool("mouseup", button)
 
     def xclip_set(self, data, target="UTF8_STRING", selection="clipboard"):
