@@ -298,7 +298,7 @@ def test_a_hung_viewer_after_nimbara_neither_stops_capturing_nor_the_viewers_bef
     hung = other_probe("viewer")    # Nimbara's next viewer
     n = start_nimbara()
     ahead = other_probe("viewer")   # joins last: first in the chain
-    hung.call("hang")
+    hung.hang()
     toggles, captured = [], []
     for i in range(5):
         text = f"past a hung viewer {i}"

@@ -30,6 +30,7 @@ class Probe:
         self._events = []
         self._events_changed = threading.Condition()
         self._lock = threading.Lock()
+        self._hung = False
         self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()
         self.greeting = self._next_answer(start_timeout) if greeting else self.call(
@@ -230,7 +231,9 @@ class Probe:
 
     def hang(self, ms=None):
         """Stops answering (ms, or until killed), as a hung program does."""
-        return self.call("hang", *([ms] if ms is not None else []))
+        answer = self.call("hang", *([ms] if ms is not None else []))
+        self._hung = ms is None
+        return answer
 
     def hotkey(self, mod, vk):
         return self.call("hotkey", mod, vk)
@@ -242,13 +245,17 @@ class Probe:
         return self.call("sleep", ms, timeout=ms / 1000 + 60)
 
     def close(self, timeout=5):
-        """Asks the probe to quit, then makes sure it has ended."""
-        if self.process.poll() is None:
+        """Asks the probe to quit, then makes sure it has ended. One hung for good is killed."""
+        if self.process.poll() is not None:
+            return
+        if not self._hung:
             try:
                 self.process.stdin.write(b"quit\n")
                 self.process.stdin.flush()
                 self.process.stdin.close()
                 self.process.wait(timeout)
+                return
             except (OSError, ValueError, subprocess.TimeoutExpired):
-                self.process.kill()
-                self.process.wait(10)
+                pass
+        self.process.kill()
+        self.process.wait(10)
