@@ -146,6 +146,19 @@ def item_places(_module_winenv):
     return reference_menu(_module_winenv, _module_winenv.probe, 0)[2]
 
 
+# The two files that take longest go out first, one to each worker; the workers then share the
+# short files, so that both end at about the same time (each file runs on one worker).
+LONGEST_FIRST = ("test_reliability.py", "test_huge_blocks.py")
+
+
+def pytest_collection_modifyitems(items):
+    def rank(item):
+        name = item.path.name
+        return LONGEST_FIRST.index(name) if name in LONGEST_FIRST else len(LONGEST_FIRST)
+
+    items.sort(key=rank)  # stable: the tests of a file keep their order
+
+
 # A time limit per test where pytest-timeout is not installed (it is, through install-deps.sh).
 try:
     import pytest_timeout  # noqa: F401
