@@ -42,6 +42,10 @@ void PictureFormats::DibChecked(bool sound) noexcept {
     dib_sound_ = sound;
 }
 
+ClipEncoding KeptEncoding(ClipEncoding encoding, bool read) noexcept {
+    return read ? encoding : ClipEncoding::kUnrestorable;
+}
+
 bool IsRestorable(const ClipFormatRecord& record) noexcept {
     // An empty block is a format too; an object cannot be made from no bytes.
     if (record.encoding == ClipEncoding::kUnrestorable) return false;

@@ -50,6 +50,12 @@ private:
     bool dib_sound_ = false;
 };
 
+// How a format is kept once its read is over (`read`: its handle was had and its bytes copied).
+// One that could not be read (no data, no memory, an object that cannot be copied) is kept as
+// its number only: an empty block in its place would stand for content that was never there,
+// and a restore would put that on the user's clipboard.
+[[nodiscard]] ClipEncoding KeptEncoding(ClipEncoding encoding, bool read) noexcept;
+
 // A record that a restore can put back on the clipboard.
 [[nodiscard]] bool IsRestorable(const ClipFormatRecord& record) noexcept;
 // Whether a snapshot earns a slot: one that restores nothing would only empty the user's

@@ -86,6 +86,7 @@ ClipSlot ClipStore::Snapshot() {
                 record.data = {};
                 record.encoding = ClipEncoding::kUnrestorable;
             };
+            bool read = false;  // the handle was had and its bytes copied
             try {
                 switch (pictures.SourceOf(record.format)) {
                     case FormatSource::kNumberOnly:
@@ -96,6 +97,7 @@ ClipSlot ClipStore::Snapshot() {
                         record.data =
                             BitmapFromDib(slot[checked_dib].data.bytes(),
                                           DibPixelsOffset(slot[checked_dib].data.bytes()));
+                        read = true;
                         break;
                     case FormatSource::kAfterDibRecheck:
                         // Nothing else can have run since: only a render lets the owner
@@ -104,14 +106,18 @@ ClipSlot ClipStore::Snapshot() {
                             refuse();
                             break;
                         }
-                        if (HANDLE h = clipboard_.GetData(format))
+                        if (HANDLE h = clipboard_.GetData(format)) {
                             record.data = ReadClipObject(record.encoding, h);
+                            read = true;
+                        }
                         break;
                     case FormatSource::kClipboard:
                         // A format that its owner renders on request is rendered here, by
                         // the system, which waits for the owner as long as it takes.
-                        if (HANDLE h = clipboard_.GetData(format))
+                        if (HANDLE h = clipboard_.GetData(format)) {
                             record.data = ReadClipObject(record.encoding, h);
+                            read = true;
+                        }
                         break;
                 }
             } catch (const std::bad_alloc&) {
@@ -126,6 +132,7 @@ ClipSlot ClipStore::Snapshot() {
                 pictures.DibChecked(sound);
                 if (!sound) refuse();
             }
+            if (KeptEncoding(record.encoding, read) == ClipEncoding::kUnrestorable) refuse();
             copied += record.data.size();
             slot.push_back(std::move(record));
             if (on_progress) on_progress(static_cast<long>(copied >> 20));

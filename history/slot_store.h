@@ -29,8 +29,8 @@ public:
 
     // Takes a snapshot of every format on the clipboard, in one opening so that the
     // snapshot is consistent. Throws ClipboardBusyError, "Cannot open clipboard", when
-    // another program holds the clipboard. A format that cannot be read is kept with
-    // its number and no data. Formats the owner renders on request are waited for as
+    // another program holds the clipboard. A format that cannot be read is kept as its
+    // number only, never written back. Formats the owner renders on request are waited for as
     // long as the owner takes: the clipboard reader process runs this, and the program
     // ends that process when it takes too long. Of the picture formats only the first
     // is read (see PictureFormats); a DIB whose header promises more than its block

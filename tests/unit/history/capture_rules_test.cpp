@@ -54,24 +54,32 @@ TEST(CaptureRules, PictureFormatsMadeFromADibAreMadeFromTheCheckedOneOrReadOnceI
     }
 }
 
-TEST(CaptureRules, ASnapshotEarnsASlotOnlyWithSomethingToWriteBack) {
+TEST(CaptureRules, ASnapshotEarnsASlotOnlyWithSomethingToWriteBackAndAFailedReadIsNothing) {
     constexpr auto G = ClipEncoding::kGlobal, B = ClipEncoding::kBitmap,
                    E = ClipEncoding::kEnhMetaFile, U = ClipEncoding::kUnrestorable;
+    struct Record {
+        ClipEncoding encoding;
+        bool bytes;
+        bool read = true;  // its read failed when false: kept as KeptEncoding says
+    };
     const struct {
         const char* name;
-        std::vector<std::pair<ClipEncoding, bool>> records;  // encoding, has bytes
+        std::vector<Record> records;
         bool earns;
     } cases[] = {{"no records", {}, false},
                  {"refused and an unreadable picture", {{U, false}, {B, false}}, false},
                  {"an empty block is a format too", {{U, false}, {G, false}}, true},
-                 {"a picture", {{E, true}}, true}};
+                 {"a picture", {{E, true}}, true},
+                 {"a block whose read failed", {{G, false, false}}, false},
+                 {"a failed read, whatever bytes came", {{G, true, false}}, false},
+                 {"a failed picture beside a read one", {{B, false, false}, {E, true}}, true}};
     const std::uint8_t byte = 7;
     for (const auto& c : cases) {
         ClipSlot slot;
-        for (const auto& [encoding, data] : c.records) {
+        for (const Record& record : c.records) {
             ClipFormatRecord& r = slot.emplace_back();
-            r.encoding = encoding;
-            if (data) r.data = ByteBuffer::CopyOf({&byte, 1});
+            r.encoding = KeptEncoding(record.encoding, record.read);
+            if (record.bytes) r.data = ByteBuffer::CopyOf({&byte, 1});
         }
         EXPECT_EQ(HasRestorable(slot), c.earns) << c.name;
     }

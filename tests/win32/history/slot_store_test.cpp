@@ -309,6 +309,10 @@ TEST_F(SlotStoreTest, FormatTheProcessHasNoMemoryForIsKeptWithNoDataAndReportedA
     EXPECT_EQ(slot[2].format, CF_WAVE);
     EXPECT_GE(slot[2].data.size(), 5u);
     EXPECT_EQ(open_when_told, std::vector<bool>{false});
+    // Kept as its number only: a restore puts no empty block in its place.
+    EXPECT_EQ(slot[1].encoding, ClipEncoding::kUnrestorable);
+    ASSERT_EQ(store_.Restore(slot), 2);
+    EXPECT_EQ(Enumerate(owner_.get()), (std::vector<UINT>{CF_RIFF, CF_WAVE}));
 }
 
 TEST_F(SlotStoreTest, ContentMarkedPrivateIsNeitherKeptNorReadNorReported) {
