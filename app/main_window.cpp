@@ -210,6 +210,8 @@ void MainWindow::ToolButton1Click() {
         ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
         ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         KeepOpenDialogOnTop();
+        // What the user comes to see is there even when no notice told of it.
+        parts_.watcher.LookForMissedChange();
     }
     shown_ = !shown_;
     // The tray menu's first item shows the state.
@@ -339,6 +341,14 @@ LRESULT MainWindow::RouteToParts(UINT msg, WPARAM wp, LPARAM lp) {
             return parts_.watcher.ClipboardChanged(wp, lp);
         case WM_CHANGECBCHAIN:
             return parts_.watcher.ViewerChainChanged(wp, lp);
+        case WM_CLIPBOARDUPDATE:
+            return parts_.watcher.ClipboardUpdated();
+        case WM_WTSSESSION_CHANGE:
+            parts_.watcher.SessionChanged(wp);
+            return 0;
+        case WM_POWERBROADCAST:
+            parts_.watcher.PowerChanged(wp);
+            return DefaultProc(msg, wp, lp);
         case WM_TIMER:
             if (wp == kCaptureTimerId) parts_.watcher.OnCaptureTimer();
             if (wp == kGuardTimerId) parts_.paste.OnGuardTimer();

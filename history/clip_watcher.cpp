@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "history/capture_rules.h"
+#include "history/notice_rules.h"
 #include "history/preview_rules.h"
 #include "platform/text.h"
 
@@ -31,12 +32,16 @@ Preview PreviewOrFormatList(const ClipSlot& snapshot) {
 
 void ClipWatcher::JoinChain() {
     paste_guard_ = false;
+    listener_ = NoticeSubscription(notices_, Notice::kClipboardUpdate, window_);
+    session_notices_ = NoticeSubscription(notices_, Notice::kSessionChange, window_);
     chain_.Join(window_);
 }
 
 void ClipWatcher::LeaveChain() noexcept {
     if (!chain_.joined()) return;
     chain_.Leave();
+    listener_.Cancel();
+    session_notices_.Cancel();
     timers_.Stop(kCaptureTimerId);
     timer_armed_ = false;
     if (reading_) {
@@ -47,8 +52,40 @@ void ClipWatcher::LeaveChain() noexcept {
 
 LRESULT ClipWatcher::ClipboardChanged(WPARAM wp, LPARAM lp) {
     chain_.PassOn(WM_DRAWCLIPBOARD, wp, lp);
-    if (!paste_guard_ && chain_.joined()) ArmCaptureTimer();
+    OnNotice();
     return 0;
+}
+
+LRESULT ClipWatcher::ClipboardUpdated() {
+    OnNotice();
+    return 0;
+}
+
+void ClipWatcher::OnNotice() {
+    switch (OnClipboardNotice(chain_.joined(), paste_guard_)) {
+        case NoticeEffect::kNone:
+            break;
+        case NoticeEffect::kCapture:
+            ArmCaptureTimer();
+            break;
+        case NoticeEffect::kTakeAsSeen:
+            // A snapshot under way records what it saw itself.
+            if (!reading_) store_.NoteSeen(store_.CurrentSequence());
+            break;
+    }
+}
+
+void ClipWatcher::LookForMissedChange() {
+    // Told by no notice: as if one had come, once the number shows a change.
+    if (ChangedSinceSeen(store_.CurrentSequence(), store_.last_sequence())) OnNotice();
+}
+
+void ClipWatcher::SessionChanged(WPARAM wp) {
+    if (SessionEventMayHideChanges(static_cast<std::uint32_t>(wp))) LookForMissedChange();
+}
+
+void ClipWatcher::PowerChanged(WPARAM wp) {
+    if (PowerEventMayHideChanges(static_cast<std::uint32_t>(wp))) LookForMissedChange();
 }
 
 LRESULT ClipWatcher::ViewerChainChanged(WPARAM wp, LPARAM lp) {

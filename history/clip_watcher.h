@@ -1,6 +1,9 @@
 // What happens when the clipboard changes: the main window is a member of the
-// clipboard viewer chain; each change notice is passed on down the chain and,
-// unless PasteGuard is set, arms CaptureTimer. 10 ms after the first notice of a
+// clipboard viewer chain and a clipboard format listener. Each notice of the chain is
+// passed on down it and, like the listener's, arms CaptureTimer unless PasteGuard is set;
+// where a change may have come without any notice (the window shown, the session back with
+// its user, a resume), the sequence number is looked at. Whatever tells of a change, the
+// sequence number decides: each change is captured once. 10 ms after the first notice of a
 // burst the capture asks the clipboard reader (history/clip_reader) for a snapshot and
 // goes on answering messages; the finished snapshot is stored in slot NextSlot, shown on
 // that slot's tile as the newest, and NextSlot moves on round the ring. A snapshot that
@@ -16,6 +19,7 @@
 #include "history/clip_reader.h"
 #include "history/slot_store.h"
 #include "platform/clock.h"
+#include "platform/notices.h"
 #include "platform/timer.h"
 #include "platform/viewer_chain.h"
 
@@ -35,25 +39,35 @@ constexpr UINT kBusyBackOffMs[] = {10, 20, 40, 80, 160, 250, 250, 250};
 class ClipWatcher {
 public:
     ClipWatcher(HWND main_window, ClipStore& store, SlotRing& ring, CaptureView& tiles,
-                SnapshotSource& source, Timers& timers, Clock& clock = SystemClock())
+                SnapshotSource& source, Timers& timers, Clock& clock = SystemClock(),
+                NoticeApi& notices = SystemNotices())
         : window_(main_window),
           store_(store),
           ring_(ring),
           tiles_(tiles),
           source_(source),
           timers_(timers),
-          clock_(clock) {}
+          clock_(clock),
+          notices_(notices) {}
     ClipWatcher(const ClipWatcher&) = delete;
     ClipWatcher& operator=(const ClipWatcher&) = delete;
 
-    // Joining is followed by a notice from the system, so what is on the clipboard
-    // at start-up becomes the first capture.
+    // Joins the viewer chain, and registers for the clipboard's and the session's notices
+    // where the system has them. Joining is followed by a notice from the system, so what is
+    // on the clipboard at start-up becomes the first capture.
     void JoinChain();
+    // Leaves the chain and gives back every registration: part of every way out.
     void LeaveChain() noexcept;
 
     LRESULT ClipboardChanged(WPARAM wp, LPARAM lp);    // WM_DRAWCLIPBOARD
+    LRESULT ClipboardUpdated();                        // WM_CLIPBOARDUPDATE
     LRESULT ViewerChainChanged(WPARAM wp, LPARAM lp);  // WM_CHANGECBCHAIN
-    void OnCaptureTimer();                             // CaptureTimer's tick
+    // The moments after which a change may have come without any notice: each compares the
+    // sequence number with the one last seen, and captures what is new. Nothing else looks.
+    void LookForMissedChange();      // the window is shown
+    void SessionChanged(WPARAM wp);  // WM_WTSSESSION_CHANGE
+    void PowerChanged(WPARAM wp);    // WM_POWERBROADCAST
+    void OnCaptureTimer();           // CaptureTimer's tick
     // The source's snapshot has arrived; none when the reader ended without one.
     void SnapshotRead(std::unique_ptr<SnapshotResult> result);
     void OnBudgetTimer();  // the budget timer's tick
@@ -73,6 +87,7 @@ public:
     [[nodiscard]] bool paste_guard() const noexcept { return paste_guard_; }
 
 private:
+    void OnNotice();
     void ArmCaptureTimer(UINT delay_ms = kCaptureDelayMs);
     void BeginCapture();
     void StoreSnapshot(ClipSlot snapshot);
@@ -87,6 +102,11 @@ private:
     SnapshotSource& source_;
     Timers& timers_;
     Clock& clock_;
+    NoticeApi& notices_;
+    // The listener's notices come from the system itself: no member of the chain can keep
+    // them from this window. Where there is none, the chain alone.
+    NoticeSubscription listener_;
+    NoticeSubscription session_notices_;
     ViewerChainMembership chain_;
     bool paste_guard_ = false;  // PasteGuard
     bool timer_armed_ = false;

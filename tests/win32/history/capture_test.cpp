@@ -8,11 +8,13 @@
 
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "fake_clipboard.h"
 #include "fake_input.h"
+#include "fake_notices.h"
 #include "fake_timers.h"
 #include "hidden_window.h"
 #include "history/capture_rules.h"
@@ -117,7 +119,8 @@ protected:
     FakeView view_;
     testing::FakeClock clock_;
     testing::FakeTimers timers_{clock_};
-    ClipWatcher watcher_{main_.get(), store_, ring_, view_, reader_, timers_, clock_};
+    testing::FakeNotices notices_;
+    ClipWatcher watcher_{main_.get(), store_, ring_, view_, reader_, timers_, clock_, notices_};
     int reports_ = 0;
     testing::FakeInput input_;
     PasteBack paste_{main_.get(), store_, ring_, view_, watcher_, timers_, input_, clock_};
@@ -206,6 +209,93 @@ TEST_F(CaptureTest, EachCaptureIsShownAsTheNewestAndTheThirteenthFillsSlotOneAga
                   (Told{L"reset", L"newest " + slot, slot + L": clip " + std::to_wstring(i)}));
     }
     EXPECT_EQ(ring_.NextSlot(), 2);
+}
+
+TEST_F(CaptureTest, TheListenerAndTheSessionNoticesAreHeldFromTheJoinToEveryWayOut) {
+    const HWND window = main_.get();
+    using Held = std::set<std::pair<Notice, HWND>>;
+    const Held both{{Notice::kClipboardUpdate, window}, {Notice::kSessionChange, window}};
+    // Left by the teardown, or by the watcher's end when the teardown never ran.
+    for (const bool teardown : {true, false}) {
+        {
+            ClipWatcher watcher{window, store_, ring_, view_, reader_, timers_, clock_, notices_};
+            watcher.JoinChain();
+            EXPECT_EQ(notices_.held, both);
+            if (teardown) watcher.LeaveChain();
+        }
+        EXPECT_EQ(notices_.held, Held{}) << teardown;
+    }
+    // Where the system has no listener, the chain's notices alone capture, as before.
+    notices_.refused = {Notice::kClipboardUpdate};
+    watcher_.JoinChain();
+    EXPECT_EQ(notices_.held, (Held{{Notice::kSessionChange, window}}));
+    PutText(window, "chain alone");
+    watcher_.ClipboardChanged(0, 0);
+    timers_.Advance(kCaptureDelayMs);
+    EXPECT_EQ(view_.told, (Told{L"reset", L"newest 1", L"1: chain alone"}));
+}
+
+TEST_F(CaptureTest, EachChangeIsCapturedOnceWhicheverNoticesTellOfItAndWhenever) {
+    // C: the chain's notice, L: the listener's; | lets the capture run in between.
+    const char* const rows[] = {"C", "L", "CL", "LC", "C|L", "L|C", "CL|CL|C"};
+    watcher_.JoinChain();
+    for (const char* const& row : rows) {
+        const int next = ring_.NextSlot();
+        PutText(main_.get(), row);
+        for (const char* told = row; *told; ++told) {
+            if (*told == 'C') watcher_.ClipboardChanged(0, 0);
+            if (*told == 'L') watcher_.ClipboardUpdated();
+            if (*told == '|') timers_.Advance(100);
+        }
+        timers_.Advance(100);
+        EXPECT_EQ(ring_.NextSlot(), next % SlotCount + 1) << row;
+    }
+}
+
+TEST_F(CaptureTest, AChangeNoNoticeToldOfIsCapturedOnceWhenShownUnlockedReconnectedOrResumed) {
+    const struct {
+        const char* moment;
+        void (ClipWatcher::*look)(WPARAM);
+        WPARAM event;
+        bool captured;
+    } rows[] = {{"shown", nullptr, 0, true},
+                {"unlocked", &ClipWatcher::SessionChanged, WTS_SESSION_UNLOCK, true},
+                {"reconnected", &ClipWatcher::SessionChanged, WTS_REMOTE_CONNECT, true},
+                {"locked", &ClipWatcher::SessionChanged, WTS_SESSION_LOCK, false},
+                {"resumed", &ClipWatcher::PowerChanged, PBT_APMRESUMEAUTOMATIC, true},
+                {"resumed by the user", &ClipWatcher::PowerChanged, PBT_APMRESUMESUSPEND, true},
+                {"suspending", &ClipWatcher::PowerChanged, PBT_APMSUSPEND, false}};
+    watcher_.JoinChain();
+    timers_.Advance(100);
+    for (const auto& r : rows) {
+        const auto look = [&] {
+            if (r.look) {
+                (watcher_.*r.look)(r.event);
+            } else {
+                watcher_.LookForMissedChange();
+            }
+            timers_.Advance(100);
+        };
+        const int next = ring_.NextSlot();
+        PutText(main_.get(), r.moment);  // told to no one
+        look();
+        EXPECT_EQ(ring_.NextSlot() != next, r.captured) << r.moment;
+        // Looked at again, nothing new: nothing captured, not even a timer started.
+        const std::size_t started = timers_.started.size();
+        if (r.captured) look();
+        EXPECT_EQ(timers_.started.size(), started) << r.moment;
+        EXPECT_EQ(ring_.NextSlot(), r.captured ? next % SlotCount + 1 : next) << r.moment;
+    }
+    // A change told of while PasteGuard was set stays uncaptured, then and at later looks.
+    ASSERT_TRUE(ring_.IsFilled(1));
+    paste_.PasteSlot(1);
+    const int next = ring_.NextSlot();
+    PutText(main_.get(), "under the guard");
+    watcher_.ClipboardUpdated();
+    timers_.Advance(kGuardDelayMs);
+    watcher_.LookForMissedChange();
+    timers_.Advance(100);
+    EXPECT_EQ(ring_.NextSlot(), next);
 }
 
 // The timing tests below count milliseconds of the test's clock, as the timers let them pass.
@@ -326,8 +416,10 @@ TEST_F(CaptureTest, ASlotWithNothingRestorableLeavesTheClipboardTypesNothingAndM
         Told told;
         std::size_t keys;
         const char* clipboard;
-    } cases[] = {{"written back", ClipEncoding::kGlobal, {L"pasted 1"}, 4, "x"},
-                 {"nothing restorable", ClipEncoding::kUnrestorable, {}, 0, "the user's"}};
+    } cases[] = {
+        {"written back", ClipEncoding::kGlobal, {L"pasted 1"}, 4, "x"},
+        {"nothing restorable", ClipEncoding::kUnrestorable, {}, 0, "the user's"},
+        {"a read that failed", KeptEncoding(ClipEncoding::kGlobal, false), {}, 0, "the user's"}};
     for (const auto& c : cases) {
         static constexpr std::uint8_t kText[] = {'x', 0};
         ClipSlot slot(1);
