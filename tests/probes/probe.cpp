@@ -71,6 +71,8 @@ const Command kCommands[] = {
     {L"proc-stats", ProcStatsCommand},
     {L"join", JoinCommand},
     {L"leave", LeaveCommand},
+    {L"swallow", SwallowCommand},
+    {L"end-in-chain", EndInChainCommand},
     {L"hang", HangCommand},
     {L"hotkey", HotkeyCommand},
     {L"unhotkey", UnhotkeyCommand},
