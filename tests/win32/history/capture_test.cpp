@@ -221,9 +221,12 @@ TEST_F(CaptureTest, TheListenerAndTheSessionNoticesAreHeldFromTheJoinToEveryWayO
             ClipWatcher watcher{window, store_, ring_, view_, reader_, timers_, clock_, notices_};
             watcher.JoinChain();
             EXPECT_EQ(notices_.held, both);
-            if (teardown) watcher.LeaveChain();
+            if (teardown) {
+                watcher.LeaveChain();
+                EXPECT_EQ(notices_.held, Held{}) << "by the teardown";
+            }
         }
-        EXPECT_EQ(notices_.held, Held{}) << teardown;
+        EXPECT_EQ(notices_.held, Held{}) << "by the watcher's end";
     }
     // Where the system has no listener, the chain's notices alone capture, as before.
     notices_.refused = {Notice::kClipboardUpdate};
