@@ -340,32 +340,25 @@ def test_the_viewer_chain_stays_whole_when_viewers_leave(winenv, probe, start_ni
 
 
 def test_every_copy_is_captured_once_after_a_viewer_that_swallows_or_ends_in_the_chain(
-        winenv, probe, start_nimbara):
+        probe, start_nimbara, other_probe):
     program = start_nimbara()
     texts = {}
 
     def copies(*words):
         """Each copy lands in the next tile, and only there."""
         for word in words:
-            slot = len(texts) + 1
-            texts[slot] = word
+            texts[len(texts) + 1] = word
             probe.clip_set(f"{CF_UNICODETEXT}=text:{word}")
-            program.wait_capture(slot, word)
-            assert filled(program) == texts, f"copy {word!r} did not land in tile {slot} once"
+            program.wait_capture(len(texts), word)
+            assert filled(program) == texts
 
-    # Joined after Nimbara, so told first, and tells no one.
-    swallower = winenv.open_probe("viewer")
-    try:
-        assert swallower.greeting["next"] == program.hwnd
-        swallower.swallow()
-        copies("吞掉通知之后 1", "吞掉通知之后 2")
-    finally:
-        swallower.close()
-    # Joined after Nimbara, then gone without a word to the chain.
-    ended = winenv.open_probe("viewer")
-    try:
-        assert ended.greeting["next"] == program.hwnd
-        ended.end_in_chain()
-    finally:
-        ended.close()
+    # Each joins after Nimbara, so is told first: one tells no one, one ends still in the chain.
+    swallower = other_probe("viewer")
+    assert swallower.greeting["next"] == program.hwnd
+    swallower.swallow()
+    copies("吞掉通知之后 1", "吞掉通知之后 2")
+    swallower.close()
+    ended = other_probe("viewer")
+    assert ended.greeting["next"] == program.hwnd
+    ended.end_in_chain()
     copies("查看器结束之后 1", "查看器结束之后 2")

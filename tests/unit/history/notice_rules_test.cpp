@@ -9,42 +9,24 @@
 namespace nimbara {
 namespace {
 
-TEST(NoticeRules, ANoticeCapturesWhileWatchingAndUnderPasteGuardOnlyMarksItsContentSeen) {
-    const struct {
-        bool watching, paste_guard;
-        NoticeEffect effect;
-    } cases[] = {{false, false, NoticeEffect::kNone},
-                 {false, true, NoticeEffect::kNone},
-                 {true, false, NoticeEffect::kCapture},
-                 {true, true, NoticeEffect::kTakeAsSeen}};
-    for (const auto& c : cases)
-        EXPECT_EQ(OnClipboardNotice(c.watching, c.paste_guard), c.effect)
-            << c.watching << c.paste_guard;
-}
-
-TEST(NoticeRules, OnlyANumberOtherThanTheOneSeenIsAChange) {
-    const struct {
-        std::uint32_t current, seen;
-        bool changed;
-    } cases[] = {{0, 0, false},         {0, 5, false}, {5, 0, true},
-                 {5, 5, false},         {6, 5, true},  {4, 5, true} /* wrapped or reset */,
-                 {0xFFFFFFFFu, 0, true}};
-    for (const auto& c : cases)
-        EXPECT_EQ(ChangedSinceSeen(c.current, c.seen), c.changed) << c.current << " " << c.seen;
-}
-
-TEST(NoticeRules, TheSessionBackWithItsUserAndAResumeAreLookedAtNothingElse) {
-    // WTS_*: 1 console connect, 2 console disconnect, 3 remote connect, 4 remote disconnect,
-    // 5 logon, 6 logoff, 7 lock, 8 unlock, 9 remote control. PBT_*: 4 suspend, 7 resume
-    // suspend, 10 power status change, 0x12 resume automatic, 0x8013 power setting change.
-    const std::uint32_t session_looked[] = {1, 3, 8};
-    const std::uint32_t session_not[] = {0, 2, 4, 5, 6, 7, 9, 10, 11, 0xFFFFFFFFu};
-    const std::uint32_t power_looked[] = {7, 0x12};
-    const std::uint32_t power_not[] = {0, 4, 6, 10, 0x8013, 0xFFFFFFFFu};
-    for (const std::uint32_t e : session_looked) EXPECT_TRUE(SessionEventMayHideChanges(e)) << e;
-    for (const std::uint32_t e : session_not) EXPECT_FALSE(SessionEventMayHideChanges(e)) << e;
-    for (const std::uint32_t e : power_looked) EXPECT_TRUE(PowerEventMayHideChanges(e)) << e;
-    for (const std::uint32_t e : power_not) EXPECT_FALSE(PowerEventMayHideChanges(e)) << e;
+TEST(NoticeRules, NoticesCaptureWhileWatchingAndNewNumbersOrTheSessionBackOrAResumeAreLooked) {
+    using E = NoticeEffect;
+    EXPECT_EQ(OnClipboardNotice(false, false), E::kNone);
+    EXPECT_EQ(OnClipboardNotice(false, true), E::kNone);
+    EXPECT_EQ(OnClipboardNotice(true, false), E::kCapture);
+    EXPECT_EQ(OnClipboardNotice(true, true), E::kTakeAsSeen);
+    // (current, seen): a number of 0 tells nothing; any other than the one seen is new.
+    const std::uint32_t changed[][2] = {{5, 0}, {6, 5}, {4, 5}, {0xFFFFFFFFu, 0}};
+    const std::uint32_t unchanged[][2] = {{0, 0}, {0, 5}, {5, 5}};
+    for (const auto& [current, seen] : changed) EXPECT_TRUE(ChangedSinceSeen(current, seen));
+    for (const auto& [current, seen] : unchanged) EXPECT_FALSE(ChangedSinceSeen(current, seen));
+    // WTS_*: 1 console connect, 3 remote connect, 8 unlock; PBT_*: 7 and 0x12 the resumes.
+    for (std::uint32_t e = 0; e < 0x20; ++e) {
+        EXPECT_EQ(SessionEventMayHideChanges(e), e == 1 || e == 3 || e == 8) << e;
+        EXPECT_EQ(PowerEventMayHideChanges(e), e == 7 || e == 0x12) << e;
+    }
+    EXPECT_FALSE(SessionEventMayHideChanges(0xFFFFFFFFu));
+    EXPECT_FALSE(PowerEventMayHideChanges(0x8013));
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // The system's notice subscriptions as a test sees them: each one held, and those refused.
 #pragma once
 
-#include <windows.h>
-
 #include <set>
 #include <utility>
 
@@ -10,16 +8,14 @@
 
 namespace nimbara::testing {
 
-class FakeNotices final : public NoticeApi {
-public:
+struct FakeNotices final : NoticeApi {
     std::set<std::pair<Notice, HWND>> held;
     std::set<Notice> refused;  // as a system without them refuses
 
-    bool Subscribe(Notice notice, HWND window) override {
-        if (refused.count(notice)) return false;
-        return held.emplace(notice, window).second;
+    bool Subscribe(Notice n, HWND w) override {
+        return !refused.count(n) && held.insert({n, w}).second;
     }
-    void Unsubscribe(Notice notice, HWND window) noexcept override { held.erase({notice, window}); }
+    void Unsubscribe(Notice n, HWND w) noexcept override { held.erase({n, w}); }
 };
 
 }  // namespace nimbara::testing
