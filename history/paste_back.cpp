@@ -97,12 +97,12 @@ void PasteBack::PasteSlot(int slot) {
         restoring_ = false;
     }
     // With no record at all (no window of another program in front since the start)
-    // the keys go where the keyboard is.
-    const bool typed = !target_.window() || target_.KeysReach();
+    // the keys go where the keyboard is. With nothing written back they would paste what
+    // the clipboard held before, or nothing: no keys, and the tile claims no paste.
+    const bool typed = !wrote_nothing && (!target_.window() || target_.KeysReach());
     if (typed) {
         TypeInto();
-        // Every format refused left the clipboard empty: the tile does not claim a paste.
-        if (!wrote_nothing) tiles_.MarkPasted(slot);
+        tiles_.MarkPasted(slot);
     }
     if (!guard_timer_running_) guard_timer_running_ = timers_.Start(kGuardTimerId, kGuardDelayMs);
     // A paste that waited behind this one puts its own slot on the clipboard and tells

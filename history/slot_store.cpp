@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "history/capture_rules.h"
@@ -147,16 +148,23 @@ ClipSlot ClipStore::Snapshot() {
 }
 
 int ClipStore::Restore(const ClipSlot& slot) {
-    OpenedClipboard opened(clipboard_, owner_);
-    RequireOpen(opened);
-    if (!clipboard_.Empty()) throw ClipboardBusyError();
-    int taken = 0;
+    // Every object is made before the clipboard is emptied: when none can be made again,
+    // the user's clipboard stays as it is.
+    std::vector<std::pair<UINT, ClipObject>> objects;
+    objects.reserve(slot.size());
     for (const ClipFormatRecord& record : slot) {
         if (record.encoding == ClipEncoding::kUnrestorable) continue;
         ClipObject object = MakeClipObject(record.encoding, record.data.bytes());
         // A NULL handle would announce delayed rendering that nobody will answer.
-        if (!object) continue;
-        if (clipboard_.SetData(record.format, object.get())) {
+        if (object) objects.emplace_back(record.format, std::move(object));
+    }
+    if (objects.empty()) return 0;
+    OpenedClipboard opened(clipboard_, owner_);
+    RequireOpen(opened);
+    if (!clipboard_.Empty()) throw ClipboardBusyError();
+    int taken = 0;
+    for (auto& [format, object] : objects) {
+        if (clipboard_.SetData(format, object.get())) {
             object.HandOver();
             ++taken;
         }

@@ -40,8 +40,8 @@ public:
 
     // Empties the clipboard and writes every record back, in stored order, in one
     // opening. Throws ClipboardBusyError (the clipboard then stays as it was). Formats
-    // the clipboard refuses are skipped. Returns how many were taken: none leaves the
-    // clipboard empty.
+    // the clipboard refuses are skipped. Returns how many were taken: 0 leaves the
+    // clipboard as it was when no record could be made again, empty when it refused all.
     [[nodiscard]] int Restore(const ClipSlot& slot);
 
     // The clipboard's sequence number as the last snapshot found it or the last restore
