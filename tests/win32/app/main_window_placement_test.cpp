@@ -18,8 +18,9 @@ constexpr MonitorArea kSmall{{0, 0, 640, 480}, {0, 0, 640, 450}};
 constexpr MonitorArea kTiny{{0, 0, 400, 300}, {0, 0, 400, 300}};
 
 TEST(MainWindowPlacementTest, OpensWhereTheUserIsAndComesBackInSightWhenTheMonitorsChange) {
+    const std::vector<MonitorArea> both{kLeft, kRight}, swapped{kRight, kLeft};
     testing::FakeMonitors monitors;
-    monitors.areas = {kLeft, kRight};
+    monitors.areas = both;
     ApplicationWindow application;
     application.Create();
     Program program(application.hwnd(), monitors);
@@ -28,15 +29,18 @@ TEST(MainWindowPlacementTest, OpensWhereTheUserIsAndComesBackInSightWhenTheMonit
     RECT r{};
     ::GetWindowRect(window, &r);
     const SIZE size{r.right - r.left, r.bottom - r.top};
-    const auto open = [&](UserAt at) {
+    // Shown by the tray (the pointer) or the hotkey (the foreground window) on `monitor`.
+    const auto open = [&](UserAt at, std::size_t monitor) {
         if (main.shown()) main.ToolButton1Click();
+        monitors.pointer_on = at == UserAt::kPointer ? monitor : 1 - monitor;
+        monitors.foreground_on = at == UserAt::kPointer ? 1 - monitor : monitor;
         main.ToolButton1Click(at);
     };
-    const auto screen_changes = [&](std::vector<MonitorArea> areas) {
+    const auto change = [&](std::vector<MonitorArea> areas) {
         monitors.areas = std::move(areas);
         ::SendMessageW(window, WM_DISPLAYCHANGE, 32, 0);
     };
-    const auto drag_to = [&](int x, int y) {
+    const auto drag = [&](int x, int y) {
         ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     };
     const struct {
@@ -44,36 +48,19 @@ TEST(MainWindowPlacementTest, OpensWhereTheUserIsAndComesBackInSightWhenTheMonit
         std::function<void()> step;
         POINT expected;
     } steps[] = {
-        {"the tray clicked on the right monitor",
-         [&] { monitors.pointer_on = 1, open(UserAt::kPointer); },
-         {1024 + 278, 169}},
-        {"that monitor removed", [&] { screen_changes({kLeft}); }, {278, 169}},
-        {"the hotkey in a window on the right",
-         [&] {
-             screen_changes({kLeft, kRight});
-             monitors.pointer_on = 0, monitors.foreground_on = 1;
-             open(UserAt::kForegroundWindow);
-         },
-         {1024 + 278, 169}},
-        {"the monitors changed around it",
-         [&] {
-             screen_changes({kRight, kLeft});
-         },
-         {1024 + 278, 169}},
-        {"a lower resolution", [&] { screen_changes({kSmall}); }, {640 - size.cx, 450 - size.cy}},
-        {"dragged, it stays across hiding and showing",
-         [&] { drag_to(100, 10), open(UserAt::kPointer); },
-         {100, 10}},
-        {"dragged, a lower resolution moves it in as little as needed",
-         [&] { drag_to(500, 0), screen_changes({kSmall}); },
+        {"the tray, on the right", [&] { open(UserAt::kPointer, 1); }, {1302, 169}},
+        {"that monitor removed", [&] { change({kLeft}); }, {278, 169}},
+        {"both again", [&] { change(both); }, {278, 169}},
+        {"the hotkey, on the right", [&] { open(UserAt::kForegroundWindow, 1); }, {1302, 169}},
+        {"the monitors reordered", [&] { change(swapped); }, {1302, 169}},
+        {"a lower resolution", [&] { change({kSmall}); }, {640 - size.cx, 450 - size.cy}},
+        {"dragged, shown again", [&] { drag(100, 10), open(UserAt::kPointer, 1); }, {100, 10}},
+        {"dragged, a lower resolution",
+         [&] { drag(500, 0), change({kSmall}); },
          {640 - size.cx, 0}},
-        {"larger than the screen: at its top-left corner",
-         [&] { screen_changes({kTiny}); },
-         {0, 0}},
-        {"hidden, the monitors change: nothing moves",
-         [&] { main.ToolButton1Click(), screen_changes({kRight}); },
-         {0, 0}},
-        {"shown again: in onto the monitor nearest", [&] { main.ToolButton1Click(); }, {1024, 0}},
+        {"larger than the screen", [&] { change({kTiny}); }, {0, 0}},
+        {"hidden, a change", [&] { main.ToolButton1Click(), change({kRight}); }, {0, 0}},
+        {"shown again, off the screen", [&] { main.ToolButton1Click(); }, {1024, 0}},
     };
     for (const auto& s : steps) {
         s.step();
