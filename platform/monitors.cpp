@@ -55,8 +55,11 @@ public:
     }
 
     HMONITOR MonitorOfForeground() override {
+        // The desktop spans every monitor: with it in front, the user is where the pointer is.
         HWND front = ::GetForegroundWindow();
-        return front ? ::MonitorFromWindow(front, MONITOR_DEFAULTTONEAREST) : MonitorOfPointer();
+        if (!front || front == ::GetShellWindow() || front == ::GetDesktopWindow())
+            return MonitorOfPointer();
+        return ::MonitorFromWindow(front, MONITOR_DEFAULTTONEAREST);
     }
 
     HMONITOR MonitorOfPointer() override {

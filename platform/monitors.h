@@ -21,7 +21,8 @@ public:
     virtual ~MonitorApi() = default;
     // Every monitor of the desktop, in the system's order; empty when it names none.
     [[nodiscard]] virtual std::vector<Monitor> Monitors() = 0;
-    // The monitor holding the foreground window, or the pointer's when there is none.
+    // The monitor holding the foreground window, or the pointer's when there is none or
+    // the desktop is in front.
     [[nodiscard]] virtual HMONITOR MonitorOfForeground() = 0;
     // The monitor under the pointer, or the one nearest to it.
     [[nodiscard]] virtual HMONITOR MonitorOfPointer() = 0;

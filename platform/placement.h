@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <vector>
 
 #include "platform/monitors.h"
 #include "platform/placement_rules.h"
@@ -19,10 +20,10 @@ public:
 
     [[nodiscard]] MonitorApi& monitors() noexcept { return monitors_; }
 
-    // Before `window` is shown: onto `user_monitor`, the monitor the user works on,
-    // unless the user has moved it since it was last placed and it is still wholly on
-    // the screen. Where a move takes it to a monitor of another DPI and it takes a new
-    // size there, it is placed once more at that size.
+    // Before `window` is shown: onto `user_monitor`, the monitor the user works on, unless
+    // the user has moved it, which leaves it where it is while it is wholly on the screen.
+    // Where a move takes it to a monitor of another DPI and it takes a new size there, it
+    // is placed once more at that size.
     void PlaceForOpening(HWND window, HMONITOR user_monitor);
     // The monitors changed under the shown `window`: back wholly onto one when it is not.
     void KeepOnScreen(HWND window);

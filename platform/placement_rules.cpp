@@ -72,11 +72,13 @@ std::size_t MonitorHolding(std::span<const MonitorArea> monitors, ScreenRect win
 }
 
 bool WhollyOnScreen(std::span<const MonitorArea> monitors, ScreenRect window) noexcept {
-    // Monitors never overlap one another: their shares of the window add up.
+    // Monitors do not overlap one another, so their shares of the window add up. Where a
+    // mirroring driver's pseudo-monitor lies over a real one, a share counts twice: the
+    // window is then rather left where it is than moved.
     std::int64_t covered = 0;
     for (const MonitorArea& monitor : monitors) covered += Overlap(monitor.bounds, window);
     return window.width() > 0 && window.height() > 0 &&
-           covered == std::int64_t{window.width()} * window.height();
+           covered >= std::int64_t{window.width()} * window.height();
 }
 
 ScreenPoint MoveInto(ScreenRect area, ScreenPoint wanted, int width, int height) noexcept {
