@@ -24,7 +24,7 @@ HCURSOR HandCursor() { return ::LoadCursorW(nullptr, IDC_HAND); }
 }  // namespace
 
 AboutDialog::AboutDialog(HWND application_window, ShellApi& shell)
-    : application_(application_window), shell_(shell) {}
+    : ModalDialog(kAboutWindow.place), application_(application_window), shell_(shell) {}
 
 AboutDialog::~AboutDialog() {
     // The window goes first, while the controls' objects still exist.

@@ -78,7 +78,9 @@ BOOL CALLBACK RaiseOpenDialog(HWND window, LPARAM lp) {
 }  // namespace
 
 MainWindow::MainWindow(HWND application_window, const Parts& parts)
-    : application_(application_window), parts_(parts) {
+    : application_(application_window),
+      parts_(parts),
+      placement_(kMainWindow.place, parts.monitors) {
     font_ = CreateSongTiFont();
     caption_font_ = CreateSongTiFont(true, GB2312_CHARSET);
     scale_ = ScaleFor(font_.get());
@@ -197,7 +199,7 @@ void MainWindow::Start() {
     parts_.hotkey.ApplyHotKey();
 }
 
-void MainWindow::ToolButton1Click() {
+void MainWindow::ToolButton1Click(UserAt user_at) {
     if (shown_) {
         // Hiding the active window hands activation to another top-level window,
         // normally the one the user worked in before.
@@ -205,6 +207,10 @@ void MainWindow::ToolButton1Click() {
         ::ShowWindow(hwnd(), SW_HIDE);
         parts_.paste.WindowGone();
     } else {
+        MonitorApi& monitors = placement_.monitors();
+        placement_.PlaceForOpening(hwnd(), user_at == UserAt::kForegroundWindow
+                                               ? monitors.MonitorOfForeground()
+                                               : monitors.MonitorOfPointer());
         // Shown without taking the activation: the window the user works in stays
         // active, so that the click on a tile can tell which window to paste into.
         ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
@@ -328,6 +334,14 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             FormClose();
             ::PostQuitMessage(0);
             return 0;
+        case WM_DISPLAYCHANGE:
+            // A monitor gone, another resolution: the shown window back wholly in sight.
+            if (shown_) placement_.KeepOnScreen(hwnd());
+            return DefaultProc(msg, wp, lp);
+        case WM_SETTINGCHANGE:
+            // The taskbar moved or resized: the work areas changed.
+            if (shown_ && wp == SPI_SETWORKAREA) placement_.KeepOnScreen(hwnd());
+            return DefaultProc(msg, wp, lp);
         default:
             if (auto answer = AnswerSessionEnd(msg, wp)) return *answer;
             // While the window is being built its parts do not exist yet.
@@ -386,7 +400,7 @@ LRESULT MainWindow::RouteToParts(UINT msg, WPARAM wp, LPARAM lp) {
             // Never passed on: a combination left over from an earlier choice ends here.
             if (parts_.hotkey.IsHotKeyMessage(lp)) {
                 parts_.paste.HotKeyPressed(LOWORD(lp), static_cast<DWORD>(::GetMessageTime()));
-                ToolButton1Click();
+                ToolButton1Click(UserAt::kForegroundWindow);
                 return 1;
             }
             return 0;

@@ -12,6 +12,7 @@
 #include "platform/handles.h"
 #include "platform/layout.h"
 #include "platform/panel.h"
+#include "platform/placement.h"
 #include "platform/window.h"
 
 namespace nimbara {
@@ -59,7 +60,8 @@ inline constexpr DesignedWindow kMainWindow{
     .caption = L"MainForm",
     .style = WS_POPUP | WS_SYSMENU | WS_CAPTION | WS_CLIPCHILDREN,
     .ex_style = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TOPMOST,
-    // The position is not kept across runs.
+    // On the primary monitor; on another, as far from its top-left corner. The position
+    // is not kept across runs.
     .place = {278, 169},
     .client = {429, 367},
 };
@@ -85,6 +87,12 @@ inline constexpr SIZE kToolButtonSize{39, 38};
 inline constexpr int kToolSeparatorWidth = 8;  // scaled like the buttons
 inline constexpr int kToolImageSize = 32;      // each of the toolbar bitmap's square images
 
+// Where the user works when the window is shown: it opens on the monitor holding that.
+enum class UserAt : UINT {
+    kPointer,           // a click on the tray icon or in its menu
+    kForegroundWindow,  // the hotkey, pressed in that window
+};
+
 class MainWindow : public Window {
 public:
     // What the window routes to: built by the composition root on the window's handle,
@@ -98,6 +106,7 @@ public:
         GlobalHotKey& hotkey;
         SettingsDialog& settings_dialog;
         AboutDialog& about_dialog;
+        MonitorApi& monitors;  // where the window opens and stays in sight
     };
 
     // Builds the window hidden, with its chrome. `parts` are not used before Start.
@@ -110,7 +119,8 @@ public:
 
     // The show/hide toggle that the hotkey, the tray icon, the tray menu's first
     // item, the toolbar's hide button and the title strip's close button all run.
-    void ToolButton1Click();
+    // Shown, the window opens on the monitor where the user is (`user_at`).
+    void ToolButton1Click(UserAt user_at = UserAt::kPointer);
     // Closes the window: the teardown runs, then the program's loop ends.
     void Close();
     // The teardown: the viewer chain, the reader, the slots and the hotkey are given
@@ -155,6 +165,7 @@ private:
     UniqueHBitmap title_bitmap_, title_icon_bitmap_, close_bitmap_, toolbar_bitmap_;
     UniqueHImageList toolbar_images_;
     UniqueHMenu tray_menu_;
+    ScreenPlacement placement_;
 
     PictureBox title_strip_;
     PictureBox title_icon_;

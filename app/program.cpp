@@ -7,7 +7,7 @@
 
 namespace nimbara {
 
-Program::Program(HWND application_window)
+Program::Program(HWND application_window, MonitorApi& monitors)
     : application_(application_window),
       window_(application_window, {.ring = ring_,
                                    .reader = reader_,
@@ -16,7 +16,8 @@ Program::Program(HWND application_window)
                                    .paste = paste_,
                                    .hotkey = hotkey_,
                                    .settings_dialog = settings_dialog_,
-                                   .about_dialog = about_dialog_}),
+                                   .about_dialog = about_dialog_,
+                                   .monitors = monitors}),
       store_(SystemClipboard(), window_.hwnd(), nullptr),
       reader_(window_.hwnd()),
       tiles_(window_.tile_panel(), window_.scale(), window_.font(),

@@ -26,7 +26,7 @@ class Program {
 public:
     // Builds every part and starts the main window, hidden; the program then runs
     // until the main window closes.
-    explicit Program(HWND application_window);
+    explicit Program(HWND application_window, MonitorApi& monitors = SystemMonitors());
     // However the program ends (a WM_QUIT from outside, the end of the session), the
     // viewer chain and the hotkey are given back; after a close this does nothing.
     ~Program();

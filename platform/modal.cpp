@@ -75,6 +75,7 @@ void ModalDialog::ShowModal() {
         ~OpenScope() { open = false; }
     } scope(open_);
     done_ = false;
+    placement_.PlaceForOpening(hwnd(), placement_.monitors().MonitorOfPointer());
     RunModal(hwnd(), done_);
 }
 

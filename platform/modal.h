@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "platform/placement.h"
 #include "platform/window.h"
 
 namespace nimbara {
@@ -13,7 +14,8 @@ namespace nimbara {
 void RunModal(HWND dialog, const bool& done);
 
 // A dialog built at its first opening and kept, hidden, for every later one: each
-// opening shows it as the last one left it.
+// opening shows it as the last one left it, on the monitor under the pointer (where
+// the toolbar button or the tray menu was clicked) by the rule of placement_rules.h.
 class ModalDialog : public Window {
 public:
     // Shows the dialog modally until a handler ends it. Opened again while open (the
@@ -24,7 +26,9 @@ public:
     void EnsureBuilt();
 
 protected:
-    ModalDialog() = default;
+    // `designed_place`: where the dialog opens on the primary monitor, as designed.
+    explicit ModalDialog(POINT designed_place, MonitorApi& monitors = SystemMonitors()) noexcept
+        : placement_(designed_place, monitors) {}
     ~ModalDialog() override;
 
     // Creates the window and its controls. A half-built dialog is not kept.
@@ -50,6 +54,7 @@ private:
 
     void Activated(WPARAM wp) noexcept;
 
+    ScreenPlacement placement_;
     HWND focus_ = nullptr;  // the control that had the focus when the dialog last lost it
     bool open_ = false;
     bool done_ = false;

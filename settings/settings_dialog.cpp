@@ -44,7 +44,10 @@ RECT ScaledPlaceInDialog(const SettingsControlRow& row, LayoutScale scale) noexc
 }
 
 SettingsDialog::SettingsDialog(HWND application_window, GlobalHotKey& hotkey, RegistryApi& registry)
-    : application_(application_window), hotkey_(hotkey), registry_(registry) {}
+    : ModalDialog(kSettingsWindow.place),
+      application_(application_window),
+      hotkey_(hotkey),
+      registry_(registry) {}
 
 void SettingsDialog::Build() {
     font_ = CreateSongTiFont();

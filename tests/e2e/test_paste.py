@@ -13,8 +13,8 @@ from harness import wait_until
 from nimbara_constants import (MINIMISED, ON_CLIPBOARD, SC_MINIMIZE, SC_RESTORE, WA_ACTIVE,
                                WA_CLICKACTIVE, WM_SYSCOMMAND, WS_MINIMIZE)
 from nimbara_program import (
-    HOVER, NEWEST, PASTED, WM_ACTIVATE, WM_COMMAND, WM_NULL, BIT_BTN_1, HOT_KEY_1, RADIO_BUTTON_2,
-    center, clear_settings)
+    HOVER, NEWEST, PASTED, WM_ACTIVATE, WM_COMMAND, WM_NULL, BIT_BTN_1, CLIENT_WIDTH, HOT_KEY_1,
+    LEFT, RADIO_BUTTON_2, TOP, center, clear_settings, text_scale)
 from tray_icon import N1, choose, icon_centre
 
 
@@ -134,6 +134,29 @@ def test_click_on_a_tile_pastes_its_slot_into_notepad_and_adds_no_slot(
                              f"{winenv.xdotool('getwindowfocus', '-f', 'getwindowname')}") from None
     assert [nimbara.tile_texts()[n] for n in (1, 2, 3)] == [tiles[n] for n in (1, 2, 3)]
     assert nimbara.band_pixel(4) == NEWEST and nimbara.band_pixel(3) == idle
+
+
+# At 150 % on a 1024 x 768 screen the grid at its designed place would reach past the right edge
+# and under the taskbar: it opens as near that place as it lies wholly in the work area.
+@pytest.mark.winenv(dpi=144, size=(1024, 768))
+def test_at_144_dpi_on_a_small_screen_the_grid_opens_whole_and_a_tile_pastes(
+        winenv, probe, nimbara, notepad):
+    screen = probe.screen()
+    assert (screen["width"], screen["height"], screen["dpi"]) == (1024, 768, 144)
+    probe.clip_set("13=text:P")
+    nimbara.wait_capture(1, "P")
+    notepad.click_into()
+    winenv.key("alt+v")
+    wait_until(nimbara.shown, 30, message="the history window did not show")
+    client = nimbara.client_rect()
+    assert client[2] - client[0] == text_scale(probe)(CLIENT_WIDTH) > CLIENT_WIDTH
+    left, top, right, bottom = nimbara.rect()
+    work = screen["work_area"]
+    assert (left, top) == (min(LEFT, work[2] - (right - left)), min(TOP, work[3] - (bottom - top)))
+    assert work[0] <= left and work[1] <= top and right <= work[2] and bottom <= work[3]
+    wait_until(lambda: probe.foreground()["hwnd"] == notepad.hwnd, 30)
+    winenv.click(*center(nimbara.control(301)["rect"]))
+    notepad.wait_text("P")
 
 
 # --- every way a user shows the window, then a click or a double click on a tile -----------------
