@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "platform/controls.h"
+#include "platform/dpi.h"
 #include "platform/handles.h"
 #include "platform/layout.h"
 #include "platform/panel.h"
@@ -100,8 +101,9 @@ public:
         AboutDialog& about_dialog;
     };
 
-    // Builds the window hidden, with its chrome. `parts` are not used before Start.
-    MainWindow(HWND application_window, const Parts& parts);
+    // Builds the window hidden, with its chrome, laid out at the DPI of the monitor it is
+    // on. `parts` are not used before Start.
+    MainWindow(HWND application_window, const Parts& parts, DpiApi& dpi = SystemDpi());
     ~MainWindow() override;
 
     // Once the parts exist: the history is cleared, the viewer chain joined and the
@@ -124,6 +126,8 @@ public:
     [[nodiscard]] HWND tile_panel() const noexcept { return tile_panel_.hwnd(); }
     [[nodiscard]] LayoutScale scale() const noexcept { return scale_; }
     [[nodiscard]] HFONT font() const noexcept { return font_.get(); }
+    // The DPI the window is laid out at.
+    [[nodiscard]] int dpi() const noexcept { return dpi_; }
     // Pointer reports of the tile panel around the tiles.
     void SetTilePointerSink(const PointerSink* sink) noexcept { tile_panel_.SetPointerSink(sink); }
 
@@ -136,6 +140,9 @@ protected:
 
 private:
     void FormCreate();
+    void LoadFonts();
+    [[nodiscard]] RECT BandPlace(MainControl band) const;
+    void DpiChanged();
     void BuildTitleStrip();
     void BuildToolBar();
     void BuildTrayMenu();
@@ -149,6 +156,9 @@ private:
 
     HWND application_;
     Parts parts_;
+    DpiApi& dpi_api_;
+    int dpi_;
+    bool moving_ = false;  // the user drags the window (the system's move loop runs)
     UniqueHFont font_;
     UniqueHFont caption_font_;
     LayoutScale scale_;

@@ -4,9 +4,12 @@
 
 #include <array>
 #include <climits>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/layout_rules.h"
 
 namespace nimbara {
 namespace {
@@ -105,6 +108,44 @@ TEST(TileRules, PartsOfEachCornerTile) {
         EXPECT_EQ(parts.label, (TileBox{2, 2, 95, 87})) << "slot " << row.slot;
     }
     EXPECT_EQ(PartsOfTile(2, HalfAgain).band, (TileBox{164, 5, 322, 151}));
+}
+
+// At each DPI the grid is laid out by the font's text height there (宋体 is as tall as its
+// em, 9 points). Each edge lies within a pixel of the designed one scaled exactly, the
+// tiles lie apart in their rows and columns, each part inside the one that holds it, and
+// a tile holds as many lines of its text as the designed one.
+TEST(TileRules, ScaledGridKeepsItsProportions) {
+    for (const int dpi : {96, 120, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        const int text_height = DesignedCharHeight(dpi);
+        const LayoutScale scale = ScaleForTextHeight(text_height);
+        const double exact = dpi / 96.0;
+        const auto near = [exact](const TileBox& scaled, const TileBox& designed) {
+            return std::abs(scaled.left - designed.left * exact) <= 1 &&
+                   std::abs(scaled.top - designed.top * exact) <= 1 &&
+                   std::abs(scaled.right - designed.right * exact) <= 1 &&
+                   std::abs(scaled.bottom - designed.bottom * exact) <= 1;
+        };
+        for (int slot = 1; slot <= kTileColumns * kTileRows; ++slot) {
+            SCOPED_TRACE(slot);
+            const TileParts parts = PartsOfTile(slot, scale);
+            const TileParts designed = PartsOfTile(slot, Designed);
+            EXPECT_TRUE(near(parts.band, designed.band));
+            EXPECT_TRUE(near(parts.frame, designed.frame));
+            EXPECT_TRUE(near(parts.label, designed.label));
+            // The frame inside the band, the label inside the frame, both with room left.
+            EXPECT_LT(parts.frame.right, parts.band.right - parts.band.left);
+            EXPECT_LT(parts.frame.bottom, parts.band.bottom - parts.band.top);
+            EXPECT_LT(parts.label.right, parts.frame.right - parts.frame.left);
+            EXPECT_LT(parts.label.bottom, parts.frame.bottom - parts.frame.top);
+            if (slot % kTileColumns != 0)
+                EXPECT_LT(parts.band.right, PartsOfTile(slot + 1, scale).band.left);
+            if (slot + kTileColumns <= kTileColumns * kTileRows)
+                EXPECT_LT(parts.band.bottom, PartsOfTile(slot + kTileColumns, scale).band.top);
+            const int lines = (parts.label.bottom - parts.label.top) / text_height;
+            EXPECT_EQ(lines, (designed.label.bottom - designed.label.top) / kDesignedTextHeight);
+        }
+    }
 }
 
 TEST(TileRules, PointOnTheGridToTheTileUnderIt) {
