@@ -35,6 +35,7 @@ public:
     Program& operator=(const Program&) = delete;
 
     [[nodiscard]] MainWindow& main_window() noexcept { return window_; }
+    [[nodiscard]] TrayIcon& tray_icon() noexcept { return tray_icon_; }
 
 private:
     void BuildTrayIcon();
