@@ -40,11 +40,28 @@ public:
     }
 };
 
+// SetThreadDpiAwarenessContext; its contexts are handles.
+using SetContext = HANDLE(WINAPI*)(HANDLE);
+SetContext SetThreadContext() {
+    static const SetContext set = User32Function<SetContext>("SetThreadDpiAwarenessContext");
+    return set;
+}
+
 }  // namespace
 
 DpiApi& SystemDpi() {
     static Win32Dpi dpi;
     return dpi;
+}
+
+ScreenDpiScope::ScreenDpiScope() noexcept {
+    // DPI_AWARENESS_CONTEXT_SYSTEM_AWARE
+    const auto system_aware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-2));
+    if (const SetContext set = SetThreadContext()) previous_ = set(system_aware);
+}
+
+ScreenDpiScope::~ScreenDpiScope() {
+    if (previous_) SetThreadContext()(previous_);
 }
 
 }  // namespace nimbara

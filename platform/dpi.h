@@ -24,4 +24,19 @@ public:
 // The system's answers.
 DpiApi& SystemDpi();
 
+// While it lives, the windows this thread makes are laid out at the screen's one DPI
+// and, on a monitor of another scale, stretched to it by the system, as every window of
+// a program that knows one DPI is. For windows that are built once at that DPI and never
+// again. Nothing changes where the system has one DPI for all (before Windows 10 1607).
+class ScreenDpiScope {
+public:
+    ScreenDpiScope() noexcept;
+    ~ScreenDpiScope();
+    ScreenDpiScope(const ScreenDpiScope&) = delete;
+    ScreenDpiScope& operator=(const ScreenDpiScope&) = delete;
+
+private:
+    HANDLE previous_ = nullptr;  // the thread's DPI awareness context before
+};
+
 }  // namespace nimbara

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "about/about_dialog.h"
 #include "app/app_window.h"
 #include "app/program.h"
 #include "fake_dpi.h"
@@ -175,6 +176,24 @@ TEST_F(MainWindowDpiTest, TrayIconTakesTheSmallIconSizeOfItsDpi) {
     ::SendMessageW(tray.window(), WM_DPICHANGED, MAKEWPARAM(192, 192), 0);
     EXPECT_EQ(icon_width(), 32);
     Close(program);
+}
+
+// Built once, a dialog keeps the screen's DPI wherever it opens: the system stretches it
+// on a monitor of another scale, and its controls with it.
+TEST_F(MainWindowDpiTest, DialogsKeepTheScreensDpi) {
+    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    using GetContext = HANDLE(WINAPI*)(HWND);
+    using GetAwareness = int(WINAPI*)(HANDLE);
+    const auto context = reinterpret_cast<GetContext>(
+        reinterpret_cast<void*>(::GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+    const auto awareness = reinterpret_cast<GetAwareness>(
+        reinterpret_cast<void*>(::GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    if (!context || !awareness) GTEST_SKIP() << "a system of one DPI for the whole screen";
+    constexpr int kSystemAware = 1;  // DPI_AWARENESS_SYSTEM_AWARE
+    AboutDialog about(application.hwnd());
+    about.EnsureBuilt();
+    EXPECT_EQ(awareness(context(about.hwnd())), kSystemAware);
+    EXPECT_EQ(awareness(context(::GetDlgItem(about.hwnd(), IDOK))), kSystemAware);
 }
 
 }  // namespace
