@@ -155,6 +155,20 @@ RECT MainWindow::BandPlace(MainControl band) const {
     }
 }
 
+SIZE MainWindow::SizeAtDpi(int dpi) const {
+    const UniqueHFont font = CreateSongTiFontForDpi(dpi);
+    return OuterSizeAt(ScaleFor(font.get()), dpi);
+}
+
+// As built: the designed width inside the frame, the designed height outside it (the
+// title bar's height given up).
+SIZE MainWindow::OuterSizeAt(LayoutScale scale, int dpi) const {
+    const auto style = static_cast<DWORD>(::GetWindowLongW(hwnd(), GWL_STYLE));
+    const auto ex_style = static_cast<DWORD>(::GetWindowLongW(hwnd(), GWL_EXSTYLE));
+    return {dpi_api_.OuterSize({scale(kMainWindow.client.cx), 0}, style, ex_style, dpi).cx,
+            scale(kMainWindow.client.cy)};
+}
+
 // The window moved to, or opened on, a monitor of another scale, or its monitor's scale
 // changed: everything is built again for the new DPI. Neither the DPI nor the rectangle
 // the message carries is read, as any program can post the message with anything in it:
@@ -168,18 +182,14 @@ void MainWindow::DpiChanged() {
     // The controls still drawn in the old fonts let them go before they are freed.
     const UniqueHFont old_font = std::move(font_), old_caption_font = std::move(caption_font_);
     LoadFonts();
-    const auto style = static_cast<DWORD>(::GetWindowLongW(hwnd(), GWL_STYLE));
-    const auto ex_style = static_cast<DWORD>(::GetWindowLongW(hwnd(), GWL_EXSTYLE));
-    // As built: the designed width inside the frame, the designed height outside it.
-    const int width =
-        dpi_api_.OuterSize({scale_(kMainWindow.client.cx), 0}, style, ex_style, dpi_).cx;
-    const int height = scale_(kMainWindow.client.cy);
+    const SIZE size = OuterSizeAt(scale_, dpi_);
     RECT before;
     ::GetWindowRect(hwnd(), &before);
     POINT anchor{before.left, before.top};
     if (moving_) ::GetCursorPos(&anchor);
-    const ScreenBox place = PlaceAfterDpiChange(
-        {before.left, before.top, before.right, before.bottom}, width, height, anchor.x, anchor.y);
+    const ScreenBox place =
+        PlaceAfterDpiChange({before.left, before.top, before.right, before.bottom}, size.cx,
+                            size.cy, anchor.x, anchor.y);
     ::SetWindowPos(hwnd(), nullptr, place.left, place.top, place.width(), place.height(),
                    SWP_NOZORDER | SWP_NOACTIVATE);
     title_strip_.Destroy();

@@ -128,6 +128,8 @@ public:
     [[nodiscard]] HFONT font() const noexcept { return font_.get(); }
     // The DPI the window is laid out at.
     [[nodiscard]] int dpi() const noexcept { return dpi_; }
+    // The window's outer size when laid out at `dpi` (it is, on a monitor of that DPI).
+    [[nodiscard]] SIZE SizeAtDpi(int dpi) const;
     // Pointer reports of the tile panel around the tiles.
     void SetTilePointerSink(const PointerSink* sink) noexcept { tile_panel_.SetPointerSink(sink); }
 
@@ -142,6 +144,7 @@ private:
     void FormCreate();
     void LoadFonts();
     [[nodiscard]] RECT BandPlace(MainControl band) const;
+    [[nodiscard]] SIZE OuterSizeAt(LayoutScale scale, int dpi) const;
     void DpiChanged();
     void BuildTitleStrip();
     void BuildToolBar();

@@ -116,6 +116,7 @@ TEST_F(MainWindowDpiTest, BuiltAgainWhenItsDpiChangesAndTakesTheSizeOfItsLayout)
 
     // The system's suggestion is not read: the window works out its own place, here at
     // its corner, as nobody drags it.
+    const SIZE predicted = main.SizeAtDpi(144);
     monitor.dpi = 144;
     RECT suggested{0, 0, 10, 10};
     ::SendMessageW(main.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
@@ -124,6 +125,8 @@ TEST_F(MainWindowDpiTest, BuiltAgainWhenItsDpiChangesAndTakesTheSizeOfItsLayout)
     const RECT at_144 = WindowRect(main.hwnd());
     EXPECT_EQ(at_144.left, designed.left);
     EXPECT_EQ(at_144.top, designed.top);
+    EXPECT_EQ(at_144.right - at_144.left, predicted.cx);
+    EXPECT_EQ(at_144.bottom - at_144.top, predicted.cy);
 
     // A message that any program can post, with anything in it, changes nothing while the
     // DPI stays as it is.
