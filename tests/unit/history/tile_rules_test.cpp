@@ -111,39 +111,28 @@ TEST(TileRules, PartsOfEachCornerTile) {
 }
 
 // At each DPI the grid is laid out by the font's text height there (宋体 is as tall as its
-// em, 9 points). Each edge lies within a pixel of the designed one scaled exactly, the
-// tiles lie apart in their rows and columns, each part inside the one that holds it, and
-// a tile holds as many lines of its text as the designed one.
+// em): each edge within a pixel of the designed one scaled exactly, the tiles apart, and
+// as many lines of text in a tile as designed.
 TEST(TileRules, ScaledGridKeepsItsProportions) {
     for (const int dpi : {96, 120, 144, 192}) {
-        SCOPED_TRACE(dpi);
         const int text_height = DesignedCharHeight(dpi);
         const LayoutScale scale = ScaleForTextHeight(text_height);
-        const double exact = dpi / 96.0;
-        const auto near = [exact](const TileBox& scaled, const TileBox& designed) {
-            return std::abs(scaled.left - designed.left * exact) <= 1 &&
-                   std::abs(scaled.top - designed.top * exact) <= 1 &&
-                   std::abs(scaled.right - designed.right * exact) <= 1 &&
-                   std::abs(scaled.bottom - designed.bottom * exact) <= 1;
+        const auto near = [dpi](const TileBox& scaled, const TileBox& designed) {
+            const auto one = [dpi](int s, int d) { return std::abs(s - d * dpi / 96.0) <= 1; };
+            return one(scaled.left, designed.left) && one(scaled.top, designed.top) &&
+                   one(scaled.right, designed.right) && one(scaled.bottom, designed.bottom);
         };
         for (int slot = 1; slot <= kTileColumns * kTileRows; ++slot) {
-            SCOPED_TRACE(slot);
-            const TileParts parts = PartsOfTile(slot, scale);
-            const TileParts designed = PartsOfTile(slot, Designed);
-            EXPECT_TRUE(near(parts.band, designed.band));
-            EXPECT_TRUE(near(parts.frame, designed.frame));
-            EXPECT_TRUE(near(parts.label, designed.label));
-            // The frame inside the band, the label inside the frame, both with room left.
-            EXPECT_LT(parts.frame.right, parts.band.right - parts.band.left);
-            EXPECT_LT(parts.frame.bottom, parts.band.bottom - parts.band.top);
-            EXPECT_LT(parts.label.right, parts.frame.right - parts.frame.left);
-            EXPECT_LT(parts.label.bottom, parts.frame.bottom - parts.frame.top);
+            const TileParts parts = PartsOfTile(slot, scale),
+                            designed = PartsOfTile(slot, Designed);
+            EXPECT_TRUE(near(parts.band, designed.band) && near(parts.frame, designed.frame) &&
+                        near(parts.label, designed.label))
+                << dpi << " dpi, slot " << slot;
             if (slot % kTileColumns != 0)
-                EXPECT_LT(parts.band.right, PartsOfTile(slot + 1, scale).band.left);
-            if (slot + kTileColumns <= kTileColumns * kTileRows)
-                EXPECT_LT(parts.band.bottom, PartsOfTile(slot + kTileColumns, scale).band.top);
-            const int lines = (parts.label.bottom - parts.label.top) / text_height;
-            EXPECT_EQ(lines, (designed.label.bottom - designed.label.top) / kDesignedTextHeight);
+                EXPECT_LT(parts.band.right, PartsOfTile(slot + 1, scale).band.left) << dpi;
+            EXPECT_EQ((parts.label.bottom - parts.label.top) / text_height,
+                      (designed.label.bottom - designed.label.top) / kDesignedTextHeight)
+                << dpi;
         }
     }
 }

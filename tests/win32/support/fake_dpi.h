@@ -1,5 +1,5 @@
-// Monitors of any scale for the windows under test: every window is on a monitor of
-// `dpi`, which a test changes to move them. The frame is Wine's at every DPI.
+// Monitors of any scale: every window is on a monitor of `dpi`, which a test changes to
+// move it. The frame is Wine's at every DPI.
 #pragma once
 
 #include <windows.h>
