@@ -9,6 +9,7 @@
 #include "history/paste_back.h"
 #include "history/slot_ring.h"
 #include "history/slot_tiles.h"
+#include "platform/artwork.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "resources/resource_ids.h"
@@ -37,6 +38,13 @@ constexpr ToolButtonSpec kToolButtons[] = {
     {kToolExit, 5, L"退出程序"},
 };
 constexpr int kToolImageCount = 6;
+
+// The pictures of the title strip and the toolbar, at their designed sizes; each is kept
+// at twice that size as well, for the screens of more than 96 dpi.
+constexpr Artwork kTitleIconArt{IDB_TITLE_ICON, IDB_TITLE_ICON_2X, {16, 16}};
+constexpr Artwork kCloseArt{IDB_CLOSE, IDB_CLOSE_2X, {9, 8}};
+constexpr Artwork kToolBarArt{
+    IDB_TOOLBAR, IDB_TOOLBAR_2X, {kToolImageSize * kToolImageCount, kToolImageSize}};
 
 struct MenuItemSpec {
     Command command;
@@ -77,20 +85,38 @@ BOOL CALLBACK RaiseOpenDialog(HWND window, LPARAM lp) {
 
 }  // namespace
 
-MainWindow::MainWindow(HWND application_window, const Parts& parts)
+MainWindow::MainWindow(HWND application_window, const Parts& parts, DpiApi& dpi)
     : application_(application_window),
       parts_(parts),
+      dpi_api_(dpi),
+      dpi_(ScreenDpi()),
       placement_(kMainWindow.place, parts.monitors) {
-    font_ = CreateSongTiFont();
-    caption_font_ = CreateSongTiFont(true, GB2312_CHARSET);
-    scale_ = ScaleFor(font_.get());
+    LoadFonts();
     DesignedWindow design = kMainWindow;
     design.icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA));
     CreateDesigned(design, scale_, application_);
+    // Aware of each monitor's DPI, the window may have been made on a monitor of another
+    // scale than the screen's: it is built at its own.
+    if (const int own = dpi_api_.WindowDpi(hwnd()); own != dpi_) {
+        dpi_ = own;
+        LoadFonts();
+        const SIZE outer =
+            dpi_api_.OuterSize({scale_(kMainWindow.client.cx), scale_(kMainWindow.client.cy)},
+                               design.style, design.ex_style, dpi_);
+        ::SetWindowPos(hwnd(), nullptr, 0, 0, outer.cx, outer.cy,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     FormCreate();
 }
 
 MainWindow::~MainWindow() { Destroy(); }
+
+// The window's fonts at its DPI, and the scale of its layout that their text height gives.
+void MainWindow::LoadFonts() {
+    font_ = CreateSongTiFontForDpi(dpi_);
+    caption_font_ = CreateSongTiFontForDpi(dpi_, true, GB2312_CHARSET);
+    scale_ = ScaleFor(font_.get());
+}
 
 void MainWindow::FormCreate() {
     // No taskbar button for the program.
@@ -106,29 +132,93 @@ void MainWindow::FormCreate() {
     ::SetWindowPos(hwnd(), nullptr, 0, 0, outer.right - outer.left, client.bottom,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     BuildTitleStrip();
-    ::GetClientRect(hwnd(), &client);
-    // The bands run the client area's full width, each under the one before.
-    const int top_height = scale_(RowOf(kMainWindowLayout, MainControl::kTitleStrip).place.height);
-    const int form_top =
-        top_height + scale_(RowOf(kMainWindowLayout, MainControl::kToolBarPanel).place.height);
     toolbar_panel_.Create(hwnd(), UINT(MainControl::kToolBarPanel),
-                          {0, top_height, client.right, form_top}, L"",
+                          BandPlace(MainControl::kToolBarPanel), L"",
                           {.inner = Bevel::kLowered, .show_caption = false}, font_.get());
     BuildToolBar();
-    tile_panel_.Create(hwnd(), UINT(MainControl::kTilePanel),
-                       {0, form_top, client.right, client.bottom}, L"",
-                       {.inner = Bevel::kLowered, .show_caption = false}, font_.get());
+    tile_panel_.Create(hwnd(), UINT(MainControl::kTilePanel), BandPlace(MainControl::kTilePanel),
+                       L"", {.inner = Bevel::kLowered, .show_caption = false}, font_.get());
     BuildTrayMenu();
 }
 
-void MainWindow::BuildTitleStrip() {
-    title_bitmap_.reset(LoadBitmapResource(IDB_TITLE));
-    title_icon_bitmap_.reset(LoadBitmapResource(IDB_TITLE_ICON));
-    close_bitmap_.reset(LoadBitmapResource(IDB_CLOSE));
+// The bands run the client area's full width, each under the one before; the tile
+// panel takes what the other two leave.
+RECT MainWindow::BandPlace(MainControl band) const {
     RECT client;
     ::GetClientRect(hwnd(), &client);
-    const int height = scale_(RowOf(kMainWindowLayout, MainControl::kTitleStrip).place.height);
-    title_strip_.Create(hwnd(), UINT(MainControl::kTitleStrip), {0, 0, client.right, height},
+    const int top_height = scale_(RowOf(kMainWindowLayout, MainControl::kTitleStrip).place.height);
+    const int form_top =
+        top_height + scale_(RowOf(kMainWindowLayout, MainControl::kToolBarPanel).place.height);
+    switch (band) {
+        case MainControl::kTitleStrip:
+            return {0, 0, client.right, top_height};
+        case MainControl::kToolBarPanel:
+            return {0, top_height, client.right, form_top};
+        default:
+            return {0, form_top, client.right, client.bottom};
+    }
+}
+
+SIZE MainWindow::SizeAtDpi(int dpi) const {
+    const UniqueHFont font = CreateSongTiFontForDpi(dpi);
+    return OuterSizeAt(ScaleFor(font.get()), dpi);
+}
+
+// As built: the designed width inside the frame, the designed height outside it (the
+// title bar's height given up).
+SIZE MainWindow::OuterSizeAt(LayoutScale scale, int dpi) const {
+    const auto style = static_cast<DWORD>(::GetWindowLongW(hwnd(), GWL_STYLE));
+    const auto ex_style = static_cast<DWORD>(::GetWindowLongW(hwnd(), GWL_EXSTYLE));
+    return {dpi_api_.OuterSize({scale(kMainWindow.client.cx), 0}, style, ex_style, dpi).cx,
+            scale(kMainWindow.client.cy)};
+}
+
+// The window moved to, or opened on, a monitor of another scale, or its monitor's scale
+// changed: everything is built again for the new DPI. Neither the DPI nor the rectangle
+// the message carries is read, as any program can post the message with anything in it:
+// the window asks the system for its own DPI (nothing to do when it is the one it is laid
+// out at), and takes the size its layout has at that DPI, in the place the system would
+// give it: under the pointer as it was while the user drags it, else at its corner.
+void MainWindow::DpiChanged() {
+    const int now = dpi_api_.WindowDpi(hwnd());
+    if (now == dpi_) return;
+    dpi_ = now;
+    // The controls still drawn in the old fonts let them go before they are freed.
+    const UniqueHFont old_font = std::move(font_), old_caption_font = std::move(caption_font_);
+    LoadFonts();
+    const SIZE size = OuterSizeAt(scale_, dpi_);
+    RECT before;
+    ::GetWindowRect(hwnd(), &before);
+    POINT anchor{before.left, before.top};
+    if (moving_) ::GetCursorPos(&anchor);
+    const ScreenBox place =
+        PlaceAfterDpiChange({before.left, before.top, before.right, before.bottom}, size.cx,
+                            size.cy, anchor.x, anchor.y);
+    ::SetWindowPos(hwnd(), nullptr, place.left, place.top, place.width(), place.height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    title_strip_.Destroy();
+    BuildTitleStrip();
+    const auto move = [](HWND window, const RECT& r) {
+        ::MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    };
+    move(toolbar_panel_.hwnd(), BandPlace(MainControl::kToolBarPanel));
+    toolbar_panel_.SetFont(font_.get());
+    ::DestroyWindow(std::exchange(toolbar_, nullptr));
+    BuildToolBar();
+    move(tile_panel_.hwnd(), BandPlace(MainControl::kTilePanel));
+    tile_panel_.SetFont(font_.get());
+    parts_.tiles.Rescale(scale_, font_.get());
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void MainWindow::BuildTitleStrip() {
+    // The strip's picture is a gradient, which keeps its look stretched to any size; the
+    // pictures on it go by the DPI, and are stretched as designed only as far as the
+    // strip's font is taller than the designed one at that DPI.
+    title_bitmap_.reset(LoadBitmapResource(IDB_TITLE));
+    title_icon_bitmap_ = LoadArtworkForDpi(kTitleIconArt, dpi_);
+    close_bitmap_ = LoadArtworkForDpi(kCloseArt, dpi_);
+    title_strip_.Create(hwnd(), UINT(MainControl::kTitleStrip), BandPlace(MainControl::kTitleStrip),
                         title_bitmap_.get());
     HWND strip = title_strip_.hwnd();
     const auto place = [this](MainControl id) {
@@ -146,7 +236,8 @@ void MainWindow::BuildTitleStrip() {
 }
 
 void MainWindow::BuildToolBar() {
-    toolbar_bitmap_.reset(LoadBitmapResource(IDB_TOOLBAR));
+    toolbar_bitmap_ = LoadArtworkForDpi(kToolBarArt, dpi_);
+    const int image_size = ArtworkLength(kToolImageSize, dpi_);
     // As tall as a scaled button, whatever the rounding of its corners would give, so
     // that no button loses its bottom row.
     const DesignedRect& at = RowOf(kToolBarPanelLayout, MainControl::kToolBar).place;
@@ -161,7 +252,7 @@ void MainWindow::BuildToolBar() {
                               .id = UINT(MainControl::kToolBar)});
     ::SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     toolbar_images_.reset(
-        ::ImageList_Create(kToolImageSize, kToolImageSize, ILC_COLOR24, kToolImageCount, 0));
+        ::ImageList_Create(image_size, image_size, ILC_COLOR24, kToolImageCount, 0));
     ::ImageList_Add(toolbar_images_.get(), toolbar_bitmap_.get(), nullptr);
     ::SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbar_images_.get()));
     for (const ToolButtonSpec& spec : kToolButtons) {
@@ -341,6 +432,14 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SETTINGCHANGE:
             // The taskbar moved or resized: the work areas changed.
             if (shown_ && wp == SPI_SETWORKAREA) placement_.KeepOnScreen(hwnd());
+            return DefaultProc(msg, wp, lp);
+        case WM_DPICHANGED:
+            // The tiles are laid out with the window once they exist.
+            if (started_) DpiChanged();
+            return 0;
+        case WM_ENTERSIZEMOVE:
+        case WM_EXITSIZEMOVE:
+            moving_ = msg == WM_ENTERSIZEMOVE;
             return DefaultProc(msg, wp, lp);
         default:
             if (auto answer = AnswerSessionEnd(msg, wp)) return *answer;

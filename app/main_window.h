@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "platform/controls.h"
+#include "platform/dpi.h"
 #include "platform/handles.h"
 #include "platform/layout.h"
 #include "platform/panel.h"
@@ -109,8 +110,9 @@ public:
         MonitorApi& monitors;  // where the window opens and stays in sight
     };
 
-    // Builds the window hidden, with its chrome. `parts` are not used before Start.
-    MainWindow(HWND application_window, const Parts& parts);
+    // Builds the window hidden, with its chrome, laid out at the DPI of the monitor it is
+    // on. `parts` are not used before Start.
+    MainWindow(HWND application_window, const Parts& parts, DpiApi& dpi = SystemDpi());
     ~MainWindow() override;
 
     // Once the parts exist: the history is cleared, the viewer chain joined and the
@@ -134,6 +136,10 @@ public:
     [[nodiscard]] HWND tile_panel() const noexcept { return tile_panel_.hwnd(); }
     [[nodiscard]] LayoutScale scale() const noexcept { return scale_; }
     [[nodiscard]] HFONT font() const noexcept { return font_.get(); }
+    // The DPI the window is laid out at.
+    [[nodiscard]] int dpi() const noexcept { return dpi_; }
+    // The window's outer size when laid out at `dpi` (it is, on a monitor of that DPI).
+    [[nodiscard]] SIZE SizeAtDpi(int dpi) const;
     // Pointer reports of the tile panel around the tiles.
     void SetTilePointerSink(const PointerSink* sink) noexcept { tile_panel_.SetPointerSink(sink); }
 
@@ -146,6 +152,10 @@ protected:
 
 private:
     void FormCreate();
+    void LoadFonts();
+    [[nodiscard]] RECT BandPlace(MainControl band) const;
+    [[nodiscard]] SIZE OuterSizeAt(LayoutScale scale, int dpi) const;
+    void DpiChanged();
     void BuildTitleStrip();
     void BuildToolBar();
     void BuildTrayMenu();
@@ -159,6 +169,9 @@ private:
 
     HWND application_;
     Parts parts_;
+    DpiApi& dpi_api_;
+    int dpi_;
+    bool moving_ = false;  // the user drags the window (the system's move loop runs)
     UniqueHFont font_;
     UniqueHFont caption_font_;
     LayoutScale scale_;

@@ -7,17 +7,20 @@
 
 namespace nimbara {
 
-Program::Program(HWND application_window, MonitorApi& monitors)
+Program::Program(HWND application_window, MonitorApi& monitors, DpiApi& dpi)
     : application_(application_window),
-      window_(application_window, {.ring = ring_,
-                                   .reader = reader_,
-                                   .tiles = tiles_,
-                                   .watcher = watcher_,
-                                   .paste = paste_,
-                                   .hotkey = hotkey_,
-                                   .settings_dialog = settings_dialog_,
-                                   .about_dialog = about_dialog_,
-                                   .monitors = monitors}),
+      dpi_(dpi),
+      window_(application_window,
+              {.ring = ring_,
+               .reader = reader_,
+               .tiles = tiles_,
+               .watcher = watcher_,
+               .paste = paste_,
+               .hotkey = hotkey_,
+               .settings_dialog = settings_dialog_,
+               .about_dialog = about_dialog_,
+               .monitors = monitors},
+              dpi),
       store_(SystemClipboard(), window_.hwnd(), nullptr),
       reader_(window_.hwnd()),
       tiles_(window_.tile_panel(), window_.scale(), window_.font(),
@@ -54,12 +57,7 @@ Program::~Program() {
 // is added still without its image, and the Icon assignment then shows it.
 void Program::BuildTrayIcon() {
     tray_icon_.SetActive(true);
-    // The program's icon in its 32-pixel image.
-    constexpr int kIconSize = 32;
-    const UniqueHIcon icon(
-        static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA),
-                                        IMAGE_ICON, kIconSize, kIconSize, 0)));
-    tray_icon_.SetIcon(icon.get());
+    ShowTrayIconAtItsDpi();
     tray_icon_.SetToolTip("");
     tray_icon_.on_click = [this](TrayIcon&) {
         paste_.ShowingFromOutside();
@@ -67,6 +65,16 @@ void Program::BuildTrayIcon() {
     };
     // The application window gets the menu's commands and passes them to the main window.
     tray_icon_.SetPopupMenu({.menu = window_.tray_menu(), .command_window = application_});
+    tray_icon_.on_dpi_changed = [this](TrayIcon&) { ShowTrayIconAtItsDpi(); };
+}
+
+// The program's icon at the small-icon size of the DPI the notification area is shown
+// at, so that the shell does not stretch it.
+void Program::ShowTrayIconAtItsDpi() {
+    const int size = dpi_.SmallIconSize(dpi_.WindowDpi(tray_icon_.window()));
+    const UniqueHIcon icon(static_cast<HICON>(::LoadImageW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIMBARA), IMAGE_ICON, size, size, 0)));
+    tray_icon_.SetIcon(icon.get());
 }
 
 }  // namespace nimbara

@@ -14,6 +14,7 @@
 #include "history/slot_ring.h"
 #include "history/slot_store.h"
 #include "history/slot_tiles.h"
+#include "platform/dpi.h"
 #include "platform/input.h"
 #include "platform/timer.h"
 #include "settings/hotkey.h"
@@ -25,8 +26,9 @@ namespace nimbara {
 class Program {
 public:
     // Builds every part and starts the main window, hidden; the program then runs
-    // until the main window closes.
-    explicit Program(HWND application_window, MonitorApi& monitors = SystemMonitors());
+    // until the main window closes. `dpi` tells each window the DPI of its monitor.
+    explicit Program(HWND application_window, MonitorApi& monitors = SystemMonitors(),
+                     DpiApi& dpi = SystemDpi());
     // However the program ends (a WM_QUIT from outside, the end of the session), the
     // viewer chain and the hotkey are given back; after a close this does nothing.
     ~Program();
@@ -34,11 +36,14 @@ public:
     Program& operator=(const Program&) = delete;
 
     [[nodiscard]] MainWindow& main_window() noexcept { return window_; }
+    [[nodiscard]] TrayIcon& tray_icon() noexcept { return tray_icon_; }
 
 private:
     void BuildTrayIcon();
+    void ShowTrayIconAtItsDpi();
 
     HWND application_;
+    DpiApi& dpi_;
     MainWindow window_;
     SlotRing ring_;
     // The window's own store only writes slots back; the reader process takes the snapshots.

@@ -118,6 +118,24 @@ SlotTiles::SlotTiles(HWND grid, LayoutScale scale, HFONT font, std::function<voi
 
 SlotTiles::~SlotTiles() = default;
 
+void SlotTiles::Rescale(LayoutScale scale, HFONT font) {
+    scale_ = scale;
+    font_ = font;
+    const auto move = [](HWND window, const TileBox& box) {
+        ::MoveWindow(window, box.left, box.top, box.right - box.left, box.bottom - box.top, TRUE);
+    };
+    for (int slot = 1; slot <= SlotCount; ++slot) {
+        Tile& t = tile(slot);
+        const TileParts parts = PartsOfTile(slot, scale_);
+        move(t.band.hwnd(), parts.band);
+        move(t.frame.hwnd(), parts.frame);
+        move(t.label.hwnd(), parts.label);
+        t.band.SetFont(font);
+        t.frame.SetFont(font);
+        ::InvalidateRect(t.label.hwnd(), nullptr, TRUE);
+    }
+}
+
 void SlotTiles::ApplyMarks(int slot) {
     Tile& t = tile(slot);
     t.band.SetColor(t.marks.color);

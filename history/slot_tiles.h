@@ -46,6 +46,10 @@ public:
     void SetPreviewText(int slot, const std::wstring& text) override;
     void SetPicture(int slot, TilePicture picture) override;
     void MarkPasted(int slot) override;
+    // The grid laid out anew at another scale, its texts in `font` (the window's at its
+    // new DPI, kept alive by the caller as long as the tiles); the pictures are drawn
+    // over their new places.
+    void Rescale(LayoutScale scale, HFONT font);
     // The pointer has gone (the window was hidden): the hovered tile gets its leave, and
     // the next press on a tile is a new click, whatever the system takes it for.
     void PointerGone();

@@ -2,12 +2,18 @@
 
 namespace nimbara {
 
-UniqueHFont CreateSongTiFont(bool bold, BYTE charset) {
+int ScreenDpi() {
     WindowDc screen(nullptr);
-    const int dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+    return SaneDpi(::GetDeviceCaps(screen.get(), LOGPIXELSY), kDesignedDpi);
+}
+
+UniqueHFont CreateSongTiFont(bool bold, BYTE charset) {
+    return CreateSongTiFontForDpi(ScreenDpi(), bold, charset);
+}
+
+UniqueHFont CreateSongTiFontForDpi(int dpi, bool bold, BYTE charset) {
     LOGFONTW lf{};
-    constexpr int kPointSize = 9, kPointsPerInch = 72;
-    lf.lfHeight = -::MulDiv(kPointSize, dpi, kPointsPerInch);
+    lf.lfHeight = -DesignedCharHeight(dpi);
     lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = charset;
     lf.lfQuality = DEFAULT_QUALITY;

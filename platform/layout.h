@@ -1,39 +1,32 @@
-// Fonts and the scaling of designed layouts. Windows are designed at 96 dots per
-// inch with "宋体" at a text height of 12 pixels; where the font's real text
-// height differs (another DPI, or another face standing in for 宋体), positions,
-// sizes and fonts are scaled by the ratio of the two heights.
+// Fonts and the scaling of designed layouts (the rules: platform/layout_rules.h).
+// Windows are designed at 96 dots per inch with "宋体" at a text height of 12 pixels;
+// where the font's real text height differs (another DPI, or another face standing in
+// for 宋体), positions, sizes and fonts are scaled by the ratio of the two heights.
 #pragma once
 
 #include <windows.h>
 
 #include "platform/handles.h"
+#include "platform/layout_rules.h"
 #include "platform/window.h"
 
 namespace nimbara {
 
-constexpr int kDesignedTextHeight = 12;
-
-// Designed pixel sizes scaled by the font's text height against the designed 12.
-struct LayoutScale {
-    int num = kDesignedTextHeight;
-    int den = kDesignedTextHeight;
-    [[nodiscard]] int operator()(int designed) const noexcept {
-        return ::MulDiv(designed, num, den);
-    }
-    [[nodiscard]] RECT operator()(int x, int y, int w, int h) const noexcept {
-        return RECT{(*this)(x), (*this)(y), (*this)(x + w), (*this)(y + h)};
-    }
-};
-
 // "宋体" at the designed 9 points (12 pixels at 96 dpi), at the system's DPI.
 UniqueHFont CreateSongTiFont(bool bold = false, BYTE charset = DEFAULT_CHARSET);
+// The same at `dpi`, the DPI of the window it is for.
+UniqueHFont CreateSongTiFontForDpi(int dpi, bool bold = false, BYTE charset = DEFAULT_CHARSET);
+
+// The DPI the system lays out its screen at (LOGPIXELSY), the one every window of a
+// program that is not aware of each monitor's own DPI has.
+[[nodiscard]] int ScreenDpi();
 
 // The text height of `font` (tmHeight) on the screen.
 int MeasureTextHeight(HFONT font);
 
 // The scale of a window laid out in `font`.
 [[nodiscard]] inline LayoutScale ScaleFor(HFONT font) {
-    return LayoutScale{MeasureTextHeight(font), kDesignedTextHeight};
+    return ScaleForTextHeight(MeasureTextHeight(font));
 }
 
 // A place in designed pixels: left, top, width, height.
@@ -51,8 +44,9 @@ struct LayoutRow {
     DesignedRect place;
 };
 
+// Each edge scaled on its own, so that neighbours stay neighbours after the rounding.
 [[nodiscard]] inline RECT Scaled(LayoutScale scale, DesignedRect r) noexcept {
-    return scale(r.x, r.y, r.width, r.height);
+    return RECT{scale(r.x), scale(r.y), scale(r.right()), scale(r.bottom())};
 }
 
 // A top-level window as designed: its place on the screen and the size of its client

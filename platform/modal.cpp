@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/dpi.h"
+
 namespace nimbara {
 
 namespace {
@@ -55,6 +57,9 @@ ModalDialog::~ModalDialog() { Destroy(); }
 void ModalDialog::EnsureBuilt() {
     if (hwnd()) return;
     try {
+        // Built once and kept, a dialog keeps the screen's DPI: on a monitor of another
+        // scale the system stretches it to that scale.
+        const ScreenDpiScope screen_dpi;
         Build();
     } catch (...) {
         Destroy();

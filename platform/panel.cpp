@@ -33,6 +33,11 @@ void Panel::SetCaption(const wchar_t* caption) {
     if (style_.show_caption) ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
+void Panel::SetFont(HFONT font) {
+    font_ = font;
+    if (style_.show_caption) ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
 void Panel::FillFace(HDC dc, const RECT& r) const {
     UniqueHBrush face(::CreateSolidBrush(ColorFromCode(style_.color)));
     ::FillRect(dc, &r, face.get());

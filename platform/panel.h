@@ -31,6 +31,8 @@ public:
     void SetColor(std::uint32_t code);
     [[nodiscard]] std::uint32_t color() const noexcept { return style_.color; }
     void SetCaption(const wchar_t* caption);
+    // The caption's font, which the caller keeps alive as long as the panel.
+    void SetFont(HFONT font);
     void SetPointerSink(const PointerSink* sink) noexcept { sink_ = sink; }
 
 protected:

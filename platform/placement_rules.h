@@ -14,6 +14,8 @@
 #include <cstddef>
 #include <span>
 
+#include "platform/layout_rules.h"
+
 namespace nimbara {
 
 struct ScreenPoint {
@@ -32,8 +34,6 @@ struct ScreenRect {
     [[nodiscard]] constexpr ScreenPoint origin() const noexcept { return {left, top}; }
     friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
 };
-
-constexpr int kDesignedDpi = 96;
 
 // One monitor: its place on the desktop, the part of it that windows may take (less the
 // taskbar and the bars docked like it) and its dots per inch.

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws Nimbara's artwork into resources/: the title strip, its 16 x 16 picture
-and close glyph, the six toolbar images, the program icon and the About banner.
+and close glyph, the six toolbar images, the program icon and the About banner; the
+picture, the glyph and the toolbar images also at twice their size.
 Run it again after changing a drawing; the generated files are committed."""
 import os
 import struct
@@ -10,33 +11,42 @@ OUT = os.path.join(HERE, '..', 'resources')
 
 
 class Canvas:
-    def __init__(self, w, h, fill=(0, 0, 0)):
-        self.w, self.h = w, h
-        self.px = [[fill] * w for _ in range(h)]
+    """A picture drawn in designed pixels; `scale` pixels of it make one designed pixel,
+    so that the same drawing gives the picture for 96 dpi (1) and for 192 dpi (2)."""
+
+    def __init__(self, w, h, fill=(0, 0, 0), scale=1):
+        self.s = scale
+        self.w, self.h = w * scale, h * scale
+        self.px = [[fill] * self.w for _ in range(self.h)]
 
     def put(self, x, y, c):
         if 0 <= x < self.w and 0 <= y < self.h:
             self.px[y][x] = c
 
     def rect(self, x0, y0, x1, y1, c):
-        for y in range(y0, y1):
-            for x in range(x0, x1):
+        s = self.s
+        for y in range(y0 * s, y1 * s):
+            for x in range(x0 * s, x1 * s):
                 self.put(x, y, c)
 
     def disc(self, cx, cy, r, c, inner=0):
+        # Each pixel by its centre, in designed pixels.
+        s = self.s
         for y in range(self.h):
             for x in range(self.w):
-                d = ((x - cx) ** 2 + (y - cy) ** 2) ** 0.5
+                u, v = (x + 0.5) / s - 0.5, (y + 0.5) / s - 0.5
+                d = ((u - cx) ** 2 + (v - cy) ** 2) ** 0.5
                 if inner <= d <= r:
                     self.put(x, y, c)
 
     def line(self, x0, y0, x1, y1, c, t=1):
-        n = max(abs(x1 - x0), abs(y1 - y0), 1)
+        s = self.s
+        n = max(abs(x1 - x0), abs(y1 - y0), 1) * s
         for i in range(n + 1):
-            x = x0 + (x1 - x0) * i / n
-            y = y0 + (y1 - y0) * i / n
-            for dy in range(t):
-                for dx in range(t):
+            x = (x0 + (x1 - x0) * i / n) * s
+            y = (y0 + (y1 - y0) * i / n) * s
+            for dy in range(t * s):
+                for dx in range(t * s):
                     self.put(int(round(x)) + dx, int(round(y)) + dy, c)
 
 
@@ -112,21 +122,21 @@ def title():
     return c
 
 
-def title_icon():
-    c = Canvas(16, 16, NAVY)
+def title_icon(scale=1):
+    c = Canvas(16, 16, NAVY, scale)
     clip_board(c, 0, 0, 1)
     return c
 
 
-def close_glyph():
-    c = Canvas(9, 8, FACE)
+def close_glyph(scale=1):
+    c = Canvas(9, 8, FACE, scale)
     c.line(1, 0, 7, 6, DARK, 2)
     c.line(7, 0, 1, 6, DARK, 2)
     return c
 
 
-def toolbar():
-    c = Canvas(32 * 6, 32, FACE)
+def toolbar(scale=1):
+    c = Canvas(32 * 6, 32, FACE, scale)
 
     def gear(ox):
         c.disc(ox + 16, 16, 12, (90, 90, 110))
@@ -209,6 +219,10 @@ def main():
         'title_icon.bmp': bmp24(title_icon()),
         'close.bmp': bmp24(close_glyph()),
         'toolbar.bmp': bmp24(toolbar()),
+        # Drawn again at twice the size, for the screens of more than 96 dpi.
+        'title_icon_2x.bmp': bmp24(title_icon(2)),
+        'close_2x.bmp': bmp24(close_glyph(2)),
+        'toolbar_2x.bmp': bmp8(toolbar(2)),
         'nimbara.ico': ico8(icon()),
         'banner.bmp': bmp8(banner()),
     }

@@ -89,6 +89,11 @@ bool TrayIcon::HandleMessage(UINT msg, LPARAM lp) {
         HandleShellNotice(LOWORD(lp));
         return true;
     }
+    if (msg == WM_DPICHANGED) {
+        // Nothing of the message is read: the owner asks the system for the new DPI.
+        if (on_dpi_changed) on_dpi_changed(*this);
+        return true;
+    }
     if (taskbar_created_ != 0 && msg == taskbar_created_) {
         if (active_) Add();
         return true;

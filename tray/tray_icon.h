@@ -64,6 +64,13 @@ public:
 
     void SetPopupMenu(const TrayMenu& menu) noexcept { popup_menu_ = menu; }
 
+    // The hidden window the shell talks to.
+    [[nodiscard]] HWND window() const noexcept { return window_.hwnd(); }
+
+    // The DPI of the notification area may have changed: the icon wants an image of the
+    // size of the new one.
+    std::function<void(TrayIcon& sender)> on_dpi_changed;
+
     // A release of the left button over the icon.
     std::function<void(TrayIcon& sender)> on_click;
     // A double click of the left button; it comes between two clicks.

@@ -405,6 +405,10 @@ def test_artwork_in_the_resources_has_the_designed_sizes(nimbara_exe):
     assert bitmap(102) == (16, 16, 24)  # its picture
     assert bitmap(103)[:2] == (9, 8)  # the close button's cross
     assert bitmap(104) == (6 * 32, 32, 24)  # six 32 x 32 toolbar images side by side
+    # The picture, the cross and the toolbar images drawn again at twice their size.
+    assert bitmap(112) == (32, 32, 24)
+    assert bitmap(113)[:2] == (18, 16)
+    assert bitmap(114)[:2] == (6 * 64, 64)
     assert (32, 32, 8) in pe_resources.icon_group(found, 1)  # the program's 256-colour icon
 
 

@@ -4,9 +4,12 @@
 
 #include <array>
 #include <climits>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/layout_rules.h"
 
 namespace nimbara {
 namespace {
@@ -105,6 +108,33 @@ TEST(TileRules, PartsOfEachCornerTile) {
         EXPECT_EQ(parts.label, (TileBox{2, 2, 95, 87})) << "slot " << row.slot;
     }
     EXPECT_EQ(PartsOfTile(2, HalfAgain).band, (TileBox{164, 5, 322, 151}));
+}
+
+// At each DPI the grid is laid out by the font's text height there (宋体 is as tall as its
+// em): each edge within a pixel of the designed one scaled exactly, the tiles apart, and
+// as many lines of text in a tile as designed.
+TEST(TileRules, ScaledGridKeepsItsProportions) {
+    for (const int dpi : {96, 120, 144, 192}) {
+        const int text_height = DesignedCharHeight(dpi);
+        const LayoutScale scale = ScaleForTextHeight(text_height);
+        const auto near = [dpi](const TileBox& scaled, const TileBox& designed) {
+            const auto one = [dpi](int s, int d) { return std::abs(s - d * dpi / 96.0) <= 1; };
+            return one(scaled.left, designed.left) && one(scaled.top, designed.top) &&
+                   one(scaled.right, designed.right) && one(scaled.bottom, designed.bottom);
+        };
+        for (int slot = 1; slot <= kTileColumns * kTileRows; ++slot) {
+            const TileParts parts = PartsOfTile(slot, scale),
+                            designed = PartsOfTile(slot, Designed);
+            EXPECT_TRUE(near(parts.band, designed.band) && near(parts.frame, designed.frame) &&
+                        near(parts.label, designed.label))
+                << dpi << " dpi, slot " << slot;
+            if (slot % kTileColumns != 0)
+                EXPECT_LT(parts.band.right, PartsOfTile(slot + 1, scale).band.left) << dpi;
+            EXPECT_EQ((parts.label.bottom - parts.label.top) / text_height,
+                      (designed.label.bottom - designed.label.top) / kDesignedTextHeight)
+                << dpi;
+        }
+    }
 }
 
 TEST(TileRules, PointOnTheGridToTheTileUnderIt) {

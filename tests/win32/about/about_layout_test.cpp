@@ -27,7 +27,7 @@ class AboutLayoutTest : public ::testing::Test {
 protected:
     AboutLayoutTest() {
         UniqueHFont font = CreateSongTiFont();
-        scale = LayoutScale{MeasureTextHeight(font.get()), kDesignedTextHeight};
+        scale = ScaleFor(font.get());
         dialog.EnsureBuilt();
     }
     HWND Control(AboutControl id) const {
