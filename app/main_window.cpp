@@ -238,11 +238,13 @@ void MainWindow::ToolButton2Click() {
 }
 
 void MainWindow::ToolButton9Click() {
+    parts_.keyboard.Handle(GridEvent::kDialogOpened);
     parts_.settings_dialog.ShowModal();
     parts_.paste.WindowGone();
 }
 
 void MainWindow::ToolButton5Click() {
+    parts_.keyboard.Handle(GridEvent::kDialogOpened);
     parts_.about_dialog.ShowModal();
     parts_.paste.WindowGone();
 }
@@ -384,12 +386,13 @@ LRESULT MainWindow::RouteToParts(UINT msg, WPARAM wp, LPARAM lp) {
             if (parts_.keyboard.OnHotKey(wp)) return 0;
             if (parts_.hotkey.IsHotKeyMessage(lp)) {
                 parts_.paste.HotKeyPressed(LOWORD(lp), static_cast<DWORD>(::GetMessageTime()));
-                ToolButton1Click();
-                // Shown by the hotkey, the grid takes the keyboard; the user's window keeps
-                // the foreground and its focus. Not while a dialog of ours is open: its keys
-                // are its own.
-                if (shown_ && ::IsWindowEnabled(hwnd()))
+                // Shown by the hotkey, the grid takes the keyboard, before it shows: a key
+                // typed once it can be seen is its own. The user's window keeps the
+                // foreground and its focus. Not while a dialog of ours is open: its keys are
+                // its own.
+                if (!shown_ && ::IsWindowEnabled(hwnd()))
                     parts_.keyboard.Handle(GridEvent::kShownByHotKey);
+                ToolButton1Click();
                 return 1;
             }
             return 0;

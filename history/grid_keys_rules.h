@@ -63,6 +63,7 @@ enum class GridEvent : std::uint8_t {
     kPasted,
     kClick,  // a button pressed anywhere
     kKeyNotUsed,
+    kDialogOpened,  // its keys are its own
     kExit,
 };
 [[nodiscard]] bool HoldsKeyboardAfter(GridEvent event) noexcept;

@@ -100,10 +100,9 @@ void SlotTiles::TileLabel::Paint(HDC dc, RECT r) {
     if (owner_.selected_ == slot_) {
         // Two pixels inside the label, over whatever it shows.
         HBRUSH highlight = ::GetSysColorBrush(COLOR_HIGHLIGHT);
-        RECT frame = r;
         for (int ring = 0; ring < 2; ++ring) {
+            const RECT frame{r.left + ring, r.top + ring, r.right - ring, r.bottom - ring};
             ::FrameRect(dc, &frame, highlight);
-            ::InflateRect(&frame, -1, -1);
         }
     }
 }

@@ -88,7 +88,8 @@ TEST(GridKeysRules, KeysTheGridTakesAndKeysThatLetItGo) {
 
 TEST(GridKeysRules, OnlyTheHotKeyGivesTheGridTheKeyboard) {
     using enum GridEvent;
-    for (GridEvent event : {kShownFromTray, kHidden, kPasted, kClick, kKeyNotUsed, kExit})
+    for (GridEvent event :
+         {kShownFromTray, kHidden, kPasted, kClick, kKeyNotUsed, kDialogOpened, kExit})
         EXPECT_FALSE(HoldsKeyboardAfter(event)) << int(event);
     EXPECT_TRUE(HoldsKeyboardAfter(kShownByHotKey));
 }
