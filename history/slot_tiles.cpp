@@ -1,8 +1,8 @@
 #include "history/slot_tiles.h"
 
 #include "history/tile_rules.h"
+#include "platform/accessibility.h"
 #include "platform/controls.h"
-#include "platform/input_watch.h"
 #include "platform/paint.h"
 
 namespace nimbara {

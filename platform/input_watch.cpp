@@ -89,9 +89,4 @@ void InputWatch::reset() noexcept {
     if (InputWatchApi* api = std::exchange(api_, nullptr)) api->Stop();
 }
 
-void AnnounceSelected(HWND control) noexcept {
-    ::NotifyWinEvent(EVENT_OBJECT_SELECTION, control, OBJID_CLIENT, CHILDID_SELF);
-    ::NotifyWinEvent(EVENT_OBJECT_FOCUS, control, OBJID_CLIENT, CHILDID_SELF);
-}
-
 }  // namespace nimbara

@@ -58,9 +58,4 @@ private:
     InputWatchApi* api_ = nullptr;
 };
 
-// Tells assistive technology that `control` is now the selected item and has the focus
-// of its grid (EVENT_OBJECT_SELECTION and EVENT_OBJECT_FOCUS on its client object), so that
-// a screen reader reads its name.
-void AnnounceSelected(HWND control) noexcept;
-
 }  // namespace nimbara

@@ -23,7 +23,7 @@ inline bool Held(HotKey hotkey) {
 
 // Registrations kept as Windows keeps them: a second one for the same window is held
 // beside the first (Wine replaces it); an unregistration frees the oldest. Ids are
-// not told apart: the program uses only one.
+// not told apart: the global hotkey uses only one.
 struct WindowsHotKeys final : HotKeyApi {
     using Held = std::pair<HWND, HotKey>;
     bool Register(HWND window, int, UINT modifiers, UINT key) override {
