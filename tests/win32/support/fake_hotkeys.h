@@ -23,7 +23,7 @@ inline bool Held(HotKey hotkey) {
 
 // Registrations kept as Windows keeps them: a second one for the same window is held
 // beside the first (Wine replaces it); an unregistration frees the oldest. Ids are
-// not told apart: the global hotkey uses only one.
+// not told apart: the program uses only one.
 struct WindowsHotKeys final : HotKeyApi {
     using Held = std::pair<HWND, HotKey>;
     bool Register(HWND window, int, UINT modifiers, UINT key) override {
@@ -40,38 +40,6 @@ struct WindowsHotKeys final : HotKeyApi {
     }
     std::vector<Held> held;
     int calls = 0;
-};
-
-// Registrations told apart by window and id, as a part that holds several keys at once
-// needs; `refused` combinations are held by another program. Every call is recorded in
-// order: +id for a registration taken, -id for one given back.
-struct KeyedHotKeys final : HotKeyApi {
-    struct Key {
-        HWND window;
-        int id;
-        HotKey hotkey;
-        bool operator==(const Key&) const = default;
-    };
-    bool Register(HWND window, int id, UINT modifiers, UINT key) override {
-        const HotKey hotkey{static_cast<std::uint16_t>(modifiers), static_cast<std::uint16_t>(key)};
-        if (std::ranges::find(refused, hotkey) != refused.end() ||
-            std::ranges::find(held, hotkey, &Key::hotkey) != held.end())
-            return false;
-        held.push_back({window, id, hotkey});
-        calls.push_back(id);
-        return true;
-    }
-    bool Unregister(HWND window, int id) override {
-        const auto it = std::ranges::find_if(
-            held, [&](const Key& k) { return k.window == window && k.id == id; });
-        if (it == held.end()) return false;
-        held.erase(it);
-        calls.push_back(-id);
-        return true;
-    }
-    std::vector<Key> held;
-    std::vector<HotKey> refused;
-    std::vector<int> calls;
 };
 
 }  // namespace nimbara::testing
