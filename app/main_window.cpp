@@ -6,6 +6,7 @@
 #include "app/app_window.h"
 #include "history/clip_reader.h"
 #include "history/clip_watcher.h"
+#include "history/grid_keyboard.h"
 #include "history/paste_back.h"
 #include "history/slot_ring.h"
 #include "history/slot_tiles.h"
@@ -21,6 +22,9 @@ namespace nimbara {
 namespace {
 
 using enum Command;
+
+// The grid's keys come as hotkeys of this window too, never under the hotkey's id.
+static_assert(kHotKeyId < kGridHotKeyIdFirst || kHotKeyId > kGridHotKeyIdLast);
 
 struct ToolButtonSpec {
     Command command;
@@ -295,6 +299,7 @@ void MainWindow::ToolButton1Click(UserAt user_at) {
         // Hiding the active window hands activation to another top-level window,
         // normally the one the user worked in before.
         parts_.tiles.PointerGone();
+        parts_.keyboard.Handle(GridEvent::kHidden);
         ::ShowWindow(hwnd(), SW_HIDE);
         parts_.paste.WindowGone();
     } else {
@@ -332,11 +337,13 @@ void MainWindow::ToolButton2Click() {
 }
 
 void MainWindow::ToolButton9Click() {
+    parts_.keyboard.Handle(GridEvent::kDialogOpened);
     parts_.settings_dialog.ShowModal();
     parts_.paste.WindowGone();
 }
 
 void MainWindow::ToolButton5Click() {
+    parts_.keyboard.Handle(GridEvent::kDialogOpened);
     parts_.about_dialog.ShowModal();
     parts_.paste.WindowGone();
 }
@@ -364,6 +371,7 @@ void MainWindow::FormClose() noexcept {
     if (!started_ || std::exchange(closed_, true)) return;
     // Each step runs even when one before it failed: another program's viewer
     // chain and the hotkey must never stay held by a program that has ended.
+    parts_.keyboard.Handle(GridEvent::kExit);
     parts_.watcher.LeaveChain();
     parts_.reader.Abandon();
     try {
@@ -497,8 +505,16 @@ LRESULT MainWindow::RouteToParts(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_HOTKEY:
             // Never passed on: a combination left over from an earlier choice ends here.
+            // The grid's own keys are told apart by their ids first.
+            if (parts_.keyboard.OnHotKey(wp)) return 0;
             if (parts_.hotkey.IsHotKeyMessage(lp)) {
                 parts_.paste.HotKeyPressed(LOWORD(lp), static_cast<DWORD>(::GetMessageTime()));
+                // Shown by the hotkey, the grid takes the keyboard, before it shows: a key
+                // typed once it can be seen is its own. The user's window keeps the
+                // foreground and its focus. Not while a dialog of ours is open: its keys are
+                // its own.
+                if (!shown_ && ::IsWindowEnabled(hwnd()))
+                    parts_.keyboard.Handle(GridEvent::kShownByHotKey);
                 ToolButton1Click(UserAt::kForegroundWindow);
                 return 1;
             }

@@ -22,6 +22,7 @@ class AboutDialog;
 class ClipReaderProcess;
 class ClipWatcher;
 class GlobalHotKey;
+class GridKeyboard;
 class PasteBack;
 class SettingsDialog;
 class SlotRing;
@@ -102,6 +103,7 @@ public:
         SlotRing& ring;
         ClipReaderProcess& reader;
         SlotTiles& tiles;
+        GridKeyboard& keyboard;
         ClipWatcher& watcher;
         PasteBack& paste;
         GlobalHotKey& hotkey;

@@ -14,6 +14,7 @@ Program::Program(HWND application_window, MonitorApi& monitors, DpiApi& dpi)
               {.ring = ring_,
                .reader = reader_,
                .tiles = tiles_,
+               .keyboard = keyboard_,
                .watcher = watcher_,
                .paste = paste_,
                .hotkey = hotkey_,
@@ -24,10 +25,14 @@ Program::Program(HWND application_window, MonitorApi& monitors, DpiApi& dpi)
       store_(SystemClipboard(), window_.hwnd(), nullptr),
       reader_(window_.hwnd()),
       tiles_(window_.tile_panel(), window_.scale(), window_.font(),
-             [this](int slot) { paste_.PasteSlot(slot); }),
+             [this](int slot) {
+                 keyboard_.Handle(GridEvent::kPasted);
+                 paste_.PasteSlot(slot);
+             }),
       timers_(window_.hwnd()),
       watcher_(window_.hwnd(), store_, ring_, tiles_, reader_, timers_),
       paste_(window_.hwnd(), store_, ring_, tiles_, watcher_, timers_),
+      keyboard_(window_.hwnd(), ring_, tiles_),
       foreground_watch_([this](HWND window, DWORD at) { paste_.ForegroundChanged(window, at); }),
       hotkey_(window_.hwnd(), SystemRegistry()),
       settings_dialog_(application_window, hotkey_, SystemRegistry()),
@@ -37,6 +42,11 @@ Program::Program(HWND application_window, MonitorApi& monitors, DpiApi& dpi)
     watcher_.report_read_failure = &MainWindow::ShowReadFailure;
     watcher_.on_capture_over = [this] { paste_.CaptureOver(); };
     paste_.on_left_on_clipboard = &MainWindow::ShowLeftOnClipboard;
+    // Enter pastes as a click does, then the grid goes, ready for the next hotkey.
+    keyboard_.paste = [this](int slot) { paste_.PasteSlot(slot); };
+    keyboard_.hide = [this] {
+        if (window_.shown()) window_.ToolButton1Click();
+    };
     BuildTrayIcon();
     try {
         window_.Start();

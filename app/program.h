@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "history/clip_reader.h"
 #include "history/clip_watcher.h"
+#include "history/grid_keyboard.h"
 #include "history/paste_back.h"
 #include "history/slot_ring.h"
 #include "history/slot_store.h"
@@ -53,6 +54,7 @@ private:
     WindowTimers timers_;  // the main window's, for the capture and the paste-back
     ClipWatcher watcher_;
     PasteBack paste_;
+    GridKeyboard keyboard_;  // the grid by keyboard, while the hotkey has shown it
     // Keeps the paste target current between the moments the program looks for
     // itself: on Windows a click on the tray icon makes the taskbar the foreground
     // window, and the window the user was in is known only from before that.

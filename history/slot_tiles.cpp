@@ -1,6 +1,7 @@
 #include "history/slot_tiles.h"
 
 #include "history/tile_rules.h"
+#include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/paint.h"
 
@@ -92,9 +93,17 @@ void SlotTiles::TileLabel::Paint(HDC dc, RECT r) {
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
     if (!t.text.empty()) {
-        // Word-wrapped, tabs expanded, & as the mnemonic prefix, cut at the edges.
+        // Word-wrapped, tabs expanded, cut at the edges; an & is shown as copied.
         ::DrawTextW(dc, t.text.c_str(), static_cast<int>(t.text.size()), &r,
-                    DT_LEFT | DT_TOP | DT_WORDBREAK | DT_EXPANDTABS);
+                    DT_LEFT | DT_TOP | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    }
+    if (owner_.selected_ == slot_) {
+        // Two pixels inside the label, over whatever it shows.
+        HBRUSH highlight = ::GetSysColorBrush(COLOR_HIGHLIGHT);
+        for (int ring = 0; ring < 2; ++ring) {
+            const RECT frame{r.left + ring, r.top + ring, r.right - ring, r.bottom - ring};
+            ::FrameRect(dc, &frame, highlight);
+        }
     }
 }
 
@@ -196,6 +205,17 @@ void SlotTiles::SetPicture(int slot, TilePicture picture) {
 void SlotTiles::MarkPasted(int slot) {
     TilePasted(tile(slot).marks);
     ApplyMarks(slot);
+}
+
+void SlotTiles::Select(int slot) {
+    if (slot < 0 || slot > SlotCount) slot = 0;
+    const int before = std::exchange(selected_, slot);
+    if (before == slot) return;
+    if (before) ::InvalidateRect(tile(before).label.hwnd(), nullptr, TRUE);
+    if (!slot) return;
+    HWND label = tile(slot).label.hwnd();
+    ::InvalidateRect(label, nullptr, TRUE);
+    AnnounceSelected(label);
 }
 
 std::uint32_t SlotTiles::ColorOf(int slot) const { return tiles_.at(slot - 1)->marks.color; }

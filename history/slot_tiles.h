@@ -54,6 +54,12 @@ public:
     // the next press on a tile is a new click, whatever the system takes it for.
     void PointerGone();
 
+    // Frames the tile of `slot` as the keyboard's selection (0: none) and tells assistive
+    // technology of it. The frame is drawn in the system highlight colour inside the tile;
+    // the band keeps its colour and its meaning.
+    void Select(int slot);
+    [[nodiscard]] int selected() const noexcept { return selected_; }
+
     [[nodiscard]] std::uint32_t ColorOf(int slot) const;
     // Whether the pointer rests on the label of a tile that holds a snapshot, where a
     // click pastes.
@@ -81,6 +87,7 @@ private:
     PointerSink sink_;
     std::array<std::unique_ptr<Tile>, SlotCount> tiles_;
     int hovered_ = 0;
+    int selected_ = 0;
     TileClickPairing pairing_;
 };
 

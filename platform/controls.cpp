@@ -134,7 +134,8 @@ void Label::Paint(HDC dc, RECT r) {
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc,
                    style_.color == CLR_INVALID ? ::GetSysColor(COLOR_WINDOWTEXT) : style_.color);
-    ::DrawTextW(dc, text, n, &r, DT_LEFT | DT_TOP | DT_SINGLELINE);
+    // Its text is shown as it is: an & is no mnemonic prefix.
+    ::DrawTextW(dc, text, n, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

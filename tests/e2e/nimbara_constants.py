@@ -53,6 +53,7 @@ NEWEST = (255, 128, 64)
 HOVER = (0, 128, 255)
 PASTED = (255, 0, 255)
 COLOR_BTNFACE = 15
+COLOR_HIGHLIGHT = 13  # the frame of the tile the keyboard has selected
 
 # A spot on the desktop clear of the history window, the dialogs and the taskbar.
 POINTER_REST = (1000, 10)

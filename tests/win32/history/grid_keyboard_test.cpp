@@ -1,0 +1,115 @@
+#include "history/grid_keyboard.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_hotkeys.h"
+#include "history/slot_tiles.h"
+
+namespace nimbara {
+namespace {
+
+// The grid's keys in the order of kGridKeyCodes, each under its id.
+enum : int { kLeft = kGridHotKeyIdFirst, kRight, kUp, kDown, kEnter, kEscape };
+
+// Input reported by the test as the hooks would, through `observer` while the watch runs.
+struct FakeInputWatch final : InputWatchApi {
+    bool Start(InputObserver& o) override { return (observer = &o) != nullptr; }
+    void Stop() noexcept override { observer = nullptr; }
+    InputObserver* observer = nullptr;
+};
+
+class GridKeyboardTest : public ::testing::Test {
+protected:
+    GridKeyboardTest() {
+        for (int slot : {1, 2, 3, 4, 5, 6}) {  // 1, 2, 3 and 6 filled, 6 the newest
+            if (slot != 4 && slot != 5) ring_.Store(slot, {});
+            ring_.AdvanceNextSlot();
+        }
+        keyboard_.paste = [this](int slot) {
+            EXPECT_FALSE(Holds());  // the paste's keys and every one after it are the user's
+            pasted_.push_back(slot);
+        };
+        keyboard_.hide = [this] { ++hides_; };
+    }
+    // Registered for the window and watched, or neither.
+    bool Holds() {
+        const bool held = testing::Held({0, VK_LEFT});
+        EXPECT_EQ(testing::Held({0, VK_ESCAPE}), held);
+        EXPECT_EQ(watch_.observer != nullptr, held);
+        return held;
+    }
+    HWND Label(int slot) {
+        HWND band = ::GetDlgItem(grid_.get(), kColorIdBase + slot);
+        return ::GetDlgItem(::GetDlgItem(band, kFrameIdBase + slot), kLabelIdBase + slot);
+    }
+
+    UniqueHwnd main_ = testing::HiddenWindow(), grid_ = testing::HiddenWindow();
+    UniqueHFont font_ = CreateSongTiFont();
+    SlotRing ring_;
+    SlotTiles tiles_{grid_.get(), LayoutScale{}, font_.get(), nullptr};
+    FakeInputWatch watch_;
+    GridKeyboard keyboard_{main_.get(), ring_, tiles_, SystemHotKeys(), watch_};
+    std::vector<int> pasted_;
+    int hides_ = 0;
+};
+
+TEST_F(GridKeyboardTest, ShownByTheHotKeyTheGridHoldsItsKeysUntilEnterEscAKeyNotUsedOrAClick) {
+    using Case = std::tuple<std::vector<int>, std::vector<int>, int>;  // ids, pasted, selected
+    // Round the grid (1, then 2); up from 6 to 2; id 1 is the program's hotkey, not the grid's.
+    for (const auto& [ids, pasted, selected] : {Case{{kEnter}, {6}, 0},
+                                                {{kLeft, kEnter}, {3}, 0},
+                                                {{kRight, kRight, kEnter}, {2}, 0},
+                                                {{kLeft, kEscape}, {}, 0},
+                                                {{kUp, 1}, {}, 2}}) {
+        pasted_.clear();
+        keyboard_.Handle(GridEvent::kShownByHotKey);
+        EXPECT_TRUE(Holds());
+        EXPECT_EQ(tiles_.selected(), 6);
+        for (int id : ids) EXPECT_EQ(keyboard_.OnHotKey(id), id != 1);
+        EXPECT_EQ(pasted_, pasted);
+        EXPECT_EQ(tiles_.selected(), selected);
+    }
+    EXPECT_EQ(hides_, 4);
+    // Let go at once, in the hook, before the system looks for a hotkey; Left is the grid's.
+    watch_.observer->KeyDown({.virtual_key = VK_LEFT});
+    EXPECT_TRUE(Holds());
+    watch_.observer->KeyDown({.virtual_key = 'A'});
+    EXPECT_FALSE(Holds());
+    keyboard_.Handle(GridEvent::kShownByHotKey);
+    watch_.observer->ButtonPressed();
+    EXPECT_FALSE(Holds());
+    // A late message, or one any program posts, does nothing once the keys are let go.
+    EXPECT_TRUE(keyboard_.OnHotKey(kEnter));
+    EXPECT_EQ(hides_, 4);
+    EXPECT_EQ(tiles_.selected(), 0);
+}
+
+std::vector<std::pair<DWORD, HWND>> g_events;  // what a screen reader hears
+void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                     DWORD) {
+    if (object == OBJID_CLIENT && child == CHILDID_SELF) g_events.emplace_back(event, window);
+}
+
+TEST_F(GridKeyboardTest, TheSelectionIsAnnouncedOnItsLabel) {
+    const HWINEVENTHOOK hook =
+        ::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_SELECTION, nullptr, &Record,
+                          ::GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    keyboard_.Handle(GridEvent::kShownByHotKey);
+    keyboard_.OnHotKey(kRight);
+    const std::vector<std::pair<DWORD, HWND>> want = {{EVENT_OBJECT_SELECTION, Label(6)},
+                                                      {EVENT_OBJECT_FOCUS, Label(6)},
+                                                      {EVENT_OBJECT_SELECTION, Label(1)},
+                                                      {EVENT_OBJECT_FOCUS, Label(1)}};
+    // Out of context, the events come through this thread's messages.
+    for (const DWORD start = ::GetTickCount();
+         g_events.size() < want.size() && ::GetTickCount() - start < 10000;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    ::UnhookWinEvent(hook);
+    EXPECT_EQ(g_events, want);
+}
+
+}  // namespace
+}  // namespace nimbara
