@@ -35,7 +35,7 @@ enum class Stream : std::uint8_t { kGoesOn, kEnded, kMisbehaved };
 // Puts news into the mailbox when it is of the reader of now, and rings the window.
 void Deliver(const Receiver& receiver, SnapshotNews news) {
     {
-        const std::lock_guard<std::mutex> hold(receiver.mailbox->lock);
+        const Lock::Hold hold(receiver.mailbox->lock);
         if (receiver.mailbox->generation != receiver.generation) return;
         receiver.mailbox->news.push_back(std::move(news));
     }
@@ -60,7 +60,7 @@ Stream ReceiveFormats(const Receiver& r, const FrameHead& head) {
     for (std::size_t i = 0; i < formats.size(); ++i)
         formats[i] = ReadLittleEndian<std::uint16_t>(std::span<const std::uint8_t>(bytes), i * 2);
     ClipSlot slot = NumbersOnly(formats);
-    const std::lock_guard<std::mutex> hold(r.mailbox->lock);
+    const Lock::Hold hold(r.mailbox->lock);
     if (r.mailbox->generation != r.generation) return Stream::kGoesOn;
     r.mailbox->arriving = SnapshotResult{head.value, 0, std::move(slot)};
     r.mailbox->formats_known = true;
@@ -88,13 +88,13 @@ Stream ReceiveRecord(const Receiver& r, const FrameHead& head) {
     std::size_t last = 0;
     for (std::size_t at = 0; at < kept.data.size(); at += last) {
         if (last) {
-            const std::lock_guard<std::mutex> hold(r.mailbox->lock);
+            const Lock::Hold hold(r.mailbox->lock);
             r.mailbox->bytes_arrived += last;
         }
         last = std::min(kPiece, kept.data.size() - at);
         if (!ReadAll(r.output.get(), kept.data.data() + at, last)) return Stream::kEnded;
     }
-    const std::lock_guard<std::mutex> hold(r.mailbox->lock);
+    const Lock::Hold hold(r.mailbox->lock);
     r.mailbox->bytes_arrived += last;
     if (r.mailbox->generation != r.generation) return Stream::kGoesOn;
     SnapshotResult& arriving = r.mailbox->arriving;
@@ -113,7 +113,7 @@ Stream ReceiveRecord(const Receiver& r, const FrameHead& head) {
 Stream ReceiveEnd(const Receiver& r, const FrameHead& head) {
     SnapshotNews news{SnapshotNews::Kind::kTaken};
     {
-        const std::lock_guard<std::mutex> hold(r.mailbox->lock);
+        const Lock::Hold hold(r.mailbox->lock);
         if (r.mailbox->generation != r.generation) return Stream::kGoesOn;
         news.result = std::exchange(r.mailbox->arriving, {});
         r.mailbox->formats_known = false;
@@ -163,7 +163,7 @@ DWORD WINAPI ReceiveSnapshots(void* parameter) {
                    ? ReaderEnd::kCrashed
                    : ClassifyReaderExit(ExitCodeOnceEnded(receiver->process.get(), kExitWaitMs));
     {
-        const std::lock_guard<std::mutex> hold(receiver->mailbox->lock);
+        const Lock::Hold hold(receiver->mailbox->lock);
         if (receiver->mailbox->generation != receiver->generation) return 0;
         news.result = std::exchange(receiver->mailbox->arriving, {});
         receiver->mailbox->formats_known = false;
@@ -184,7 +184,7 @@ bool ClipReaderProcess::Begin() {
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!helper_ && !StartReader()) return false;
         {
-            const std::lock_guard<std::mutex> hold(mailbox_->lock);
+            const Lock::Hold hold(mailbox_->lock);
             mailbox_->bytes_arrived = 0;
         }
         const std::uint32_t request = 1;
@@ -201,7 +201,7 @@ bool ClipReaderProcess::StartReader() {
     snapshots_ = 0;
     std::uint32_t generation = 0;
     {
-        const std::lock_guard<std::mutex> hold(mailbox_->lock);
+        const Lock::Hold hold(mailbox_->lock);
         generation = ++mailbox_->generation;
         mailbox_->news.clear();
         mailbox_->formats_known = false;
@@ -221,7 +221,7 @@ bool ClipReaderProcess::StartReader() {
 
 void ClipReaderProcess::EndReader() noexcept {
     helper_.End();
-    const std::lock_guard<std::mutex> hold(mailbox_->lock);
+    const Lock::Hold hold(mailbox_->lock);
     // What its receiving thread still has is of no use now.
     ++mailbox_->generation;
     mailbox_->news.clear();
@@ -232,7 +232,7 @@ void ClipReaderProcess::EndReader() noexcept {
 std::optional<SnapshotNews> ClipReaderProcess::Take() {
     std::optional<SnapshotNews> news;
     {
-        const std::lock_guard<std::mutex> hold(mailbox_->lock);
+        const Lock::Hold hold(mailbox_->lock);
         if (mailbox_->news.empty()) return news;
         news = std::move(mailbox_->news.front());
         mailbox_->news.pop_front();
@@ -250,7 +250,7 @@ std::optional<SnapshotNews> ClipReaderProcess::Take() {
 }
 
 std::uint64_t ClipReaderProcess::BytesArrived() {
-    const std::lock_guard<std::mutex> hold(mailbox_->lock);
+    const Lock::Hold hold(mailbox_->lock);
     return mailbox_->bytes_arrived;
 }
 
@@ -258,7 +258,7 @@ SnapshotResult ClipReaderProcess::Abandon() noexcept {
     // First of all: the clipboard is free, and the reader writes nothing more.
     helper_.End();
     SnapshotResult kept;
-    const std::lock_guard<std::mutex> hold(mailbox_->lock);
+    const Lock::Hold hold(mailbox_->lock);
     for (SnapshotNews& news : mailbox_->news) {
         if (news.kind == SnapshotNews::Kind::kTaken ||
             (news.kind == SnapshotNews::Kind::kReaderEnded && !kept.whole))

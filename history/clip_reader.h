@@ -13,13 +13,13 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 #include "history/capture_rules.h"
 #include "history/slot_ring.h"
 #include "history/snapshot_wire.h"
 #include "platform/helper_process.h"
+#include "platform/lock.h"
 
 namespace nimbara {
 
@@ -88,7 +88,7 @@ public:
 
     // Shared by this object and each receiving thread, under its lock.
     struct Mailbox {
-        std::mutex lock;
+        Lock lock;
         std::uint32_t generation = 0;  // of the reader of now; news of others is dropped
         std::deque<SnapshotNews> news;
         bool formats_known = false;  // of the snapshot arriving
