@@ -520,6 +520,22 @@ TEST_F(CaptureTest, WithoutAnyReaderTheSnapshotIsTakenHereAndTheUserToldOnce) {
     EXPECT_EQ(told, 1);
 }
 
+TEST_F(CaptureTest, DoorbellsFromOutsideNeitherEndASnapshotNorStretchItsBudget) {
+    reader_.hold = true;
+    PutText(main_.get(), "read slowly");
+    watcher_.OnCaptureTimer();
+    for (int i = 0; i < 64; ++i) {
+        watcher_.SnapshotsWaiting();  // kMsgSnapshotRead, whatever it carries
+        watcher_.OwnerAnswered();     // kMsgOwnerAnswered
+        timers_.Advance(kSnapshotBudgetMs / 64 - 1);
+    }
+    EXPECT_TRUE(watcher_.capturing());
+    EXPECT_EQ(reader_.begun, 1);
+    timers_.Advance(kSnapshotBudgetMs - clock_.now);
+    EXPECT_FALSE(watcher_.capturing());
+    EXPECT_EQ(reader_.abandoned, 1);
+}
+
 TEST_F(CaptureTest, TheReportComesOnceTheSlotIsStoredAndChangesDuringItAreCapturedAsUsual) {
     watcher_.report_read_failure = [this] {
         ++reports_;
