@@ -175,7 +175,9 @@ std::uint32_t PrivateKbOfThisProcess() noexcept {
                                    reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                                    sizeof(counters)))
         return 0;
-    return static_cast<std::uint32_t>(counters.PrivateUsage >> 10);
+    // The commit charge is the private bytes on Windows; Wine answers only that one.
+    const SIZE_T bytes = std::max(counters.PrivateUsage, counters.PagefileUsage);
+    return static_cast<std::uint32_t>(bytes >> 10);
 }
 
 HANDLE HelperInput() noexcept { return ::GetStdHandle(STD_INPUT_HANDLE); }

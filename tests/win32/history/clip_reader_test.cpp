@@ -160,3 +160,18 @@ TEST_F(ClipReaderTest, TheReaderIsStartedAfreshAfterItsSnapshotsOrItsGrowth) {
 
 }  // namespace
 }  // namespace nimbara
+
+namespace nimbara {
+namespace {
+
+// The reader's growth is told by its own private bytes, which the system must answer.
+TEST(ReaderMemoryTest, PrivateBytesOfThisProcessGrowWithWhatItHolds) {
+    const std::uint32_t before = PrivateKbOfThisProcess();
+    std::vector<std::uint8_t> held(16u << 20, 1);
+    const std::uint32_t after = PrivateKbOfThisProcess();
+    EXPECT_GT(before, 0u);
+    EXPECT_GE(after - before, 15u * 1024) << before << " " << after << " " << int(held[7]);
+}
+
+}  // namespace
+}  // namespace nimbara
