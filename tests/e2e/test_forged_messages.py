@@ -8,8 +8,8 @@ import hashlib
 import pytest
 
 from harness import wait_until
-from nimbara_constants import (CF_UNICODETEXT, TASKBAR_CREATED, TOGGLE, WM_APP, WM_COMMAND,
-                               WM_USER)
+from nimbara_constants import (CF_UNICODETEXT, READ_FAILURE, TASKBAR_CREATED, TOGGLE, WM_APP,
+                               WM_COMMAND, WM_USER)
 
 PRIVATE = "Nimbara probe private"
 RENDER_MS = 5000  # longer than ending the reader takes, even under emulation
@@ -43,8 +43,7 @@ def test_forged_private_messages_to_every_window_neither_end_nor_stop_nimbara(st
 
 
 @pytest.mark.timeout(300)
-def test_a_reader_ended_from_outside_while_an_owner_renders_costs_no_copy(start_nimbara,
-                                                                         other_probe):
+def test_an_ended_reader_costs_no_copy_and_a_crashed_one_one_report(start_nimbara, other_probe):
     n = start_nimbara()
     n.probe.clip_set("1=text:before the reader ends")
     n.shows("before the reader ends")
@@ -56,6 +55,18 @@ def test_a_reader_ended_from_outside_while_an_owner_renders_costs_no_copy(start_
     assert n.probe.call("end-children", n.pid)["ended"] == 1
     n.shows("read by a fresh reader", timeout=120)
     assert not n.error_boxes()
+    # A reader that crashes on what it reads ends at once, with no crash dialog: the content
+    # is given up and reported once, and the next copy is captured.
+    owner.clear_events()
+    owner.call("clip-render", RENDER_MS, 0, 0, "1=text:crashed on", f"reg:{PRIVATE}=size:10")
+    owner.wait_event("renderformat", timeout=60)
+    assert n.probe.call("end-children", n.pid, "crash")["ended"] == 1
+    box = n.wait_error_box(timeout=60)
+    assert n.box_contents(box)[0] == [READ_FAILURE]
+    n.probe.clip_set("1=text:after the crash")
+    n.shows("after the crash")
+    assert "crashed on" not in n.previews()
+    assert n.dismiss_boxes() == [READ_FAILURE]
     # Captured whole: pasted back and read as written.
     n.key("alt+v")
     n.wait_shown(True, 30)
@@ -67,4 +78,5 @@ def test_a_reader_ended_from_outside_while_an_owner_renders_costs_no_copy(start_
     assert formats[CF_UNICODETEXT]["text"] == "read by a fresh reader"
     private = next(f for f in formats.values() if f.get("name") == PRIVATE)
     assert private["sha256"] == hashlib.sha256(pattern(3000)).hexdigest()
+
     assert n.running()

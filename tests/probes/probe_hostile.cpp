@@ -526,10 +526,13 @@ std::string ForgeCommand(State&, const Args& args) {
         .Text();
 }
 
-// Ends every process that the process PID started, as Task Manager's End task does.
+// Ends every process that the process PID started, as Task Manager's End task does; with
+// "crash", makes each of them crash instead (a thread of its own started at no code).
 std::string EndChildrenCommand(State&, const Args& args) {
     int64_t pid = 0;
-    if (args.size() != 2 || !ParseInt(args[1], &pid)) return Failure("usage: end-children PID");
+    if (args.size() < 2 || args.size() > 3 || !ParseInt(args[1], &pid))
+        return Failure("usage: end-children PID [crash]");
+    const bool crash = args.size() == 3 && args[2] == L"crash";
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return FailureWithCode("no snapshot", GetLastError());
     PROCESSENTRY32W entry{};
@@ -538,8 +541,17 @@ std::string EndChildrenCommand(State&, const Args& args) {
     for (BOOL more = Process32FirstW(snapshot, &entry); more;
          more = Process32NextW(snapshot, &entry)) {
         if (entry.th32ParentProcessID != DWORD(pid) || entry.th32ProcessID == DWORD(pid)) continue;
-        if (HANDLE child = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID)) {
-            if (TerminateProcess(child, 1)) ++ended;
+        if (HANDLE child = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID)) {
+            if (crash) {
+                const auto nowhere = reinterpret_cast<LPTHREAD_START_ROUTINE>(UINT_PTR{0x10});
+                if (HANDLE thread =
+                        CreateRemoteThread(child, nullptr, 0, nowhere, nullptr, 0, nullptr)) {
+                    ++ended;
+                    CloseHandle(thread);
+                }
+            } else if (TerminateProcess(child, 1)) {
+                ++ended;
+            }
             CloseHandle(child);
         }
     }
