@@ -111,9 +111,10 @@ ReaderEnd ClassifyReaderExit(std::optional<std::uint32_t> exit_code) noexcept {
     return ReaderEnd::kEnded;
 }
 
-AfterReaderEnd AfterReaderEnded(ReaderEnd end, int ends) noexcept {
-    if (end == ReaderEnd::kCrashed || ends > kReadsAfterReaderEnds) return AfterReaderEnd::kGiveUp;
-    return AfterReaderEnd::kReadAgain;
+AfterReaderEnd AfterReaderEnded(ReaderEnd end, int ends, bool began) noexcept {
+    if (end == ReaderEnd::kCrashed) return AfterReaderEnd::kGiveUp;
+    if (ends <= kReadsAfterReaderEnds) return AfterReaderEnd::kReadAgain;
+    return began ? AfterReaderEnd::kGiveUp : AfterReaderEnd::kReadInProcess;
 }
 
 bool StartReaderAfresh(std::uint32_t snapshots, std::uint32_t grown_kb) noexcept {

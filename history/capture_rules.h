@@ -83,11 +83,13 @@ enum class ReaderEnd : std::uint8_t {
 [[nodiscard]] ReaderEnd ClassifyReaderExit(std::optional<std::uint32_t> exit_code) noexcept;
 
 // A content is read again by a fresh reader after an end that was not its fault, this
-// many times at most; then it is given up like one the reader crashed on.
+// many times at most; then it is given up like one the reader crashed on, unless the readers
+// never even began (each ended at its start): the snapshot is then taken in the program.
 constexpr int kReadsAfterReaderEnds = 2;
-enum class AfterReaderEnd : std::uint8_t { kReadAgain, kGiveUp };
-// `ends`: how many readers have ended on this content, this one included.
-[[nodiscard]] AfterReaderEnd AfterReaderEnded(ReaderEnd end, int ends) noexcept;
+enum class AfterReaderEnd : std::uint8_t { kReadAgain, kGiveUp, kReadInProcess };
+// `ends`: how many readers have ended on this content, this one included; `began`: whether
+// the last one had begun a snapshot at all.
+[[nodiscard]] AfterReaderEnd AfterReaderEnded(ReaderEnd end, int ends, bool began) noexcept;
 
 // The reader is started afresh between snapshots once it has read this many, or has grown by
 // this much since its start: what the system's clipboard code keeps in it is then given back.

@@ -130,6 +130,10 @@ Stream ReceiveEnd(const Receiver& r, const FrameHead& head) {
 Stream Receive(const Receiver& r) {
     FrameHeadBytes head_bytes;
     if (!ReadAll(r.output.get(), head_bytes.data(), head_bytes.size())) return Stream::kEnded;
+    {
+        const Lock::Hold hold(r.mailbox->lock);
+        if (r.mailbox->generation == r.generation) r.mailbox->began = true;
+    }
     const std::optional<FrameHead> head = DecodeFrameHead(head_bytes);
     if (!head) return Stream::kMisbehaved;
     switch (head->kind) {
@@ -166,6 +170,7 @@ DWORD WINAPI ReceiveSnapshots(void* parameter) {
         const Lock::Hold hold(receiver->mailbox->lock);
         if (receiver->mailbox->generation != receiver->generation) return 0;
         news.result = std::exchange(receiver->mailbox->arriving, {});
+        news.began = receiver->mailbox->began;
         receiver->mailbox->formats_known = false;
     }
     Deliver(*receiver, std::move(news));
@@ -205,6 +210,7 @@ bool ClipReaderProcess::StartReader() {
         generation = ++mailbox_->generation;
         mailbox_->news.clear();
         mailbox_->formats_known = false;
+        mailbox_->began = false;
     }
     auto receiver = std::make_unique<Receiver>(
         Receiver{helper_.TakeOutput(), helper_.ProcessToWaitFor(), window_, mailbox_, generation});

@@ -48,6 +48,7 @@ struct SnapshotNews {
     Kind kind = Kind::kTaken;
     ReaderEnd end = ReaderEnd::kEnded;
     SnapshotResult result;
+    bool began = true;  // kReaderEnded: it had begun the snapshot (it sent something)
 };
 
 // Where the capture gets its snapshots: begun on the window thread, one at a time.
@@ -92,6 +93,7 @@ public:
         std::uint32_t generation = 0;  // of the reader of now; news of others is dropped
         std::deque<SnapshotNews> news;
         bool formats_known = false;  // of the snapshot arriving
+        bool began = false;          // the reader of now has sent something
         SnapshotResult arriving;
         std::uint64_t bytes_arrived = 0;
     };

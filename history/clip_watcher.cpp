@@ -133,7 +133,7 @@ void ClipWatcher::SnapshotsWaiting() {
                 ClipboardBusy();
                 break;
             case SnapshotNews::Kind::kReaderEnded:
-                ReaderEnded(news->end, std::move(news->result));
+                ReaderEnded(*news, std::move(news->result));
                 break;
         }
     }
@@ -168,17 +168,25 @@ void ClipWatcher::ClipboardBusy() {
     throw ClipboardBusyError();
 }
 
-void ClipWatcher::ReaderEnded(ReaderEnd end, SnapshotResult arrived) {
+void ClipWatcher::ReaderEnded(const SnapshotNews& news, SnapshotResult arrived) {
     EndReading();
     ended_sequence_ = reading_sequence_;
-    if (AfterReaderEnded(end, ++reader_ends_) == AfterReaderEnd::kReadAgain) {
-        // Not the content's doing (ended from outside, at its start, its pipe broken): a
-        // fresh reader reads it once more, under a budget of its own, and the capture goes on.
-        StartReading();
-        return;
+    switch (AfterReaderEnded(news.end, ++reader_ends_, news.began)) {
+        case AfterReaderEnd::kReadAgain:
+            // Not the content's doing (ended from outside, at its start, its pipe broken): a
+            // fresh reader reads it once more, under a budget of its own; the capture goes on.
+            StartReading();
+            return;
+        case AfterReaderEnd::kReadInProcess:
+            // No reader gets as far as a snapshot: taken here, as when none can be started.
+            ReadInProcess();
+            return;
+        case AfterReaderEnd::kGiveUp:
+            // It crashed on what it read, or ends on it every time: given up, with what had
+            // arrived, and reported once.
+            GiveUp(std::move(arrived), true);
+            return;
     }
-    // It crashed on what it read: given up, with what had arrived, and reported once.
-    GiveUp(std::move(arrived), true);
 }
 
 void ClipWatcher::GiveUp(SnapshotResult arrived, bool report) {

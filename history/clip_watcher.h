@@ -81,7 +81,7 @@ private:
     void ReadInProcess();
     void SnapshotTaken(SnapshotResult result, bool in_process = false);
     void ClipboardBusy();
-    void ReaderEnded(ReaderEnd end, SnapshotResult arrived);
+    void ReaderEnded(const SnapshotNews& news, SnapshotResult arrived);
     void GiveUp(SnapshotResult arrived, bool report);
     void StoreSnapshot(ClipSlot snapshot);
     void EndReading() noexcept;

@@ -132,12 +132,15 @@ TEST(CaptureRules, OnlyACrashOnTheContentOrEndsPastTheirNumberGiveItUp) {
     const struct {
         ReaderEnd end;
         int ends;
+        bool began;
         A after;
-    } ends[] = {{ReaderEnd::kEnded, 1, A::kReadAgain},
-                {ReaderEnd::kEnded, kReadsAfterReaderEnds, A::kReadAgain},
-                {ReaderEnd::kEnded, kReadsAfterReaderEnds + 1, A::kGiveUp},
-                {ReaderEnd::kCrashed, 1, A::kGiveUp}};
-    for (const auto& e : ends) EXPECT_EQ(AfterReaderEnded(e.end, e.ends), e.after) << e.ends;
+    } ends[] = {{ReaderEnd::kEnded, 1, true, A::kReadAgain},
+                {ReaderEnd::kEnded, kReadsAfterReaderEnds, false, A::kReadAgain},
+                {ReaderEnd::kEnded, kReadsAfterReaderEnds + 1, true, A::kGiveUp},
+                {ReaderEnd::kEnded, kReadsAfterReaderEnds + 1, false, A::kReadInProcess},
+                {ReaderEnd::kCrashed, 1, false, A::kGiveUp}};
+    for (const auto& e : ends)
+        EXPECT_EQ(AfterReaderEnded(e.end, e.ends, e.began), e.after) << e.ends << e.began;
 }
 
 TEST(CaptureRules, TheReaderIsStartedAfreshAfterAFewHundredSnapshotsOrWhenItHasGrown) {

@@ -507,14 +507,23 @@ TEST_F(CaptureTest, AnEndedReaderIsReplacedToReadTheSameContentAndACrashGivesItU
 }
 
 TEST_F(CaptureTest, WithoutAnyReaderTheSnapshotIsTakenHereAndTheUserToldOnce) {
-    reader_.start = false;
     int told = 0;
     watcher_.report_no_reader = [&told] { ++told; };
-    for (const char* text : {"first", "second"}) {
-        PutText(main_.get(), text);
-        watcher_.OnCaptureTimer();
-        EXPECT_FALSE(watcher_.capturing());
+    // First none can be started; then each one started ends at its start.
+    reader_.start = false;
+    PutText(main_.get(), "first");
+    watcher_.OnCaptureTimer();
+    EXPECT_FALSE(watcher_.capturing());
+    reader_.start = reader_.hold = true;
+    PutText(main_.get(), "second");
+    watcher_.OnCaptureTimer();
+    for (int end = 0; end <= kReadsAfterReaderEnds; ++end) {
+        SnapshotNews news{SnapshotNews::Kind::kReaderEnded};
+        news.began = false;
+        reader_.Ring(std::move(news));
     }
+    EXPECT_FALSE(watcher_.capturing());
+    EXPECT_EQ(reports_, 0);
     EXPECT_EQ(view_.told,
               (Told{L"reset", L"newest 1", L"1: first", L"reset", L"newest 2", L"2: second"}));
     EXPECT_EQ(told, 1);
