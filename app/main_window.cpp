@@ -359,6 +359,11 @@ void MainWindow::ShowReadFailure() {
     MessageBoxAsideOnce(L"打开粘贴板错误！", L"Nimbara", MB_OK | MB_TASKMODAL | MB_TOPMOST);
 }
 
+void MainWindow::ShowNoReader() {
+    MessageBoxAsideOnce(L"无法启动剪贴板读取进程，Nimbara 将在自身进程中读取剪贴板。", L"Nimbara",
+                        MB_OK | MB_ICONWARNING | MB_TOPMOST);
+}
+
 void MainWindow::ShowLeftOnClipboard() {
     // Told once: further pastes that find no window while the box is up add no box.
     MessageBoxAsideOnce(L"内容已放入剪贴板，请在目标窗口中粘贴。", L"Nimbara",
@@ -373,7 +378,7 @@ void MainWindow::FormClose() noexcept {
     // chain and the hotkey must never stay held by a program that has ended.
     parts_.keyboard.Handle(GridEvent::kExit);
     parts_.watcher.LeaveChain();
-    parts_.reader.Abandon();
+    (void)parts_.reader.Abandon();
     try {
         ToolButton2Click();
     } catch (...) {
@@ -476,17 +481,12 @@ LRESULT MainWindow::RouteToParts(UINT msg, WPARAM wp, LPARAM lp) {
             if (wp == kKeepOnTopTimerId) parts_.paste.OnKeepOnTopTimer();
             if (wp == kBudgetTimerId) parts_.watcher.OnBudgetTimer();
             return 0;
-        case kMsgSnapshotRead: {
-            ClipReaderProcess::Delivery delivery = parts_.reader.Take(wp, lp);
-            if (delivery.current) parts_.watcher.SnapshotRead(std::move(delivery.result));
-            return 0;
-        }
-        case kMsgSnapshotProgress:
-            if (parts_.reader.IsCurrentRequest(wp))
-                parts_.watcher.SnapshotProgress(static_cast<long>(lp));
+        // Doorbells: what they ring for is kept by the parts; wParam and lParam mean nothing.
+        case kMsgSnapshotRead:
+            parts_.watcher.SnapshotsWaiting();
             return 0;
         case kMsgOwnerAnswered:
-            parts_.watcher.OwnerAnswered(reinterpret_cast<HWND>(wp));
+            parts_.watcher.OwnerAnswered();
             return 0;
         case WM_MOUSEACTIVATE: {
             // The second press of a double click may start a click of its own too.

@@ -148,6 +148,7 @@ public:
     // The boxes the parts report through.
     static void ShowReadFailure();
     static void ShowLeftOnClipboard();
+    static void ShowNoReader();
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;

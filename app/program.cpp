@@ -40,6 +40,7 @@ Program::Program(HWND application_window, MonitorApi& monitors, DpiApi& dpi)
       tray_icon_(SystemShellNotify()) {
     window_.SetTilePointerSink(&tiles_.pointer_sink());
     watcher_.report_read_failure = &MainWindow::ShowReadFailure;
+    watcher_.report_no_reader = &MainWindow::ShowNoReader;
     watcher_.on_capture_over = [this] { paste_.CaptureOver(); };
     paste_.on_left_on_clipboard = &MainWindow::ShowLeftOnClipboard;
     // Enter pastes as a click does, then the grid goes, ready for the next hotkey.

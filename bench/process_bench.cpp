@@ -1,8 +1,11 @@
 // The running program's memory and processor time, read from outside through the
 // system's process queries, and the commands the memory figures need.
 #include "bench_output.h"
-// After windows.h, which it needs.
+// After windows.h, which they need.
 #include <psapi.h>
+#include <tlhelp32.h>
+
+#include <vector>
 
 namespace bench {
 
@@ -25,18 +28,44 @@ double FileTimeMs(const FILETIME& t) {
 
 }  // namespace
 
+// Every Nimbara process together: the program and its clipboard reader.
 int MemoryCommand(const Args&) {
-    HANDLE process = OpenNimbara();
-    if (!process) return 1;
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof(counters);
-    const BOOL ok = ::GetProcessMemoryInfo(
-        process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
-    ::CloseHandle(process);
-    if (!ok) return 1;
-    Sample("private_bytes", static_cast<double>(counters.PrivateUsage));
-    Sample("working_set_bytes", static_cast<double>(counters.WorkingSetSize));
-    Sample("pagefile_bytes", static_cast<double>(counters.PagefileUsage));
+    HWND nimbara = FindNimbara();
+    if (!nimbara) return 1;
+    DWORD main_pid = 0;
+    ::GetWindowThreadProcessId(nimbara, &main_pid);
+    std::vector<DWORD> pids{main_pid};
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = ::Process32FirstW(snapshot, &entry); more;
+             more = ::Process32NextW(snapshot, &entry))
+            if (entry.th32ParentProcessID == main_pid) pids.push_back(entry.th32ProcessID);
+        ::CloseHandle(snapshot);
+    }
+    double private_bytes = 0, working_set = 0, pagefile = 0;
+    int answered = 0;
+    for (const DWORD pid : pids) {
+        HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+        if (!process) continue;
+        PROCESS_MEMORY_COUNTERS_EX counters{};
+        counters.cb = sizeof(counters);
+        if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                                   sizeof(counters)) &&
+            counters.PrivateUsage) {
+            ++answered;
+            private_bytes += static_cast<double>(counters.PrivateUsage);
+            working_set += static_cast<double>(counters.WorkingSetSize);
+            pagefile += static_cast<double>(counters.PagefileUsage);
+        }
+        ::CloseHandle(process);
+    }
+    Sample("processes", static_cast<double>(pids.size()));
+    // Wine answers nothing for another process: the caller then reads them from outside.
+    Sample("private_bytes", answered == static_cast<int>(pids.size()) ? private_bytes : 0);
+    Sample("working_set_bytes", working_set);
+    Sample("pagefile_bytes", pagefile);
     return 0;
 }
 

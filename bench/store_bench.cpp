@@ -78,8 +78,10 @@ std::unique_ptr<SnapshotResult> ReaderSnapshot(ClipReaderProcess& reader, HWND w
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (msg.hwnd == window && msg.message == kMsgSnapshotRead) {
-            ClipReaderProcess::Delivery delivery = reader.Take(msg.wParam, msg.lParam);
-            if (delivery.current) return std::move(delivery.result);
+            while (std::optional<SnapshotNews> news = reader.Take()) {
+                if (news->kind != SnapshotNews::Kind::kTaken) return nullptr;
+                return std::make_unique<SnapshotResult>(std::move(news->result));
+            }
             continue;
         }
         ::DispatchMessageW(&msg);
@@ -225,7 +227,9 @@ private:
 // The paste-back's figure takes no snapshot.
 struct NoReader final : SnapshotSource {
     bool Begin() override { return false; }
-    void Abandon() noexcept override {}
+    std::optional<SnapshotNews> Take() override { return std::nullopt; }
+    std::uint64_t BytesArrived() override { return 0; }
+    SnapshotResult Abandon() noexcept override { return {}; }
 };
 
 int PasteCommand(const Args& args) {

@@ -1,8 +1,12 @@
 // Decisions of the capture that need no window system: how much of a snapshot's time is
-// left, which picture formats are read off the clipboard, and which snapshots earn a slot.
+// left, in which order and from where the formats are read, what a snapshot cut short
+// keeps, which snapshots earn a slot, and what follows an end of the reader process.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "history/slot_ring.h"
 
@@ -61,5 +65,42 @@ private:
 // Whether a snapshot earns a slot: one that restores nothing would only empty the user's
 // clipboard when pasted, and push a good slot out of the ring.
 [[nodiscard]] bool HasRestorable(const ClipSlot& slot) noexcept;
+
+// The positions of `formats` in the order a snapshot reads them: what a user pastes (the
+// text forms, file lists, pictures) first, then the rest, each group in the clipboard's own
+// order, so that a snapshot cut short by its budget has read those.
+[[nodiscard]] std::vector<std::size_t> ReadOrder(const std::vector<std::uint16_t>& formats);
+
+// A snapshot as it arrives from the reader: every format first kept as its number only,
+// then filled as its record comes. Records the reader was not asked for (a position out of
+// range, another format, one already filled) are refused: false.
+[[nodiscard]] ClipSlot NumbersOnly(const std::vector<std::uint16_t>& formats);
+[[nodiscard]] bool TakeRecord(ClipSlot& slot, std::size_t position, ClipFormatRecord record);
+
+// The reader's own exit code when it crashed: its exception filter ends it with this at once,
+// before any crash dialog could come up and while the clipboard would stay held.
+constexpr std::uint32_t kReaderCrashExitCode = 0x4E42C0DEu;
+
+enum class ReaderEnd : std::uint8_t {
+    kCrashed,  // on what it read: the content is given up
+    kEnded,    // from outside, at its start, or its pipe broke: the content is not to blame
+};
+// How the reader ended by its exit code; none when it is not known.
+[[nodiscard]] ReaderEnd ClassifyReaderExit(std::optional<std::uint32_t> exit_code) noexcept;
+
+// A content is read again by a fresh reader after an end that was not its fault, this
+// many times at most; then it is given up like one the reader crashed on, unless the readers
+// never even began (each ended at its start): the snapshot is then taken in the program.
+constexpr int kReadsAfterReaderEnds = 2;
+enum class AfterReaderEnd : std::uint8_t { kReadAgain, kGiveUp, kReadInProcess };
+// `ends`: how many readers have ended on this content, this one included; `began`: whether
+// the last one had begun a snapshot at all.
+[[nodiscard]] AfterReaderEnd AfterReaderEnded(ReaderEnd end, int ends, bool began) noexcept;
+
+// The reader is started afresh between snapshots once it has read this many, or has grown by
+// this much since its start: what the system's clipboard code keeps in it is then given back.
+constexpr std::uint32_t kReaderSnapshotsBeforeRestart = 200;
+constexpr std::uint32_t kReaderGrowthBeforeRestartKb = 8 * 1024;
+[[nodiscard]] bool StartReaderAfresh(std::uint32_t snapshots, std::uint32_t grown_kb) noexcept;
 
 }  // namespace nimbara

@@ -1,7 +1,12 @@
 #include "history/clip_reader.h"
 
+#include <algorithm>
+#include <exception>
 #include <new>
+#include <utility>
+#include <vector>
 
+#include "history/little_endian.h"
 #include "history/slot_store.h"
 #include "platform/clipboard.h"
 #include "platform/handles.h"
@@ -10,26 +15,34 @@ namespace nimbara {
 
 namespace {
 
-// A request: the window to tell of progress, and the request's number.
-struct Request {
-    std::uint32_t window;
-    std::uint32_t number;
-};
+// How long the receiving thread waits, once the reader's output has ended, for the process
+// to end too and tell its exit code. It is ending already: its pipe closes as it goes.
+constexpr DWORD kExitWaitMs = 5000;
 
-// What the receiving thread owns: the reader's output, and where its snapshots go.
+using Mailbox = ClipReaderProcess::Mailbox;
+
+// What one receiving thread owns: one reader's output and process, and the mailbox it fills.
 struct Receiver {
     UniqueKernelHandle output;
+    UniqueKernelHandle process;
     HWND window;
+    std::shared_ptr<Mailbox> mailbox;
     std::uint32_t generation;
 };
 
-void Post(const Receiver& receiver, std::unique_ptr<SnapshotResult> result) {
-    if (::PostMessageW(receiver.window, kMsgSnapshotRead, receiver.generation,
-                       reinterpret_cast<LPARAM>(result.get())))
-        (void)result.release();
+enum class Stream : std::uint8_t { kGoesOn, kEnded, kMisbehaved };
+
+// Puts news into the mailbox when it is of the reader of now, and rings the window.
+void Deliver(const Receiver& receiver, SnapshotNews news) {
+    {
+        const Lock::Hold hold(receiver.mailbox->lock);
+        if (receiver.mailbox->generation != receiver.generation) return;
+        receiver.mailbox->news.push_back(std::move(news));
+    }
+    ::PostMessageW(receiver.window, kMsgSnapshotRead, 0, 0);
 }
 
-// Skips bytes that this process has no memory for, so that the next record is read whole.
+// Skips bytes that this process has no memory for, so that the next frame is read whole.
 bool Skip(HANDLE pipe, std::uint64_t bytes) {
     std::uint8_t chunk[4096];
     while (bytes > 0) {
@@ -40,87 +53,171 @@ bool Skip(HANDLE pipe, std::uint64_t bytes) {
     return true;
 }
 
-// One snapshot off the pipe; nothing when the reader ended or wrote what it never writes.
-std::unique_ptr<SnapshotResult> Receive(HANDLE pipe) {
-    SnapshotHeadBytes head_bytes;
-    if (!ReadAll(pipe, head_bytes.data(), head_bytes.size())) return nullptr;
-    const std::optional<SnapshotHead> head = DecodeSnapshotHead(head_bytes);
-    if (!head) return nullptr;
-    auto result = std::make_unique<SnapshotResult>();
-    result->status = head->status;
-    result->sequence = head->sequence;
-    result->unreadable = static_cast<int>(head->unreadable);
-    result->slot.reserve(head->records);
-    for (std::uint32_t i = 0; i < head->records; ++i) {
-        RecordHeadBytes record_bytes;
-        if (!ReadAll(pipe, record_bytes.data(), record_bytes.size())) return nullptr;
-        const std::optional<RecordHead> record = DecodeRecordHead(record_bytes);
-        if (!record) return nullptr;
-        ClipFormatRecord& kept = result->slot.emplace_back();
-        kept.format = record->format;
-        kept.encoding = record->encoding;
-        try {
-            kept.data = ByteBuffer(static_cast<std::size_t>(record->bytes));
-        } catch (const std::bad_alloc&) {
-            ++result->unreadable;
-            if (!Skip(pipe, record->bytes)) return nullptr;
-            continue;
-        }
-        if (!ReadAll(pipe, kept.data.data(), kept.data.size())) return nullptr;
+Stream ReceiveFormats(const Receiver& r, const FrameHead& head) {
+    std::vector<std::uint8_t> bytes(std::size_t{head.count} * 2);
+    if (!ReadAll(r.output.get(), bytes.data(), bytes.size())) return Stream::kEnded;
+    std::vector<std::uint16_t> formats(head.count);
+    for (std::size_t i = 0; i < formats.size(); ++i)
+        formats[i] = ReadLittleEndian<std::uint16_t>(std::span<const std::uint8_t>(bytes), i * 2);
+    ClipSlot slot = NumbersOnly(formats);
+    const Lock::Hold hold(r.mailbox->lock);
+    if (r.mailbox->generation != r.generation) return Stream::kGoesOn;
+    r.mailbox->arriving = SnapshotResult{head.value, 0, std::move(slot)};
+    r.mailbox->formats_known = true;
+    return Stream::kGoesOn;
+}
+
+Stream ReceiveRecord(const Receiver& r, const FrameHead& head) {
+    RecordHeadBytes record_bytes;
+    if (!ReadAll(r.output.get(), record_bytes.data(), record_bytes.size())) return Stream::kEnded;
+    const std::optional<RecordHead> record = DecodeRecordHead(record_bytes);
+    if (!record) return Stream::kMisbehaved;
+    ClipFormatRecord kept{record->format, record->encoding, {}};
+    bool unreadable = false;
+    try {
+        kept.data = ByteBuffer(static_cast<std::size_t>(record->bytes));
+    } catch (const std::bad_alloc&) {
+        // Kept as its number: no memory here for its bytes.
+        unreadable = true;
+        kept.encoding = ClipEncoding::kUnrestorable;
+        if (!Skip(r.output.get(), record->bytes)) return Stream::kEnded;
     }
-    return result;
+    // In pieces, each counted as it comes: a large format is not taken for a hung owner. The
+    // last is counted with the record taken.
+    constexpr std::size_t kPiece = 1u << 20;
+    std::size_t last = 0;
+    for (std::size_t at = 0; at < kept.data.size(); at += last) {
+        if (last) {
+            const Lock::Hold hold(r.mailbox->lock);
+            r.mailbox->bytes_arrived += last;
+        }
+        last = std::min(kPiece, kept.data.size() - at);
+        if (!ReadAll(r.output.get(), kept.data.data() + at, last)) return Stream::kEnded;
+    }
+    const Lock::Hold hold(r.mailbox->lock);
+    r.mailbox->bytes_arrived += last;
+    if (r.mailbox->generation != r.generation) return Stream::kGoesOn;
+    SnapshotResult& arriving = r.mailbox->arriving;
+    if (!r.mailbox->formats_known) return Stream::kMisbehaved;
+    if (unreadable) {
+        // Stays as its number: only a format of the list at its place is counted.
+        if (head.value >= arriving.slot.size() || arriving.slot[head.value].format != kept.format)
+            return Stream::kMisbehaved;
+        ++arriving.unreadable;
+        return Stream::kGoesOn;
+    }
+    return TakeRecord(arriving.slot, head.value, std::move(kept)) ? Stream::kGoesOn
+                                                                  : Stream::kMisbehaved;
+}
+
+Stream ReceiveEnd(const Receiver& r, const FrameHead& head) {
+    SnapshotNews news{SnapshotNews::Kind::kTaken};
+    {
+        const Lock::Hold hold(r.mailbox->lock);
+        if (r.mailbox->generation != r.generation) return Stream::kGoesOn;
+        news.result = std::exchange(r.mailbox->arriving, {});
+        r.mailbox->formats_known = false;
+    }
+    news.result.sequence = head.value;
+    news.result.unreadable += static_cast<int>(head.count);
+    news.result.whole = true;
+    news.result.grown_kb = head.private_kb;
+    Deliver(r, std::move(news));
+    return Stream::kGoesOn;
+}
+
+// One frame off the pipe.
+Stream Receive(const Receiver& r) {
+    FrameHeadBytes head_bytes;
+    if (!ReadAll(r.output.get(), head_bytes.data(), head_bytes.size())) return Stream::kEnded;
+    {
+        const Lock::Hold hold(r.mailbox->lock);
+        if (r.mailbox->generation == r.generation) r.mailbox->began = true;
+    }
+    const std::optional<FrameHead> head = DecodeFrameHead(head_bytes);
+    if (!head) return Stream::kMisbehaved;
+    switch (head->kind) {
+        case FrameKind::kFormats:
+            return ReceiveFormats(r, *head);
+        case FrameKind::kRecord:
+            return ReceiveRecord(r, *head);
+        case FrameKind::kEnd:
+            return ReceiveEnd(r, *head);
+        case FrameKind::kClipboardBusy:
+            Deliver(r, {SnapshotNews::Kind::kClipboardBusy});
+            return Stream::kGoesOn;
+    }
+    return Stream::kMisbehaved;
 }
 
 DWORD WINAPI ReceiveSnapshots(void* parameter) {
     const std::unique_ptr<Receiver> receiver(static_cast<Receiver*>(parameter));
-    for (;;) {
-        std::unique_ptr<SnapshotResult> result;
+    Stream stream = Stream::kGoesOn;
+    while (stream == Stream::kGoesOn) {
         try {
-            result = Receive(receiver->output.get());
+            stream = Receive(*receiver);
         } catch (...) {
-            // No memory even for the list of records: the reader is given up like a dead one.
+            // No memory even for a list of formats: given up like a reader that broke.
+            stream = Stream::kMisbehaved;
         }
-        const bool ended = !result;
-        Post(*receiver, std::move(result));
-        if (ended) return 0;
     }
-}
-
-void WriteSnapshot(HANDLE out, const SnapshotHead& head, const ClipSlot& slot) {
-    const SnapshotHeadBytes head_bytes = EncodeSnapshotHead(head);
-    if (!WriteAll(out, head_bytes.data(), head_bytes.size())) ::ExitProcess(0);
-    for (const ClipFormatRecord& record : slot) {
-        const RecordHeadBytes bytes =
-            EncodeRecordHead({record.format, record.encoding, record.data.size()});
-        if (!WriteAll(out, bytes.data(), bytes.size()) ||
-            !WriteAll(out, record.data.data(), record.data.size()))
-            ::ExitProcess(0);
+    // A reader that wrote what it never writes was made to misbehave by what it read.
+    SnapshotNews news{SnapshotNews::Kind::kReaderEnded};
+    news.end = stream == Stream::kMisbehaved
+                   ? ReaderEnd::kCrashed
+                   : ClassifyReaderExit(ExitCodeOnceEnded(receiver->process.get(), kExitWaitMs));
+    {
+        const Lock::Hold hold(receiver->mailbox->lock);
+        if (receiver->mailbox->generation != receiver->generation) return 0;
+        news.result = std::exchange(receiver->mailbox->arriving, {});
+        news.began = receiver->mailbox->began;
+        receiver->mailbox->formats_known = false;
     }
+    Deliver(*receiver, std::move(news));
+    return 0;
 }
 
 }  // namespace
+
+ClipReaderProcess::ClipReaderProcess(HWND window, Launch launch)
+    : window_(window), launch_(std::move(launch)) {
+    if (!launch_) launch_ = [] { return HelperProcess::Start(kClipReaderArgument); };
+}
 
 bool ClipReaderProcess::Begin() {
     // A reader that has ended since its last snapshot is replaced once.
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!helper_ && !StartReader()) return false;
-        const Request request{static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(window_)),
-                              ++request_};
+        {
+            const Lock::Hold hold(mailbox_->lock);
+            mailbox_->bytes_arrived = 0;
+        }
+        const std::uint32_t request = 1;
         if (helper_.Send(&request, sizeof(request))) return true;
-        Abandon();
+        EndReader();
     }
     return false;
 }
 
 bool ClipReaderProcess::StartReader() {
-    helper_ = HelperProcess::Start(kClipReaderArgument);
+    helper_ = launch_();
     if (!helper_) return false;
-    ++generation_;
-    auto receiver =
-        std::make_unique<Receiver>(Receiver{helper_.TakeOutput(), window_, generation_});
+    ++starts_;
+    snapshots_ = 0;
+    std::uint32_t generation = 0;
+    {
+        const Lock::Hold hold(mailbox_->lock);
+        generation = ++mailbox_->generation;
+        mailbox_->news.clear();
+        mailbox_->formats_known = false;
+        mailbox_->began = false;
+    }
+    auto receiver = std::make_unique<Receiver>(
+        Receiver{helper_.TakeOutput(), helper_.ProcessToWaitFor(), window_, mailbox_, generation});
+    // Ends by itself at the end of the reader's output; what it shares lives as long as it.
     const HANDLE thread = ::CreateThread(nullptr, 0, &ReceiveSnapshots, receiver.get(), 0, nullptr);
     if (!thread) {
-        helper_.End();
+        EndReader();
         return false;
     }
     (void)receiver.release();
@@ -128,21 +225,106 @@ bool ClipReaderProcess::StartReader() {
     return true;
 }
 
-void ClipReaderProcess::Abandon() noexcept {
+void ClipReaderProcess::EndReader() noexcept {
     helper_.End();
-    // What its receiving thread still posts is of no use now.
-    ++generation_;
+    const Lock::Hold hold(mailbox_->lock);
+    // What its receiving thread still has is of no use now.
+    ++mailbox_->generation;
+    mailbox_->news.clear();
+    mailbox_->formats_known = false;
+    mailbox_->arriving = {};
 }
 
-ClipReaderProcess::Delivery ClipReaderProcess::Take(WPARAM wp, LPARAM lp) {
-    Delivery delivery{wp == generation_,
-                      std::unique_ptr<SnapshotResult>(reinterpret_cast<SnapshotResult*>(lp))};
-    // The reader ended by itself: the next snapshot starts a new one.
-    if (delivery.current && !delivery.result) Abandon();
-    return delivery;
+std::optional<SnapshotNews> ClipReaderProcess::Take() {
+    std::optional<SnapshotNews> news;
+    {
+        const Lock::Hold hold(mailbox_->lock);
+        if (mailbox_->news.empty()) return news;
+        news = std::move(mailbox_->news.front());
+        mailbox_->news.pop_front();
+    }
+    if (news->kind == SnapshotNews::Kind::kReaderEnded) {
+        // The next snapshot starts a new one.
+        helper_.End();
+    } else if (news->kind == SnapshotNews::Kind::kTaken &&
+               StartReaderAfresh(++snapshots_, news->result.grown_kb)) {
+        // Between snapshots: what the system's clipboard code kept in it goes with it.
+        EndReader();
+        (void)StartReader();
+    }
+    return news;
 }
+
+std::uint64_t ClipReaderProcess::BytesArrived() {
+    const Lock::Hold hold(mailbox_->lock);
+    return mailbox_->bytes_arrived;
+}
+
+SnapshotResult ClipReaderProcess::Abandon() noexcept {
+    // First of all: the clipboard is free, and the reader writes nothing more.
+    helper_.End();
+    SnapshotResult kept;
+    const Lock::Hold hold(mailbox_->lock);
+    for (SnapshotNews& news : mailbox_->news) {
+        if (news.kind == SnapshotNews::Kind::kTaken ||
+            (news.kind == SnapshotNews::Kind::kReaderEnded && !kept.whole))
+            kept = std::move(news.result);
+    }
+    if (!kept.whole && mailbox_->formats_known) kept = std::move(mailbox_->arriving);
+    ++mailbox_->generation;
+    mailbox_->news.clear();
+    mailbox_->formats_known = false;
+    mailbox_->arriving = {};
+    return kept;
+}
+
+namespace {
+
+// Writes each frame of a snapshot as it is read. The program has gone, or has ended this
+// reader, when a write fails: nothing is left to do then.
+class FrameWriter final : public ClipStore::Sink {
+public:
+    explicit FrameWriter(HANDLE out) : out_(out) {}
+
+    void Formats(DWORD sequence, const std::vector<std::uint16_t>& formats) override {
+        Head({FrameKind::kFormats, sequence, static_cast<std::uint32_t>(formats.size())});
+        std::vector<std::uint8_t> bytes(formats.size() * 2);
+        for (std::size_t i = 0; i < formats.size(); ++i)
+            WriteLittleEndian(std::span<std::uint8_t>(bytes), i * 2, formats[i]);
+        Write(bytes.data(), bytes.size());
+    }
+    void Record(std::size_t position, const ClipFormatRecord& record) override {
+        Head({FrameKind::kRecord, static_cast<std::uint32_t>(position)});
+        const RecordHeadBytes head =
+            EncodeRecordHead({record.format, record.encoding, record.data.size()});
+        Write(head.data(), head.size());
+        Write(record.data.data(), record.data.size());
+    }
+    void Head(const FrameHead& head) {
+        const FrameHeadBytes bytes = EncodeFrameHead(head);
+        Write(bytes.data(), bytes.size());
+    }
+
+private:
+    void Write(const void* bytes, std::size_t size) {
+        if (!WriteAll(out_, bytes, size)) ::ExitProcess(0);
+    }
+    HANDLE out_;
+};
+
+// A crash ends the reader at once with a code of its own: no crash dialog comes up, and the
+// clipboard it may hold is free again.
+LONG WINAPI EndOnCrash(EXCEPTION_POINTERS*) {
+    ::TerminateProcess(::GetCurrentProcess(), kReaderCrashExitCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+}  // namespace
 
 int RunClipReader() {
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    ::SetUnhandledExceptionFilter(&EndOnCrash);
+    std::set_terminate([] { ::TerminateProcess(::GetCurrentProcess(), kReaderCrashExitCode); });
     const HANDLE in = HelperInput(), out = HelperOutput();
     // Opens the clipboard in its own name; a message-only window is neither shown nor a
     // member of the viewer chain.
@@ -151,30 +333,27 @@ int RunClipReader() {
     if (!window) return 1;
     std::uint32_t unreadable = 0;
     ClipStore store(SystemClipboard(), window.get(), [&unreadable] { ++unreadable; });
-    Request request{};
-    // Progress goes to the program's window as it comes: the budget counts the copying.
-    store.on_progress = [&request](long progress) {
-        ::PostMessageW(reinterpret_cast<HWND>(static_cast<UINT_PTR>(request.window)),
-                       kMsgSnapshotProgress, request.number, progress);
-    };
+    FrameWriter writer(out);
+    const std::uint32_t start_kb = PrivateKbOfThisProcess();
+    std::uint32_t request = 0;
     while (ReadAll(in, &request, sizeof(request))) {
         unreadable = 0;
-        SnapshotHead head;
-        ClipSlot slot;
+        FrameHead end{FrameKind::kEnd};
         try {
-            slot = store.Snapshot();
-            head.sequence = store.last_sequence();
+            (void)store.Snapshot(&writer);
+            end.value = store.last_sequence();
         } catch (const ClipboardBusyError&) {
-            head.status = SnapshotStatus::kClipboardBusy;
+            writer.Head({FrameKind::kClipboardBusy});
+            continue;
         } catch (...) {
-            // No memory even for the list: an empty snapshot, reported as unreadable.
-            slot.clear();
+            // No memory even for the list: what was sent is kept, the rest reported.
             ++unreadable;
-            head.sequence = store.CurrentSequence();
+            end.value = store.CurrentSequence();
         }
-        head.unreadable = unreadable;
-        head.records = static_cast<std::uint32_t>(slot.size());
-        WriteSnapshot(out, head, slot);
+        end.count = unreadable;
+        const std::uint32_t now_kb = PrivateKbOfThisProcess();
+        end.private_kb = now_kb > start_kb ? now_kb - start_kb : 0;
+        writer.Head(end);
     }
     return 0;
 }

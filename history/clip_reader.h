@@ -1,79 +1,113 @@
 // The clipboard reader: a process of its own (this executable started again with
 // kClipReaderArgument) that opens the clipboard for a hidden window of its own, reads every
-// format, waiting as long as the owner takes to render, and sends the finished snapshot
-// back over a pipe. A thread blocked in the system's render wait cannot be stopped; a
+// format, waiting as long as the owner takes to render, and sends each record over a pipe as
+// soon as it has read it. A thread blocked in the system's render wait cannot be stopped; a
 // process can be ended, which frees the clipboard on every platform, so the program's
-// windows never wait on another program's owner and a hung owner holds nothing for long.
+// windows never wait on another program's owner, a hung owner holds nothing for long, and
+// what was read before is the program's already.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
 
+#include "history/capture_rules.h"
 #include "history/slot_ring.h"
 #include "history/snapshot_wire.h"
 #include "platform/helper_process.h"
+#include "platform/lock.h"
 
 namespace nimbara {
 
 // The whole command line after the executable's name that makes it the reader.
 constexpr wchar_t kClipReaderArgument[] = L"/clip-reader";
-// Posted to the window by the thread that receives the reader's snapshots: wParam is the
-// reader's generation, lParam a SnapshotResult* or NULL when the reader has ended.
+// Posted to the window by the thread that receives the reader's records: news waits in
+// ClipReaderProcess. It carries nothing, and one that finds no news does nothing.
 constexpr UINT kMsgSnapshotRead = WM_APP + 40;
-// Posted by the reader to the window during a snapshot: wParam is the request's number, lParam
-// the megabytes copied so far, or ClipStore::kClipboardClosed once it has closed the clipboard.
-constexpr UINT kMsgSnapshotProgress = WM_APP + 42;
 
-// One finished snapshot, handed to the window thread whole.
+// One snapshot, as far as it arrived.
 struct SnapshotResult {
-    SnapshotStatus status = SnapshotStatus::kTaken;
-    DWORD sequence = 0;
+    DWORD sequence = 0;  // the clipboard's sequence number that the reader read
     int unreadable = 0;
-    ClipSlot slot;
+    ClipSlot slot;  // what did not arrive is kept as its format number only
+    bool whole = false;
+    std::uint32_t grown_kb = 0;  // how much the reader had grown since its start
 };
 
-// Where the capture gets its snapshots: begun on the window thread, which is told of the
-// result later, one snapshot at a time.
+// What the capture hears of the snapshot it asked for.
+struct SnapshotNews {
+    enum class Kind : std::uint8_t {
+        kTaken,          // `result` is whole
+        kClipboardBusy,  // another program held the clipboard open
+        kReaderEnded,    // before the snapshot was whole: `end` says how; `result` what arrived
+    };
+    Kind kind = Kind::kTaken;
+    ReaderEnd end = ReaderEnd::kEnded;
+    SnapshotResult result;
+    bool began = true;  // kReaderEnded: it had begun the snapshot (it sent something)
+};
+
+// Where the capture gets its snapshots: begun on the window thread, one at a time.
 class SnapshotSource {
 public:
     virtual ~SnapshotSource() = default;
-    // Asks for a snapshot of the clipboard; false when none can be taken at all.
+    // Asks for a snapshot of the clipboard; false when no reader can be started at all.
     [[nodiscard]] virtual bool Begin() = 0;
-    // Gives the snapshot under way up: the clipboard is free at once, and nothing of that
-    // snapshot arrives.
-    virtual void Abandon() noexcept = 0;
+    // The next news of the snapshot asked for, none when there is none (yet).
+    [[nodiscard]] virtual std::optional<SnapshotNews> Take() = 0;
+    // Bytes of the snapshot under way that have arrived: the budget grows with them.
+    [[nodiscard]] virtual std::uint64_t BytesArrived() = 0;
+    // Gives the snapshot under way up: the clipboard is free at once, and what had arrived
+    // of it is returned; nothing more of it comes.
+    virtual SnapshotResult Abandon() noexcept = 0;
 };
 
-// The reader process as the program's window sees it. Started at the first snapshot and
-// again after it has been ended.
+// The reader process as the program's window sees it. Started at the first snapshot, again
+// after it has ended, and afresh between snapshots once StartReaderAfresh says so. Its
+// receiving thread puts what arrives into a mailbox this object shares with it, and rings
+// the window's kMsgSnapshotRead; only the window thread takes from the mailbox.
 class ClipReaderProcess final : public SnapshotSource {
 public:
-    explicit ClipReaderProcess(HWND window) : window_(window) {}
+    using Launch = std::function<HelperProcess()>;
+    // `launch` starts a reader; the program's starts this executable as one.
+    explicit ClipReaderProcess(HWND window, Launch launch = {});
     ClipReaderProcess(const ClipReaderProcess&) = delete;
     ClipReaderProcess& operator=(const ClipReaderProcess&) = delete;
-    ~ClipReaderProcess() override { Abandon(); }
+    ~ClipReaderProcess() override { (void)Abandon(); }
 
     [[nodiscard]] bool Begin() override;
-    void Abandon() noexcept override;
+    [[nodiscard]] std::optional<SnapshotNews> Take() override;
+    [[nodiscard]] std::uint64_t BytesArrived() override;
+    SnapshotResult Abandon() noexcept override;
 
-    struct Delivery {
-        bool current = false;                    // from the reader of now, not one ended before
-        std::unique_ptr<SnapshotResult> result;  // none: the reader ended without one
+    // Readers started so far.
+    [[nodiscard]] int starts() const noexcept { return starts_; }
+
+    // Shared by this object and each receiving thread, under its lock.
+    struct Mailbox {
+        Lock lock;
+        std::uint32_t generation = 0;  // of the reader of now; news of others is dropped
+        std::deque<SnapshotNews> news;
+        bool formats_known = false;  // of the snapshot arriving
+        bool began = false;          // the reader of now has sent something
+        SnapshotResult arriving;
+        std::uint64_t bytes_arrived = 0;
     };
-    // Takes what kMsgSnapshotRead carries.
-    [[nodiscard]] Delivery Take(WPARAM wp, LPARAM lp);
-    // Whether kMsgSnapshotProgress with this wParam is of the snapshot under way.
-    [[nodiscard]] bool IsCurrentRequest(WPARAM wp) const noexcept { return wp == request_; }
 
 private:
     [[nodiscard]] bool StartReader();
+    void EndReader() noexcept;
 
     HWND window_;
+    Launch launch_;
+    std::shared_ptr<Mailbox> mailbox_ = std::make_shared<Mailbox>();
     HelperProcess helper_;
-    std::uint32_t generation_ = 0;
-    std::uint32_t request_ = 0;
+    std::uint32_t snapshots_ = 0;  // taken by the reader of now
+    int starts_ = 0;
 };
 
 // The reader's side: serves snapshot requests from its input until that ends.

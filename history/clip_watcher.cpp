@@ -2,6 +2,7 @@
 
 #include "history/preview.h"
 
+#include <algorithm>
 #include <iterator>
 #include <new>
 #include <utility>
@@ -45,7 +46,7 @@ void ClipWatcher::LeaveChain() noexcept {
     timers_.Stop(kCaptureTimerId);
     timer_armed_ = false;
     if (reading_) {
-        source_.Abandon();
+        (void)source_.Abandon();
         EndReading();
     }
 }
@@ -124,12 +125,15 @@ void ClipWatcher::BeginCapture() {
         return;
     }
     hung_owner_ = nullptr;
-    reading_ = true;
     reading_owner_ = owner;
     reading_sequence_ = sequence;
+    if (sequence != ended_sequence_) reader_ends_ = 0;
+    StartReading();
+}
+
+void ClipWatcher::StartReading() {
+    reading_ = true;
     started_ = clock_.Now();
-    copied_mb_ = 0;
-    clipboard_closed_ = false;
     // Without its budget a hung owner would hold the clipboard for good: no snapshot then.
     if (!timers_.Start(kBudgetTimerId, kSnapshotBudgetMs)) {
         reading_ = false;
@@ -137,77 +141,136 @@ void ClipWatcher::BeginCapture() {
     }
     if (source_.Begin()) return;
     EndReading();
-    throw AppError(L"Cannot start the clipboard reader");
+    ReadInProcess();
 }
 
-void ClipWatcher::SnapshotRead(std::unique_ptr<SnapshotResult> result) {
-    if (!reading_) return;  // given up already
-    EndReading();
-    bool report = false;
-    if (!result) {
-        // The reader died on this content (made to crash by what it read): reported once,
-        // and not read again until it changes.
-        store_.NoteSeen(store_.CurrentSequence());
-        report = true;
-    } else if (result->status == SnapshotStatus::kClipboardBusy) {
-        // Programs hold the clipboard open for a moment while they write or read it; only
-        // a clipboard that stays held is an error worth a message.
-        if (busy_retries_ < std::size(kBusyBackOffMs)) {
-            ArmCaptureTimer(kBusyBackOffMs[busy_retries_++]);
-            CaptureOver();
-            return;
-        }
-        busy_retries_ = 0;
-        CaptureOver();
-        throw ClipboardBusyError();
-    } else {
-        busy_retries_ = 0;
-        hung_owner_reported_ = nullptr;
-        store_.NoteSeen(result->sequence);
-        report = result->unreadable > 0;
-        // A snapshot that restores nothing would empty the clipboard when pasted.
-        if (HasRestorable(result->slot)) StoreSnapshot(std::move(result->slot));
+void ClipWatcher::ReadInProcess() {
+    // No reader can be started at all: taken here, as the program did before it had one.
+    SnapshotResult result;
+    try {
+        result.slot = store_.Snapshot();
+    } catch (const ClipboardBusyError&) {
+        ClipboardBusy();
+        return;
     }
+    result.sequence = store_.last_sequence();
+    result.unreadable = store_.last_unreadable();
+    SnapshotTaken(std::move(result), true);
+}
+
+void ClipWatcher::SnapshotsWaiting() {
+    while (std::optional<SnapshotNews> news = source_.Take()) {
+        if (!reading_) continue;  // given up already
+        switch (news->kind) {
+            case SnapshotNews::Kind::kTaken:
+                SnapshotTaken(std::move(news->result));
+                break;
+            case SnapshotNews::Kind::kClipboardBusy:
+                EndReading();
+                ClipboardBusy();
+                break;
+            case SnapshotNews::Kind::kReaderEnded:
+                ReaderEnded(*news, std::move(news->result));
+                break;
+        }
+    }
+}
+
+void ClipWatcher::SnapshotTaken(SnapshotResult result, bool in_process) {
+    EndReading();
+    busy_retries_ = 0;
+    hung_owner_reported_ = nullptr;
+    reader_ends_ = 0;
+    store_.NoteSeen(result.sequence);
+    const bool report = result.unreadable > 0;
+    // A snapshot that restores nothing would empty the clipboard when pasted.
+    if (HasRestorable(result.slot)) StoreSnapshot(std::move(result.slot));
     CaptureOver();
     // Only now, with the slot stored: the box runs a loop of its own, in which later
     // changes are captured as usual.
+    if (in_process && !std::exchange(told_no_reader_, true) && report_no_reader) report_no_reader();
+    if (report && report_read_failure) report_read_failure();
+}
+
+void ClipWatcher::ClipboardBusy() {
+    // Programs hold the clipboard open for a moment while they write or read it; only a
+    // clipboard that stays held is an error worth a message.
+    if (busy_retries_ < std::size(kBusyBackOffMs)) {
+        ArmCaptureTimer(kBusyBackOffMs[busy_retries_++]);
+        CaptureOver();
+        return;
+    }
+    busy_retries_ = 0;
+    CaptureOver();
+    throw ClipboardBusyError();
+}
+
+void ClipWatcher::ReaderEnded(const SnapshotNews& news, SnapshotResult arrived) {
+    EndReading();
+    ended_sequence_ = reading_sequence_;
+    switch (AfterReaderEnded(news.end, ++reader_ends_, news.began)) {
+        case AfterReaderEnd::kReadAgain:
+            // Not the content's doing (ended from outside, at its start, its pipe broken): a
+            // fresh reader reads it once more, under a budget of its own; the capture goes on.
+            StartReading();
+            return;
+        case AfterReaderEnd::kReadInProcess:
+            // No reader gets as far as a snapshot: taken here, as when none can be started.
+            ReadInProcess();
+            return;
+        case AfterReaderEnd::kGiveUp:
+            // It crashed on what it read, or ends on it every time: given up, with what had
+            // arrived, and reported once.
+            GiveUp(std::move(arrived), true);
+            return;
+    }
+}
+
+void ClipWatcher::GiveUp(SnapshotResult arrived, bool report) {
+    // Only the content that was being read is taken as seen, never one that came since.
+    store_.NoteSeen(arrived.sequence != 0 ? arrived.sequence : reading_sequence_);
+    if (HasRestorable(arrived.slot)) StoreSnapshot(std::move(arrived.slot));
+    CaptureOver();
     if (report && report_read_failure) report_read_failure();
 }
 
 void ClipWatcher::OnBudgetTimer() {
     timers_.Stop(kBudgetTimerId);
-    if (!reading_ || clipboard_closed_) return;
+    if (!reading_) return;
     // A timer may come early, or late behind other messages: the clock decides. What is left
     // of the budget and cannot be waited for is not waited for.
-    const std::uint32_t budget = kSnapshotBudgetMs + CopyAllowanceMs(copied_mb_);
+    const std::uint64_t arrived_mb = source_.BytesArrived() >> 20;
+    const std::uint32_t budget =
+        kSnapshotBudgetMs + CopyAllowanceMs(static_cast<std::uint32_t>(
+                                std::min<std::uint64_t>(arrived_mb, 0xFFFFFFFFu)));
     if (const std::uint32_t left = BudgetLeftMs(started_, clock_.Now(), budget)) {
         if (timers_.Start(kBudgetTimerId, left)) return;
     }
-    // Ending the reader frees the clipboard at once. Nothing is recorded as seen: the
-    // content is captured once its owner renders it or ends.
-    source_.Abandon();
+    // Ending the reader frees the clipboard at once; what it read is kept.
+    SnapshotResult arrived = source_.Abandon();
+    if (arrived.whole) {
+        SnapshotTaken(std::move(arrived));  // it came just now
+        return;
+    }
     EndReading();
     const bool reported = hung_owner_reported_ == reading_owner_;
     hung_owner_ = hung_owner_reported_ = reading_owner_;
     retried_ = retried_ && hung_sequence_ == reading_sequence_;
     hung_sequence_ = reading_sequence_;
     if (hung_owner_ && ::IsWindow(hung_owner_)) AskIfAlive(hung_owner_);
-    CaptureOver();
-    if (!reported && report_read_failure) report_read_failure();
+    GiveUp(std::move(arrived), !reported);
 }
 
-void ClipWatcher::SnapshotProgress(long progress) {
-    if (!reading_) return;
-    if (progress == ClipStore::kClipboardClosed) {
-        // Only the transfer is left; the clipboard is free already.
-        clipboard_closed_ = true;
-        timers_.Stop(kBudgetTimerId);
-        return;
-    }
-    if (progress > 0) copied_mb_ = static_cast<std::uint32_t>(progress);
-}
+namespace {
 
-void ClipWatcher::OwnerAnswered(HWND owner) {
+// The owner whose answer to WM_NULL came back: the system calls OwnerAnsweredNull on this
+// thread, and only that call sets it.
+thread_local HWND answered_owner = nullptr;
+
+}  // namespace
+
+void ClipWatcher::OwnerAnswered() {
+    const HWND owner = std::exchange(answered_owner, nullptr);
     if (!hung_owner_ || owner != hung_owner_) return;
     probe_pending_ = false;
     // One that answers but hangs again on the same content is not asked for it again.
@@ -221,8 +284,8 @@ void ClipWatcher::OwnerAnswered(HWND owner) {
 namespace {
 
 void CALLBACK OwnerAnsweredNull(HWND owner, UINT, ULONG_PTR window, LRESULT) {
-    ::PostMessageW(reinterpret_cast<HWND>(window), kMsgOwnerAnswered,
-                   reinterpret_cast<WPARAM>(owner), 0);
+    answered_owner = owner;
+    ::PostMessageW(reinterpret_cast<HWND>(window), kMsgOwnerAnswered, 0, 0);
 }
 
 }  // namespace

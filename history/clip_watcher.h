@@ -7,7 +7,9 @@
 // burst the capture asks the clipboard reader (history/clip_reader) for a snapshot and
 // goes on answering messages; the finished snapshot is stored in slot NextSlot, shown on
 // that slot's tile as the newest, and NextSlot moves on round the ring. A snapshot that
-// takes longer than its budget is given up: its owner hangs.
+// takes longer than its budget is cut short: what was read is kept, the rest kept as format
+// numbers. A reader that ends on its own is replaced, and the content read again, unless it
+// crashed on it; when no reader can be started the snapshot is taken in this process.
 #pragma once
 
 #include <windows.h>
@@ -28,8 +30,8 @@ namespace nimbara {
 constexpr UINT_PTR kCaptureTimerId = 1;
 constexpr UINT kCaptureDelayMs = 10;
 constexpr UINT_PTR kBudgetTimerId = 4;  // the snapshot's budget runs out
-// Posted when the owner of a hung owner's content has answered a harmless message: wParam
-// is that owner.
+// Posted when the owner of a hung owner's content may have answered a harmless message; the
+// answer itself is kept by the program (a posted one alone means nothing).
 constexpr UINT kMsgOwnerAnswered = WM_APP + 41;
 // A clipboard held open by another program is tried again after each of these waits,
 // about a second in all, before the capture reports that it cannot open it: programs
@@ -68,12 +70,10 @@ public:
     void SessionChanged(WPARAM wp);  // WM_WTSSESSION_CHANGE
     void PowerChanged(WPARAM wp);    // WM_POWERBROADCAST
     void OnCaptureTimer();           // CaptureTimer's tick
-    // The source's snapshot has arrived; none when the reader ended without one.
-    void SnapshotRead(std::unique_ptr<SnapshotResult> result);
+    // kMsgSnapshotRead: takes whatever news the source has of the snapshot under way.
+    void SnapshotsWaiting();
     void OnBudgetTimer();  // the budget timer's tick
-    // kMsgSnapshotProgress of the snapshot under way.
-    void SnapshotProgress(long progress);
-    void OwnerAnswered(HWND owner);  // kMsgOwnerAnswered
+    void OwnerAnswered();  // kMsgOwnerAnswered
 
     // A snapshot is under way: the clipboard is held for it, and a restore must wait.
     [[nodiscard]] bool capturing() const noexcept { return reading_; }
@@ -82,6 +82,8 @@ public:
     // Told after a capture whose content could not all be read, once its slot is stored;
     // may show a modal message box, in which later changes are captured as usual.
     std::function<void()> report_read_failure;
+    // Told once, when no reader can be started and snapshots are taken in this process.
+    std::function<void()> report_no_reader;
 
     void set_paste_guard(bool on) noexcept { paste_guard_ = on; }
     [[nodiscard]] bool paste_guard() const noexcept { return paste_guard_; }
@@ -90,6 +92,12 @@ private:
     void OnNotice();
     void ArmCaptureTimer(UINT delay_ms = kCaptureDelayMs);
     void BeginCapture();
+    void StartReading();
+    void ReadInProcess();
+    void SnapshotTaken(SnapshotResult result, bool in_process = false);
+    void ClipboardBusy();
+    void ReaderEnded(const SnapshotNews& news, SnapshotResult arrived);
+    void GiveUp(SnapshotResult arrived, bool report);
     void StoreSnapshot(ClipSlot snapshot);
     void EndReading() noexcept;
     void CaptureOver();
@@ -113,11 +121,13 @@ private:
     bool reading_ = false;
     bool capture_pending_ = false;  // a change came while a capture was still running
     std::size_t busy_retries_ = 0;
-    std::uint32_t started_ = 0;      // the clock when the snapshot under way was asked for
-    std::uint32_t copied_mb_ = 0;    // what it has copied so far
-    bool clipboard_closed_ = false;  // it holds the clipboard no more: nothing left to cut short
-    HWND reading_owner_ = nullptr;   // the owner of the content being read
+    std::uint32_t started_ = 0;     // the clock when the snapshot under way was asked for
+    HWND reading_owner_ = nullptr;  // the owner of the content being read
     DWORD reading_sequence_ = 0;
+    // Readers that ended on the content of this sequence number, not crashing.
+    DWORD ended_sequence_ = 0;
+    int reader_ends_ = 0;
+    bool told_no_reader_ = false;
     // The owner whose content was given up, not asked again until it answers WM_NULL.
     HWND hung_owner_ = nullptr;
     DWORD hung_sequence_ = 0;

@@ -58,9 +58,10 @@ bool ClipStore::IsPrivate(const std::vector<std::uint16_t>& formats) {
     return IsMarkedPrivate(formats, privacy_markers_, history_flag.bytes());
 }
 
-ClipSlot ClipStore::Snapshot() {
+ClipSlot ClipStore::Snapshot(Sink* sink) {
     ClipSlot slot;
     int unreadable = 0;
+    last_unreadable_ = 0;
     {
         OpenedClipboard opened(clipboard_, owner_);
         RequireOpen(opened);
@@ -72,15 +73,17 @@ ClipSlot ClipStore::Snapshot() {
         // never even rendered for this program.
         if (IsPrivate(formats)) {
             last_sequence_ = clipboard_.SequenceNumber();
+            if (sink) sink->Formats(last_sequence_, {});
             return slot;
         }
-        std::uint64_t copied = 0;
+        if (sink) sink->Formats(clipboard_.SequenceNumber(), formats);
+        slot = NumbersOnly(formats);
         PictureFormats pictures;
         std::size_t checked_dib = 0;  // position of the first DIB read
         bool checked_dib_known = false;
-        for (const UINT format : formats) {
-            ClipFormatRecord record;
-            record.format = static_cast<std::uint16_t>(format);
+        for (const std::size_t position : ReadOrder(formats)) {
+            const UINT format = formats[position];
+            ClipFormatRecord& record = slot[position];
             record.encoding = EncodingOf(record.format);
             // Kept as a number and never written back: its bytes would only mislead.
             auto refuse = [&record] {
@@ -128,20 +131,18 @@ ClipSlot ClipStore::Snapshot() {
             }
             if (IsDib(format) && record.encoding != ClipEncoding::kUnrestorable) {
                 const bool sound = DibFitsItsBlock(record.data.bytes());
-                if (!checked_dib_known) checked_dib = slot.size();
+                if (!checked_dib_known) checked_dib = position;
                 checked_dib_known = true;
                 pictures.DibChecked(sound);
                 if (!sound) refuse();
             }
             if (KeptEncoding(record.encoding, read) == ClipEncoding::kUnrestorable) refuse();
-            copied += record.data.size();
-            slot.push_back(std::move(record));
-            if (on_progress) on_progress(static_cast<long>(copied >> 20));
+            if (sink) sink->Record(position, record);
         }
         // Still open: renders and the reads themselves are part of what was seen.
         last_sequence_ = clipboard_.SequenceNumber();
     }
-    if (on_progress) on_progress(kClipboardClosed);
+    last_unreadable_ = unreadable;
     // Told only now: a message box must not keep the clipboard open for everyone.
     for (int i = 0; i < unreadable && on_read_failure_; ++i) on_read_failure_();
     return slot;

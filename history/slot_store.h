@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -19,10 +21,13 @@ public:
     // (the clipboard is closed again by then); it may show a modal message box.
     ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> on_read_failure);
 
-    // Told during a snapshot: after each format, of the megabytes copied so far, and once the
-    // clipboard is closed again, with kClipboardClosed.
-    std::function<void(long)> on_progress;
-    static constexpr long kClipboardClosed = -1;
+    // Told during a snapshot, while the clipboard is open: of the formats found, then of each
+    // record as soon as it has been read (by its position among them).
+    struct Sink {
+        virtual ~Sink() = default;
+        virtual void Formats(DWORD sequence, const std::vector<std::uint16_t>& formats) = 0;
+        virtual void Record(std::size_t position, const ClipFormatRecord& record) = 0;
+    };
 
     // How many formats the clipboard holds; 0 or less means nothing to capture.
     [[nodiscard]] int CountFormats() { return clipboard_.CountFormats(); }
@@ -35,8 +40,9 @@ public:
     // ends that process when it takes too long. Of the picture formats only the first
     // is read (see PictureFormats); a DIB whose header promises more than its block
     // holds is kept as its number only. Content that its source marks as private gives
-    // an empty snapshot, and none of it is read.
-    [[nodiscard]] ClipSlot Snapshot();
+    // an empty snapshot, and none of it is read. The formats are read in ReadOrder and
+    // kept in the clipboard's order.
+    [[nodiscard]] ClipSlot Snapshot(Sink* sink = nullptr);
 
     // Empties the clipboard and writes every record back, in stored order, in one
     // opening. Throws ClipboardBusyError (the clipboard then stays as it was). Formats
@@ -47,6 +53,8 @@ public:
     // The clipboard's sequence number as the last snapshot found it or the last restore
     // left it; 0 before either.
     [[nodiscard]] DWORD last_sequence() const noexcept { return last_sequence_; }
+    // How many formats the last snapshot could not read.
+    [[nodiscard]] int last_unreadable() const noexcept { return last_unreadable_; }
     [[nodiscard]] DWORD CurrentSequence() { return clipboard_.SequenceNumber(); }
     // A snapshot taken elsewhere (by the reader process) saw this sequence number.
     void NoteSeen(DWORD sequence) noexcept { last_sequence_ = sequence; }
@@ -63,6 +71,7 @@ private:
     HWND owner_;
     std::function<void()> on_read_failure_;
     DWORD last_sequence_ = 0;
+    int last_unreadable_ = 0;
     PrivacyMarkers privacy_markers_;
 };
 

@@ -10,14 +10,14 @@ namespace {
 constexpr std::uint32_t kMark = 0x4E42534E;  // "NSBN"
 }  // namespace
 
-SnapshotHeadBytes EncodeSnapshotHead(const SnapshotHead& head) noexcept {
-    SnapshotHeadBytes bytes{};
+FrameHeadBytes EncodeFrameHead(const FrameHead& head) noexcept {
+    FrameHeadBytes bytes{};
     const std::span<std::uint8_t> out(bytes);
     WriteLittleEndian(out, 0, kMark);
-    WriteLittleEndian(out, 4, static_cast<std::uint32_t>(head.status));
-    WriteLittleEndian(out, 8, head.sequence);
-    WriteLittleEndian(out, 12, head.unreadable);
-    WriteLittleEndian(out, 16, head.records);
+    WriteLittleEndian(out, 4, static_cast<std::uint32_t>(head.kind));
+    WriteLittleEndian(out, 8, head.value);
+    WriteLittleEndian(out, 12, head.count);
+    WriteLittleEndian(out, 16, head.private_kb);
     return bytes;
 }
 
@@ -30,16 +30,16 @@ RecordHeadBytes EncodeRecordHead(const RecordHead& head) noexcept {
     return bytes;
 }
 
-std::optional<SnapshotHead> DecodeSnapshotHead(
-    std::span<const std::uint8_t, kSnapshotHeadBytes> bytes) noexcept {
+std::optional<FrameHead> DecodeFrameHead(
+    std::span<const std::uint8_t, kFrameHeadBytes> bytes) noexcept {
     if (ReadLittleEndian<std::uint32_t>(bytes, 0) != kMark) return std::nullopt;
-    const auto status = ReadLittleEndian<std::uint32_t>(bytes, 4);
-    if (status > static_cast<std::uint32_t>(SnapshotStatus::kClipboardBusy)) return std::nullopt;
-    SnapshotHead head{
-        static_cast<SnapshotStatus>(status), ReadLittleEndian<std::uint32_t>(bytes, 8),
-        ReadLittleEndian<std::uint32_t>(bytes, 12), ReadLittleEndian<std::uint32_t>(bytes, 16)};
-    if (head.records > kMaxSnapshotRecords) return std::nullopt;
-    if (head.status != SnapshotStatus::kTaken && head.records != 0) return std::nullopt;
+    const auto kind = ReadLittleEndian<std::uint32_t>(bytes, 4);
+    if (kind > static_cast<std::uint32_t>(FrameKind::kClipboardBusy)) return std::nullopt;
+    FrameHead head{static_cast<FrameKind>(kind), ReadLittleEndian<std::uint32_t>(bytes, 8),
+                   ReadLittleEndian<std::uint32_t>(bytes, 12),
+                   ReadLittleEndian<std::uint32_t>(bytes, 16)};
+    if (head.kind == FrameKind::kFormats && head.count > kMaxSnapshotRecords) return std::nullopt;
+    if (head.kind == FrameKind::kRecord && head.value >= kMaxSnapshotRecords) return std::nullopt;
     return head;
 }
 

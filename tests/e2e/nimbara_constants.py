@@ -85,3 +85,8 @@ GB2312_CHARSET = 134
 # What the program shows when a paste has no window to go to.
 ON_CLIPBOARD = "内容已放入剪贴板，请在目标窗口中粘贴。"
 CF_TEXT, CF_BITMAP, CF_DIB, CF_UNICODETEXT, CF_DIBV5, CF_DSPBITMAP = 1, 2, 8, 13, 17, 0x82
+# The private message ranges any program can post to, and the message of a shell restart.
+WM_USER, WM_APP = 0x0400, 0x8000
+TASKBAR_CREATED = "TaskbarCreated"
+# What the program shows once when no clipboard reader process can be started.
+NO_READER = "无法启动剪贴板读取进程，Nimbara 将在自身进程中读取剪贴板。"

@@ -69,6 +69,8 @@ const Command kCommands[] = {
     {L"clip-change-hold", ClipChangeHoldCommand},
     {L"big-blocks", BigBlocksCommand},
     {L"proc-stats", ProcStatsCommand},
+    {L"forge", ForgeCommand},
+    {L"end-children", EndChildrenCommand},
     {L"join", JoinCommand},
     {L"leave", LeaveCommand},
     {L"swallow", SwallowCommand},

@@ -91,6 +91,8 @@ std::string FloodCommand(State& state, const Args& args);
 std::string ClipChangeHoldCommand(State& state, const Args& args);
 std::string BigBlocksCommand(State& state, const Args& args);
 std::string ProcStatsCommand(State& state, const Args& args);
+std::string ForgeCommand(State& state, const Args& args);
+std::string EndChildrenCommand(State& state, const Args& args);
 
 std::string JoinCommand(State& state, const Args& args);
 std::string LeaveCommand(State& state, const Args& args);

@@ -11,6 +11,7 @@
 #include "probe_output.h"
 
 #include <psapi.h>
+#include <tlhelp32.h>
 #include <shlobj.h>
 
 namespace probe {
@@ -462,6 +463,100 @@ std::string ProcStatsCommand(State&, const Args& args) {
         .Uint("user_objects", user)
         .Int("windows", walk.windows)
         .Text();
+}
+
+namespace {
+
+struct Forged {
+    UINT first, last;
+    bool children;
+    size_t posted = 0, windows = 0;
+    DWORD pid = 0;
+};
+
+void PostForged(HWND window, Forged& forged) {
+    // Values a forger would try: none, one, a small number, every bit.
+    static constexpr UINT_PTR kValues[] = {0, 1, 0x1234, 0xFFFFFFFF};
+    ++forged.windows;
+    for (UINT msg = forged.first; msg <= forged.last; ++msg) {
+        for (const UINT_PTR w : kValues) {
+            for (const UINT_PTR l : kValues)
+                if (PostMessageW(window, msg, w, static_cast<LPARAM>(l))) ++forged.posted;
+        }
+    }
+}
+
+BOOL CALLBACK ForgeChild(HWND window, LPARAM param) {
+    PostForged(window, *reinterpret_cast<Forged*>(param));
+    return TRUE;
+}
+
+BOOL CALLBACK ForgeTop(HWND window, LPARAM param) {
+    auto& forged = *reinterpret_cast<Forged*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != forged.pid) return TRUE;
+    PostForged(window, forged);
+    if (forged.children) EnumChildWindows(window, ForgeChild, param);
+    return TRUE;
+}
+
+}  // namespace
+
+// Posts every message of FIRST..LAST (or the one registered as NAME; LAST 0) to every
+// top-level window of the process (and, with
+// CHILDREN 1, to every child window too), each with every pair of wParam and lParam of 0, 1,
+// 0x1234 and 0xFFFFFFFF.
+std::string ForgeCommand(State&, const Args& args) {
+    int64_t pid = 0, first = 0, last = 0, children = 0;
+    // A name instead of FIRST: the message registered by that name, alone.
+    if (args.size() == 5 && !ParseInt(args[2], &first))
+        first = RegisterWindowMessageW(args[2].c_str());
+    if (args.size() != 5 || !ParseInt(args[1], &pid) || !ParseInt(args[3], &last) ||
+        !ParseInt(args[4], &children) || first == 0)
+        return Failure("usage: forge PID FIRST|NAME LAST CHILDREN");
+    if (last < first) last = first;
+    Forged forged{UINT(first), UINT(last), children != 0};
+    forged.pid = DWORD(pid);
+    EnumWindows(ForgeTop, reinterpret_cast<LPARAM>(&forged));
+    return Json()
+        .Bool("ok", true)
+        .Uint("posted", forged.posted)
+        .Uint("windows", forged.windows)
+        .Text();
+}
+
+// Ends every process that the process PID started, as Task Manager's End task does; with
+// "crash", makes each of them crash instead (a thread of its own started at no code).
+std::string EndChildrenCommand(State&, const Args& args) {
+    int64_t pid = 0;
+    if (args.size() < 2 || args.size() > 3 || !ParseInt(args[1], &pid))
+        return Failure("usage: end-children PID [crash]");
+    const bool crash = args.size() == 3 && args[2] == L"crash";
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return FailureWithCode("no snapshot", GetLastError());
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    int ended = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != DWORD(pid) || entry.th32ProcessID == DWORD(pid)) continue;
+        if (HANDLE child = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID)) {
+            if (crash) {
+                const auto nowhere = reinterpret_cast<LPTHREAD_START_ROUTINE>(UINT_PTR{0x10});
+                if (HANDLE thread =
+                        CreateRemoteThread(child, nullptr, 0, nowhere, nullptr, 0, nullptr)) {
+                    ++ended;
+                    CloseHandle(thread);
+                }
+            } else if (TerminateProcess(child, 1)) {
+                ++ended;
+            }
+            CloseHandle(child);
+        }
+    }
+    CloseHandle(snapshot);
+    return Json().Bool("ok", true).Int("ended", ended).Text();
 }
 
 }  // namespace probe

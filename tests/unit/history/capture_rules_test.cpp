@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "history/snapshot_wire.h"
@@ -85,10 +86,88 @@ TEST(CaptureRules, ASnapshotEarnsASlotOnlyWithSomethingToWriteBackAndAFailedRead
     }
 }
 
+TEST(CaptureRules, WhatAUserPastesIsReadFirstEachGroupInTheClipboardsOrder) {
+    const struct {
+        std::vector<std::uint16_t> formats;
+        std::vector<std::size_t> order;
+    } cases[] = {{{}, {}},
+                 {{0xC001, 13, 0xC002, 1, 16, 7}, {1, 3, 4, 5, 0, 2}},
+                 {{11, 15, 8, 2, 9, 17, 14, 3}, {1, 2, 3, 4, 5, 6, 7, 0}},
+                 {{0xC001, 12}, {0, 1}}};
+    for (const auto& c : cases) EXPECT_EQ(ReadOrder(c.formats), c.order) << c.formats.size();
+}
+
+TEST(CaptureRules, ASnapshotCutShortKeepsWhatArrivedAndTheRestAsNumbers) {
+    ClipSlot slot = NumbersOnly({1, 0xC001, 13});
+    const std::uint8_t byte = 7;
+    const struct {
+        const char* name;
+        std::size_t position;
+        std::uint16_t format;
+        bool taken;
+    } cases[] = {{"its own place", 1, 0xC001, true},
+                 {"twice", 1, 0xC001, false},
+                 {"another format's place", 0, 13, false},
+                 {"past the list", 3, 13, false},
+                 {"a huge position", static_cast<std::size_t>(-1), 1, false}};
+    for (const auto& c : cases) {
+        ClipFormatRecord record{c.format, ClipEncoding::kGlobal, ByteBuffer::CopyOf({&byte, 1})};
+        EXPECT_EQ(TakeRecord(slot, c.position, std::move(record)), c.taken) << c.name;
+    }
+    std::vector<ClipEncoding> kept;
+    for (const ClipFormatRecord& r : slot) kept.push_back(r.encoding);
+    EXPECT_EQ(kept, (std::vector<ClipEncoding>{ClipEncoding::kUnrestorable, ClipEncoding::kGlobal,
+                                               ClipEncoding::kUnrestorable}));
+    EXPECT_TRUE(HasRestorable(slot));
+    EXPECT_FALSE(HasRestorable(NumbersOnly({1, 13})));
+}
+
+TEST(CaptureRules, OnlyACrashOnTheContentOrEndsPastTheirNumberGiveItUp) {
+    const struct {
+        std::optional<std::uint32_t> exit_code;
+        ReaderEnd end;
+    } exits[] = {{std::nullopt, ReaderEnd::kEnded},  // still ending, or no process known
+                 {0, ReaderEnd::kEnded},             // its input broke
+                 {1, ReaderEnd::kEnded},             // ended from outside (Task Manager)
+                 {3, ReaderEnd::kCrashed},           // the C runtime's abort
+                 {kReaderCrashExitCode, ReaderEnd::kCrashed},
+                 {0xC0000005u, ReaderEnd::kCrashed},
+                 {0xC00000FDu, ReaderEnd::kCrashed},
+                 {0xBFFFFFFFu, ReaderEnd::kEnded}};
+    for (const auto& e : exits)
+        EXPECT_EQ(ClassifyReaderExit(e.exit_code), e.end) << e.exit_code.value_or(0);
+    using A = AfterReaderEnd;
+    const struct {
+        ReaderEnd end;
+        int ends;
+        bool began;
+        A after;
+    } ends[] = {{ReaderEnd::kEnded, 1, true, A::kReadAgain},
+                {ReaderEnd::kEnded, kReadsAfterReaderEnds, false, A::kReadAgain},
+                {ReaderEnd::kEnded, kReadsAfterReaderEnds + 1, true, A::kGiveUp},
+                {ReaderEnd::kEnded, kReadsAfterReaderEnds + 1, false, A::kReadInProcess},
+                {ReaderEnd::kCrashed, 1, false, A::kGiveUp}};
+    for (const auto& e : ends)
+        EXPECT_EQ(AfterReaderEnded(e.end, e.ends, e.began), e.after) << e.ends << e.began;
+}
+
+TEST(CaptureRules, TheReaderIsStartedAfreshAfterAFewHundredSnapshotsOrWhenItHasGrown) {
+    const struct {
+        std::uint32_t snapshots, grown_kb;
+        bool afresh;
+    } cases[] = {{0, 0, false},
+                 {199, 8191, false},
+                 {200, 0, true},
+                 {1, 8192, true},
+                 {0xFFFFFFFFu, 0xFFFFFFFFu, true}};
+    for (const auto& c : cases)
+        EXPECT_EQ(StartReaderAfresh(c.snapshots, c.grown_kb), c.afresh) << c.snapshots;
+}
+
 TEST(SnapshotWire, HeadsComeBackAsWrittenAndAnythingElseIsRefused) {
-    const auto head = DecodeSnapshotHead(EncodeSnapshotHead({SnapshotStatus::kTaken, 7, 2, 3}));
+    const auto head = DecodeFrameHead(EncodeFrameHead({FrameKind::kEnd, 7, 2, 3}));
     ASSERT_TRUE(head);
-    EXPECT_EQ(std::vector<std::uint32_t>({head->sequence, head->unreadable, head->records}),
+    EXPECT_EQ(std::vector<std::uint32_t>({head->value, head->count, head->private_kb}),
               std::vector<std::uint32_t>({7, 2, 3}));
     const auto record = DecodeRecordHead(EncodeRecordHead({0xC123, ClipEncoding::kBitmap, 9}));
     ASSERT_TRUE(record);
@@ -96,14 +175,13 @@ TEST(SnapshotWire, HeadsComeBackAsWrittenAndAnythingElseIsRefused) {
     EXPECT_EQ(record->encoding, ClipEncoding::kBitmap);
     EXPECT_EQ(record->bytes, 9u);
 
-    SnapshotHeadBytes wrong_mark = EncodeSnapshotHead({});
+    FrameHeadBytes wrong_mark = EncodeFrameHead({});
     wrong_mark[0] ^= 0xFF;
-    const SnapshotHead refused_heads[] = {{SnapshotStatus(2), 1, 0, 0},
-                                          {SnapshotStatus::kTaken, 1, 0, kMaxSnapshotRecords + 1},
-                                          {SnapshotStatus::kClipboardBusy, 1, 0, 1}};
-    EXPECT_FALSE(DecodeSnapshotHead(wrong_mark));
-    for (const SnapshotHead& h : refused_heads)
-        EXPECT_FALSE(DecodeSnapshotHead(EncodeSnapshotHead(h)));
+    const FrameHead refused_heads[] = {{FrameKind(4), 1, 0, 0},
+                                       {FrameKind::kFormats, 1, kMaxSnapshotRecords + 1, 0},
+                                       {FrameKind::kRecord, kMaxSnapshotRecords, 0, 0}};
+    EXPECT_FALSE(DecodeFrameHead(wrong_mark));
+    for (const FrameHead& h : refused_heads) EXPECT_FALSE(DecodeFrameHead(EncodeFrameHead(h)));
     RecordHeadBytes unknown = EncodeRecordHead({1, ClipEncoding::kGlobal, 1});
     unknown[2] = 6;
     EXPECT_FALSE(DecodeRecordHead(unknown));

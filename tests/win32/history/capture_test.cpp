@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <set>
 #include <string>
@@ -72,25 +73,45 @@ struct FakeReader final : SnapshotSource {
     ClipStore* store = nullptr;
     ClipWatcher* watcher = nullptr;
     bool hold = false;
+    bool start = true;  // a reader can be started
     int begun = 0, abandoned = 0, unreadable = 0;
+    std::uint64_t bytes = 0;
+    SnapshotResult arrived;  // what Abandon returns
+    std::deque<SnapshotNews> news;
 
     bool Begin() override {
         ++begun;
+        if (!start) return false;
         if (!hold) Deliver();
         return true;
     }
-    void Abandon() noexcept override { ++abandoned; }
+    std::optional<SnapshotNews> Take() override {
+        if (news.empty()) return std::nullopt;
+        SnapshotNews next = std::move(news.front());
+        news.pop_front();
+        return next;
+    }
+    std::uint64_t BytesArrived() override { return bytes; }
+    SnapshotResult Abandon() noexcept override {
+        ++abandoned;
+        return std::exchange(arrived, {});
+    }
+    void Ring(SnapshotNews n) {
+        news.push_back(std::move(n));
+        watcher->SnapshotsWaiting();
+    }
     void Deliver() {
-        auto result = std::make_unique<SnapshotResult>();
+        SnapshotNews n;
         unreadable = 0;
         try {
-            result->slot = store->Snapshot();
-            result->sequence = store->last_sequence();
+            n.result.slot = store->Snapshot();
+            n.result.sequence = store->last_sequence();
+            n.result.whole = true;
         } catch (const ClipboardBusyError&) {
-            result->status = SnapshotStatus::kClipboardBusy;
+            n.kind = SnapshotNews::Kind::kClipboardBusy;
         }
-        result->unreadable = unreadable;
-        watcher->SnapshotRead(std::move(result));
+        n.result.unreadable = unreadable;
+        Ring(std::move(n));
     }
 };
 
@@ -402,27 +423,22 @@ TEST_F(CaptureTest, ASlotWithNothingRestorableLeavesTheClipboardTypesNothingAndM
 void TakeOwnerAnswers(ClipWatcher& watcher) {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == kMsgOwnerAnswered)
-            watcher.OwnerAnswered(reinterpret_cast<HWND>(msg.wParam));
+        if (msg.message == kMsgOwnerAnswered) watcher.OwnerAnswered();
     }
 }
 
-TEST_F(CaptureTest, ASnapshotIsGivenUpWhenItsBudgetIsSpentAndItsOwnerAskedAgainOnlyOnceItAnswers) {
+TEST_F(CaptureTest, ASnapshotIsCutShortWhenItsBudgetIsSpentAndItsOwnerAskedAgainOnlyOnceItAnswers) {
     const UniqueHwnd owner = HiddenWindow();
     PutText(owner.get(), "hung");
     reader_.hold = true;
-    // The budget in milliseconds of the clock, the tick count's wrap included: what the reader
-    // has copied extends it; once it has closed the clipboard only the transfer is left, which
-    // no budget cuts short. A tick that comes early only sets the timer for what is left.
+    // The budget in milliseconds of the clock, the tick count's wrap included: the bytes that
+    // have arrived extend it. A tick that comes early only sets the timer for what is left.
     const struct {
         std::uint32_t start;
-        long progress;           // the reader's report, 0 for none
-        std::uint32_t given_up;  // after the snapshot was asked for; 0: never
-    } rows[] = {{0, 0, kSnapshotBudgetMs},
-                {0xFFFFFF00u, 0, kSnapshotBudgetMs},
-                {0, 80, kSnapshotBudgetMs + 10000},
-                {0, ClipStore::kClipboardClosed, 0}};
+        std::uint64_t arrived_mb;
+    } rows[] = {{0, 0}, {0xFFFFFF00u, 0}, {0, 80}};
     for (const auto& r : rows) {
+        PutText(owner.get(), "hung " + std::to_string(&r - rows));
         testing::FakeClock clock;
         clock.now = r.start;
         testing::FakeTimers timers{clock};
@@ -431,34 +447,47 @@ TEST_F(CaptureTest, ASnapshotIsGivenUpWhenItsBudgetIsSpentAndItsOwnerAskedAgainO
         int reports = 0;
         watcher.report_read_failure = [&reports] { ++reports; };
         reader_.abandoned = 0;
+        reader_.bytes = r.arrived_mb << 20;
         watcher.OnCaptureTimer();
-        if (r.progress) watcher.SnapshotProgress(r.progress);
-        const std::uint32_t end = r.given_up ? r.given_up : 3 * kSnapshotBudgetMs;
+        const std::uint32_t end = kSnapshotBudgetMs + CopyAllowanceMs(r.arrived_mb);
         timers.Advance(kSnapshotBudgetMs / 2);
         watcher.OnBudgetTimer();  // early
         timers.Advance(end - 1 - kSnapshotBudgetMs / 2);
         EXPECT_EQ(reader_.abandoned, 0) << &r - rows;
         timers.Advance(1);
-        const int given_up = r.given_up ? 1 : 0;
-        EXPECT_EQ(reader_.abandoned, given_up) << &r - rows;
-        EXPECT_EQ(watcher.capturing(), given_up == 0) << &r - rows;
-        EXPECT_EQ(reports, given_up) << &r - rows;
+        EXPECT_EQ(reader_.abandoned, 1) << &r - rows;
+        EXPECT_FALSE(watcher.capturing()) << &r - rows;
+        EXPECT_EQ(reports, 1) << &r - rows;
         TakeOwnerAnswers(watcher);
     }
+    reader_.bytes = 0;
     // Without its budget timer no snapshot begins: nothing would end a hung owner's hold.
+    PutText(owner.get(), "hung");
     reader_.begun = 0;
     timers_.refuse = true;
     EXPECT_THROW(watcher_.OnCaptureTimer(), AppError);
     EXPECT_FALSE(watcher_.capturing());
     EXPECT_EQ(reader_.begun, 0);
     timers_.refuse = false;
+    // What had arrived is kept and pasteable, the rest as format numbers; the content it
+    // was reading is seen, and reported once.
+    PutText(owner.get(), "read in time");
+    const DWORD read = store_.CurrentSequence();
     watcher_.OnCaptureTimer();
+    static constexpr std::uint8_t kText[] = {'r', 0};
+    reader_.arrived.sequence = read;
+    reader_.arrived.slot = NumbersOnly({CF_TEXT, CF_OEMTEXT});
+    ASSERT_TRUE(TakeRecord(reader_.arrived.slot, 0,
+                           {CF_TEXT, ClipEncoding::kGlobal, ByteBuffer::CopyOf(kText)}));
+    PutText(main_.get(), "copied meanwhile");
     timers_.Advance(kSnapshotBudgetMs);
-    // Nothing kept, nothing recorded as seen, reported once.
-    EXPECT_FALSE(ring_.IsFilled(1));
-    EXPECT_NE(store_.last_sequence(), store_.CurrentSequence());
+    ASSERT_TRUE(ring_.IsFilled(1));
+    EXPECT_EQ(ring_.Get(1)->at(1).encoding, ClipEncoding::kUnrestorable);
+    EXPECT_EQ(view_.told, (Told{L"reset", L"newest 1", L"1: r"}));
+    EXPECT_EQ(store_.last_sequence(), read);
     EXPECT_EQ(reports_, 1);
-    // Until it answers, its content is not asked for again, however many notices come.
+    // Its owner's next content is not asked for until it answers, however many notices come.
+    PutText(owner.get(), "hung");
     watcher_.OnCaptureTimer();
     watcher_.OnCaptureTimer();
     EXPECT_EQ(reader_.begun, 1);
@@ -478,8 +507,96 @@ TEST_F(CaptureTest, ASnapshotIsGivenUpWhenItsBudgetIsSpentAndItsOwnerAskedAgainO
     TakeOwnerAnswers(watcher_);
     watcher_.OnCaptureTimer();
     ASSERT_EQ(reader_.begun, 3);
+    view_.told.clear();
     reader_.Deliver();
-    EXPECT_EQ(view_.told, (Told{L"reset", L"newest 1", L"1: rendered"}));
+    EXPECT_EQ(view_.told, (Told{L"reset", L"newest 2", L"2: rendered"}));
+}
+
+TEST_F(CaptureTest, AnEndedReaderIsReplacedToReadTheSameContentAndACrashGivesItUpOnce) {
+    using Kind = SnapshotNews::Kind;
+    const struct {
+        const char* name;
+        std::vector<ReaderEnd> ends;
+        int begun;
+        bool given_up;
+    } cases[] = {
+        {"ended from outside, then read", {ReaderEnd::kEnded}, 2, false},
+        {"ended as often as it may", {ReaderEnd::kEnded, ReaderEnd::kEnded}, 3, false},
+        {"ended once more", {ReaderEnd::kEnded, ReaderEnd::kEnded, ReaderEnd::kEnded}, 3, true},
+        {"crashed on it", {ReaderEnd::kCrashed}, 1, true}};
+    reader_.hold = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ring_.ClearAll();
+        view_.told.clear();
+        reports_ = reader_.begun = 0;
+        PutText(main_.get(), c.name);
+        const DWORD read = store_.CurrentSequence();
+        watcher_.OnCaptureTimer();
+        for (const ReaderEnd end : c.ends) {
+            SnapshotNews news{Kind::kReaderEnded, end};
+            // What had arrived: the text, read first.
+            news.result.slot = NumbersOnly({CF_TEXT, CF_LOCALE});
+            static constexpr std::uint8_t kText[] = {'p', 0};
+            ASSERT_TRUE(TakeRecord(news.result.slot, 0,
+                                   {CF_TEXT, ClipEncoding::kGlobal, ByteBuffer::CopyOf(kText)}));
+            // The user's next copy came in between: it is not the one recorded as seen.
+            if (end == c.ends.back()) PutText(main_.get(), "next copy");
+            reader_.Ring(std::move(news));
+        }
+        EXPECT_EQ(reader_.begun, c.begun);
+        EXPECT_EQ(watcher_.capturing(), !c.given_up);
+        EXPECT_EQ(reports_, c.given_up ? 1 : 0);
+        EXPECT_EQ(store_.last_sequence() == read, c.given_up);
+        EXPECT_EQ(ring_.IsFilled(1), c.given_up) << "what had arrived is kept";
+        if (!c.given_up) {
+            reader_.Deliver();  // the fresh reader reads the next copy
+            EXPECT_EQ(view_.told, (Told{L"reset", L"newest 1", L"1: next copy"}));
+        }
+        // The next copy is captured in its turn.
+        watcher_.OnCaptureTimer();
+        reader_.Deliver();
+        EXPECT_FALSE(watcher_.capturing());
+    }
+}
+
+TEST_F(CaptureTest, WithoutAnyReaderTheSnapshotIsTakenHereAndTheUserToldOnce) {
+    int told = 0;
+    watcher_.report_no_reader = [&told] { ++told; };
+    // First none can be started; then each one started ends at its start.
+    reader_.start = false;
+    PutText(main_.get(), "first");
+    watcher_.OnCaptureTimer();
+    EXPECT_FALSE(watcher_.capturing());
+    reader_.start = reader_.hold = true;
+    PutText(main_.get(), "second");
+    watcher_.OnCaptureTimer();
+    for (int end = 0; end <= kReadsAfterReaderEnds; ++end) {
+        SnapshotNews news{SnapshotNews::Kind::kReaderEnded};
+        news.began = false;
+        reader_.Ring(std::move(news));
+    }
+    EXPECT_FALSE(watcher_.capturing());
+    EXPECT_EQ(reports_, 0);
+    EXPECT_EQ(view_.told,
+              (Told{L"reset", L"newest 1", L"1: first", L"reset", L"newest 2", L"2: second"}));
+    EXPECT_EQ(told, 1);
+}
+
+TEST_F(CaptureTest, DoorbellsFromOutsideNeitherEndASnapshotNorStretchItsBudget) {
+    reader_.hold = true;
+    PutText(main_.get(), "read slowly");
+    watcher_.OnCaptureTimer();
+    for (int i = 0; i < 64; ++i) {
+        watcher_.SnapshotsWaiting();  // kMsgSnapshotRead, whatever it carries
+        watcher_.OwnerAnswered();     // kMsgOwnerAnswered
+        timers_.Advance(kSnapshotBudgetMs / 64 - 1);
+    }
+    EXPECT_TRUE(watcher_.capturing());
+    EXPECT_EQ(reader_.begun, 1);
+    timers_.Advance(kSnapshotBudgetMs - clock_.now);
+    EXPECT_FALSE(watcher_.capturing());
+    EXPECT_EQ(reader_.abandoned, 1);
 }
 
 TEST_F(CaptureTest, TheReportComesOnceTheSlotIsStoredAndChangesDuringItAreCapturedAsUsual) {

@@ -350,16 +350,17 @@ TEST_F(SlotStoreTest, ContentMarkedPrivateIsNeitherKeptNorReadNorReported) {
 }
 
 TEST_F(SlotStoreTest, ADibChangedForALiarDuringARenderGivesNoPictureMadeFromTheLie) {
-    // A sound 2 x 2 DIB, and the lie the owner puts in its place while it renders CF_WAVE.
+    // A sound 2 x 2 DIB, and the lie the owner puts in its place while it renders a file list
+    // (read among the pictures, as a user pastes it).
     std::vector<std::uint8_t> sound(40 + 16), lying(40 + 16);
     for (auto* dib : {&sound, &lying}) {
         const BITMAPINFOHEADER header{40, dib == &sound ? 2 : 256, dib == &sound ? 2 : 256, 1, 32};
         std::memcpy(dib->data(), &header, sizeof(header));
     }
-    PutFormats(owner_.get(), {{CF_DIB, sound}, {CF_WAVE, Pattern(8, 1)}});
+    PutFormats(owner_.get(), {{CF_DIB, sound}, {CF_HDROP, Pattern(8, 1)}});
     testing::FakeClipboard clipboard;
     clipboard.on_render = [&](UINT format) {
-        if (format != CF_WAVE) return;
+        if (format != CF_HDROP) return;
         UniqueHGlobal block = MakeGlobalBlock(lying);
         if (::SetClipboardData(CF_DIB, block.get())) (void)block.release();
     };
