@@ -210,6 +210,10 @@ void MainWindow::ToolButton1Click() {
         ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
         ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         KeepOpenDialogOnTop();
+        // A window that takes the foreground back meanwhile (after the tray menu) is raised
+        // on Wine's X server when its own thread gets to it, and there it would lie over
+        // this one and take its clicks while the window order still says otherwise.
+        parts_.paste.KeepOnTopShortly();
     }
     shown_ = !shown_;
     // The tray menu's first item shows the state.
@@ -342,7 +346,10 @@ LRESULT MainWindow::RouteToParts(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == kCaptureTimerId) parts_.watcher.OnCaptureTimer();
             if (wp == kGuardTimerId) parts_.paste.OnGuardTimer();
-            if (wp == kKeepOnTopTimerId) parts_.paste.OnKeepOnTopTimer();
+            if (wp == kKeepOnTopTimerId) {
+                parts_.paste.OnKeepOnTopTimer();
+                KeepOpenDialogOnTop();
+            }
             if (wp == kBudgetTimerId) parts_.watcher.OnBudgetTimer();
             return 0;
         case kMsgSnapshotRead: {
