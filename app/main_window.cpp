@@ -314,6 +314,10 @@ void MainWindow::ToolButton1Click(UserAt user_at) {
         KeepOpenDialogOnTop();
         // What the user comes to see is there even when no notice told of it.
         parts_.watcher.LookForMissedChange();
+        // A window that takes the foreground back meanwhile (after the tray menu) is raised
+        // on Wine's X server when its own thread gets to it, and there it would lie over
+        // this one and take its clicks while the window order still says otherwise.
+        parts_.paste.KeepOnTopShortly();
     }
     shown_ = !shown_;
     // The tray menu's first item shows the state.
@@ -478,7 +482,10 @@ LRESULT MainWindow::RouteToParts(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == kCaptureTimerId) parts_.watcher.OnCaptureTimer();
             if (wp == kGuardTimerId) parts_.paste.OnGuardTimer();
-            if (wp == kKeepOnTopTimerId) parts_.paste.OnKeepOnTopTimer();
+            if (wp == kKeepOnTopTimerId) {
+                parts_.paste.OnKeepOnTopTimer();
+                KeepOpenDialogOnTop();
+            }
             if (wp == kBudgetTimerId) parts_.watcher.OnBudgetTimer();
             return 0;
         // Doorbells: what they ring for is kept by the parts; wParam and lParam mean nothing.

@@ -115,8 +115,12 @@ void PasteBack::TypeInto() {
     Reactivate();
     SendCtrlV();
     KeepOnTop();
-    // The other window's own raise may come after that: look again shortly (a timer that
-    // cannot run costs only that second look).
+    // The other window's own raise may come after that: look again shortly.
+    KeepOnTopShortly();
+}
+
+// A timer that cannot run costs only that second look.
+void PasteBack::KeepOnTopShortly() {
     static_cast<void>(timers_.Start(kKeepOnTopTimerId, kKeepOnTopDelayMs));
 }
 

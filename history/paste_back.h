@@ -71,7 +71,10 @@ public:
     void CaptureOver();
     // GuardTimer's tick: the paste's own writes are over, changes are captured again.
     void OnGuardTimer();
-    // A short while after a paste-back: the history window back on top on screen.
+    // The history window has just been shown or has pasted, while another window may be
+    // taking the foreground: a short while later it is put back on top on screen.
+    void KeepOnTopShortly();
+    // A short while after a paste-back or a show: the history window back on top on screen.
     void OnKeepOnTopTimer();
 
     // A paste whose keys could not be typed: its content waits on the clipboard for

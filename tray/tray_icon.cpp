@@ -10,6 +10,9 @@ namespace {
 
 constexpr wchar_t kNotifyWindowClass[] = L"NimbaraTrayIcon";
 constexpr UINT kIconId = 0;
+// How long a right click waits, at most, for the window given the foreground back to
+// have handled its activation.
+constexpr UINT kActivationAnswerMs = 300;
 
 // Runs what already waits in the thread's queue, so that the program is up to
 // date before the menu's own loop takes over. A quit request found here is put
@@ -141,10 +144,22 @@ void TrayIcon::RightClick() {
 // the user's keys from every window. It goes back where it came from, unless the
 // user has gone elsewhere meanwhile (a click away from the menu onto a window). The
 // chosen command comes after this; one that opens a dialog activates the dialog.
+//
+// The window of another thread activates itself when its thread comes round to it,
+// and under Wine that raises it on the X server, which sends every click to the
+// window it sees on top there. Were it still doing so while the chosen command shows
+// a window, it could end up above that window there while the window order puts
+// the shown window on top, and take all its clicks. So the command waits until that
+// thread has handled its activation: it answers a message sent after it, in order.
 void TrayIcon::GiveForegroundBack(HWND owner, HWND before) {
-    if (before && before != owner && ::IsWindow(before) && ::GetForegroundWindow() == owner &&
-        !::IsWindowVisible(owner))
-        ::SetForegroundWindow(before);
+    if (!before || before == owner || !::IsWindow(before) || ::GetForegroundWindow() != owner ||
+        ::IsWindowVisible(owner))
+        return;
+    if (!::SetForegroundWindow(before)) return;
+    // Bounded: a window that does not answer in time delays no command for long.
+    DWORD_PTR ignored = 0;
+    static_cast<void>(::SendMessageTimeoutW(before, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                            kActivationAnswerMs, &ignored));
 }
 
 // Written before every add and modify; a delete uses the record as last written.

@@ -9,6 +9,7 @@ lies inside the menu window (the conftest fixture item_places), so the items can
 """
 
 import subprocess
+import time
 
 from harness import build_dir, wait_until
 
@@ -128,8 +129,10 @@ def menu_pixels(winenv, probe):
     return (rect[2] - rect[0], rect[3] - rect[1]), pixels
 
 
-def choose(winenv, probe, item, places):
+def choose(winenv, probe, item, places, dwell=0):
+    """dwell: the seconds a user takes to read the menu before the click on the item."""
     menu = open_tray_menu(winenv, probe)
+    time.sleep(dwell)
     left, top, right, bottom = places[item]
     winenv.click(menu["rect"][0] + (left + right) // 2, menu["rect"][1] + (top + bottom) // 2)
     wait_until(lambda: window_of_class(probe, "#32768") is None, 30,
