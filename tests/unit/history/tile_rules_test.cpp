@@ -110,17 +110,16 @@ TEST(TileRules, PartsOfEachCornerTile) {
     EXPECT_EQ(PartsOfTile(2, HalfAgain).band, (TileBox{164, 5, 322, 151}));
 }
 
-// At each DPI the grid is laid out by the font's text height there (宋体 is as tall as its
-// em): each edge within a pixel of the designed one scaled exactly, the tiles apart, and
-// as many lines of text in a tile as designed.
+// At each DPI (宋体 is as tall as its em) each edge lies within a pixel of the designed one
+// scaled exactly, the tiles stay apart and a label holds as many lines as designed.
 TEST(TileRules, ScaledGridKeepsItsProportions) {
     for (const int dpi : {96, 120, 144, 192}) {
         const int text_height = DesignedCharHeight(dpi);
         const LayoutScale scale = ScaleForTextHeight(text_height);
-        const auto near = [dpi](const TileBox& scaled, const TileBox& designed) {
-            const auto one = [dpi](int s, int d) { return std::abs(s - d * dpi / 96.0) <= 1; };
-            return one(scaled.left, designed.left) && one(scaled.top, designed.top) &&
-                   one(scaled.right, designed.right) && one(scaled.bottom, designed.bottom);
+        const auto near = [dpi](const TileBox& s, const TileBox& d) {
+            const auto one = [dpi](int a, int b) { return std::abs(a - b * dpi / 96.0) <= 1; };
+            return one(s.left, d.left) && one(s.top, d.top) && one(s.right, d.right) &&
+                   one(s.bottom, d.bottom);
         };
         for (int slot = 1; slot <= kTileColumns * kTileRows; ++slot) {
             const TileParts parts = PartsOfTile(slot, scale),
