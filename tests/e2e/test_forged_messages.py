@@ -18,8 +18,6 @@ RENDER_MS = 5000  # longer than ending the reader takes, even under emulation
 def test_forged_messages_and_an_ended_reader_cost_no_copy_and_a_crashed_one_one_report(
         start_nimbara, other_probe):
     n = start_nimbara()
-    n.probe.clip_set("1=text:before the forgery")
-    n.shows("before the forgery")
     # Each message with every pair of 0, 1, 0x1234 and 0xFFFFFFFF: the private range to every
     # window and child window, the tray icon's callbacks and the shell's restart to every
     # top-level one.

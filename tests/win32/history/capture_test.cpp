@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <set>
 #include <string>
@@ -76,8 +75,8 @@ struct FakeReader final : SnapshotSource {
     bool start = true;  // a reader can be started
     int begun = 0, abandoned = 0, unreadable = 0;
     std::uint64_t bytes = 0;
-    SnapshotResult arrived;  // what Abandon returns
-    std::deque<SnapshotNews> news;
+    SnapshotResult arrived;            // what Abandon returns
+    std::optional<SnapshotNews> news;  // rung for, not yet taken
 
     bool Begin() override {
         ++begun;
@@ -85,19 +84,14 @@ struct FakeReader final : SnapshotSource {
         if (!hold) Deliver();
         return true;
     }
-    std::optional<SnapshotNews> Take() override {
-        if (news.empty()) return std::nullopt;
-        SnapshotNews next = std::move(news.front());
-        news.pop_front();
-        return next;
-    }
+    std::optional<SnapshotNews> Take() override { return std::exchange(news, std::nullopt); }
     std::uint64_t BytesArrived() override { return bytes; }
     SnapshotResult Abandon() noexcept override {
         ++abandoned;
         return std::exchange(arrived, {});
     }
     void Ring(SnapshotNews n) {
-        news.push_back(std::move(n));
+        news = std::move(n);
         watcher->SnapshotsWaiting();
     }
     void Deliver() {
