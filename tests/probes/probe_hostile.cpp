@@ -527,19 +527,14 @@ std::string EndChildrenCommand(State&, const Args& args) {
     for (BOOL more = Process32FirstW(snapshot, &entry); more;
          more = Process32NextW(snapshot, &entry)) {
         if (entry.th32ParentProcessID != DWORD(pid) || entry.th32ProcessID == DWORD(pid)) continue;
-        if (HANDLE child = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID)) {
-            if (crash) {
-                const auto nowhere = reinterpret_cast<LPTHREAD_START_ROUTINE>(UINT_PTR{0x10});
-                if (HANDLE thread =
-                        CreateRemoteThread(child, nullptr, 0, nowhere, nullptr, 0, nullptr)) {
-                    ++ended;
-                    CloseHandle(thread);
-                }
-            } else if (TerminateProcess(child, 1)) {
-                ++ended;
-            }
-            CloseHandle(child);
-        }
+        HANDLE child = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
+        if (!child) continue;
+        const auto nowhere = reinterpret_cast<LPTHREAD_START_ROUTINE>(UINT_PTR{0x10});
+        HANDLE thread =
+            crash ? CreateRemoteThread(child, nullptr, 0, nowhere, nullptr, 0, nullptr) : nullptr;
+        if (crash ? thread != nullptr : TerminateProcess(child, 1) != FALSE) ++ended;
+        if (thread) CloseHandle(thread);
+        CloseHandle(child);
     }
     CloseHandle(snapshot);
     return Json().Bool("ok", true).Int("ended", ended).Text();

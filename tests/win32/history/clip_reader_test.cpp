@@ -7,7 +7,6 @@
 
 #include "hidden_window.h"
 #include "history/clip_reader.h"
-#include "history/little_endian.h"
 
 namespace nimbara {
 namespace {
@@ -36,11 +35,8 @@ struct StandIn {
         bytes.insert(bytes.end(), text, text + std::strlen(text) + 1);
         Frame({FrameKind::kRecord, position}, bytes);
     }
-    void Formats(const std::vector<std::uint16_t>& formats) {
-        std::vector<std::uint8_t> bytes(formats.size() * 2);
-        for (std::size_t i = 0; i < formats.size(); ++i)
-            WriteLittleEndian(std::span<std::uint8_t>(bytes), i * 2, formats[i]);
-        Frame({FrameKind::kFormats, 77, static_cast<std::uint32_t>(formats.size())}, bytes);
+    void Formats() {  // CF_UNICODETEXT, CF_TEXT and a registered format, 0xC002
+        Frame({FrameKind::kFormats, 77, 3}, {13, 0, 1, 0, 0x02, 0xC0});
     }
 };
 
@@ -69,7 +65,7 @@ TEST(ClipReaderTest, WhatArrivedIsKeptWholeCutShortOrEndedAndNothingElseIsTaken)
     for (int after = 0; after < 4; ++after) {
         SCOPED_TRACE(after);
         ASSERT_TRUE(reader.Begin());
-        stand_in.Formats({CF_UNICODETEXT, CF_TEXT, 0xC002});
+        stand_in.Formats();
         stand_in.Text(1, "read first");
         SnapshotResult arrived;
         if (after == 1) {
