@@ -390,11 +390,9 @@ TEST_F(CaptureTest, ASlotWithNothingRestorableLeavesTheClipboardTypesNothingAndM
         Told told;
         std::size_t keys;
         const char* clipboard;
-    } cases[] = {
-        {"written back", ClipEncoding::kGlobal, {L"pasted 1"}, 4, "x"},
-        {"nothing restorable", ClipEncoding::kUnrestorable, {}, 0, "the user's"},
-        {"a read that failed", KeptEncoding(ClipEncoding::kGlobal, false), {}, 0, "the user's"},
-        {"bytes no bitmap can be made of", ClipEncoding::kBitmap, {}, 0, "the user's"}};
+    } cases[] = {{"written back", ClipEncoding::kGlobal, {L"pasted 1"}, 4, "x"},
+                 {"nothing restorable", ClipEncoding::kUnrestorable, {}, 0, "the user's"},
+                 {"bytes no bitmap can be made of", ClipEncoding::kBitmap, {}, 0, "the user's"}};
     for (const auto& c : cases) {
         static constexpr std::uint8_t kText[] = {'x', 0};
         ClipSlot slot(1);
