@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -238,27 +239,23 @@ TEST_F(CaptureTest, TheListenerAndSessionNoticesAreHeldFromTheJoinToTheTeardownO
 }
 
 TEST_F(CaptureTest, AChangeNoNoticeToldOfIsCapturedOnceWhenShownUnlockedOrResumed) {
-    const auto shown = [](ClipWatcher& w, WPARAM) { w.LookForMissedChange(); };
-    const auto session = [](ClipWatcher& w, WPARAM e) { w.SessionChanged(e); };
-    const auto power = [](ClipWatcher& w, WPARAM e) { w.PowerChanged(e); };
     const struct {
-        void (*look)(ClipWatcher&, WPARAM);
-        WPARAM event;
+        std::function<void()> look;
         bool captured;
-    } rows[] = {{shown, 0, true},
-                {session, WTS_SESSION_UNLOCK, true},
-                {session, WTS_SESSION_LOCK, false},
-                {power, PBT_APMRESUMEAUTOMATIC, true},
-                {power, PBT_APMSUSPEND, false}};
+    } rows[] = {{[this] { watcher_.LookForMissedChange(); }, true},  // the grid shown
+                {[this] { watcher_.SessionChanged(WTS_SESSION_UNLOCK); }, true},
+                {[this] { watcher_.SessionChanged(WTS_SESSION_LOCK); }, false},
+                {[this] { watcher_.PowerChanged(PBT_APMRESUMEAUTOMATIC); }, true},
+                {[this] { watcher_.PowerChanged(PBT_APMSUSPEND); }, false}};
     watcher_.JoinChain();
     for (const auto& r : rows) {
         const int next = ring_.NextSlot();
         PutText(main_.get(), "told to no one");
-        r.look(watcher_, r.event);
+        r.look();
         timers_.Advance(100);
         // Looked at again with nothing new: no capture, not even a timer started.
         const std::size_t started = timers_.started.size();
-        if (r.captured) r.look(watcher_, r.event);
+        if (r.captured) r.look();
         EXPECT_EQ(timers_.started.size(), started) << &r - rows;
         EXPECT_EQ(ring_.NextSlot(), r.captured ? next + 1 : next) << &r - rows;
     }
@@ -267,7 +264,7 @@ TEST_F(CaptureTest, AChangeNoNoticeToldOfIsCapturedOnceWhenShownUnlockedOrResume
     PutText(main_.get(), "under the guard");
     watcher_.ClipboardUpdated();
     timers_.Advance(kGuardDelayMs);
-    shown(watcher_, 0);
+    rows[0].look();
     timers_.Advance(100);
     EXPECT_EQ(ring_.NextSlot(), 4);
 }
