@@ -219,12 +219,6 @@ class Probe:
         """Viewer: from now on passes no clipboard notice on."""
         return self.call("swallow")
 
-    def end_in_chain(self):
-        """Viewer: the process ends at once without leaving the chain, as a crash ends it."""
-        self.process.stdin.write(b"end-in-chain\n")
-        self.process.stdin.flush()
-        self.process.wait(30)
-
     def hold_on_change(self, ms):
         """Viewer: at the next clipboard notice, hold the clipboard open ms milliseconds before
         passing the notice on (event holding, later clipboard-closed)."""

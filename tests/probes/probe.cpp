@@ -74,7 +74,6 @@ const Command kCommands[] = {
     {L"join", JoinCommand},
     {L"leave", LeaveCommand},
     {L"swallow", SwallowCommand},
-    {L"end-in-chain", EndInChainCommand},
     {L"hang", HangCommand},
     {L"hotkey", HotkeyCommand},
     {L"unhotkey", UnhotkeyCommand},

@@ -18,9 +18,8 @@ struct State {
     bool serving = false;   // answers commands from stdin until quit or end of input
     bool in_chain = false;
     HWND next_viewer = nullptr;
-    // A viewer that passes no clipboard notice on.
-    bool swallow_notices = false;
-    std::vector<int> hotkeys;  // ids registered on window
+    bool swallow_notices = false;  // passes no clipboard notice on
+    std::vector<int> hotkeys;      // ids registered on window
     int next_hotkey_id = 1;
     bool holding_clipboard = false;
     // Owns the clipboard with formats rendered on demand, and never returns from the
@@ -97,7 +96,6 @@ std::string EndChildrenCommand(State& state, const Args& args);
 std::string JoinCommand(State& state, const Args& args);
 std::string LeaveCommand(State& state, const Args& args);
 std::string SwallowCommand(State& state, const Args& args);
-std::string EndInChainCommand(State& state, const Args& args);
 std::string HangCommand(State& state, const Args& args);
 std::string HotkeyCommand(State& state, const Args& args);
 std::string UnhotkeyCommand(State& state, const Args& args);

@@ -470,60 +470,46 @@ namespace {
 struct Forged {
     UINT first, last;
     bool children;
-    size_t posted = 0, windows = 0;
-    DWORD pid = 0;
+    DWORD pid;
+    bool nested = false;  // among the children of a top-level window
+    size_t windows = 0;
 };
 
-void PostForged(HWND window, Forged& forged) {
-    // Values a forger would try: none, one, a small number, every bit.
-    static constexpr UINT_PTR kValues[] = {0, 1, 0x1234, 0xFFFFFFFF};
-    ++forged.windows;
-    for (UINT msg = forged.first; msg <= forged.last; ++msg) {
-        for (const UINT_PTR w : kValues) {
-            for (const UINT_PTR l : kValues)
-                if (PostMessageW(window, msg, w, static_cast<LPARAM>(l))) ++forged.posted;
-        }
-    }
-}
-
-BOOL CALLBACK ForgeChild(HWND window, LPARAM param) {
-    PostForged(window, *reinterpret_cast<Forged*>(param));
-    return TRUE;
-}
-
-BOOL CALLBACK ForgeTop(HWND window, LPARAM param) {
+BOOL CALLBACK PostForged(HWND window, LPARAM param) {
     auto& forged = *reinterpret_cast<Forged*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid != forged.pid) return TRUE;
-    PostForged(window, forged);
-    if (forged.children) EnumChildWindows(window, ForgeChild, param);
+    static constexpr UINT_PTR kValues[] = {0, 1, 0x1234, 0xFFFFFFFF};
+    ++forged.windows;
+    for (UINT msg = forged.first; msg <= forged.last; ++msg) {
+        for (const UINT_PTR w : kValues) {
+            for (const UINT_PTR l : kValues) PostMessageW(window, msg, w, static_cast<LPARAM>(l));
+        }
+    }
+    if (forged.children && !forged.nested) {
+        forged.nested = true;
+        EnumChildWindows(window, PostForged, param);
+        forged.nested = false;
+    }
     return TRUE;
 }
 
 }  // namespace
 
-// Posts every message of FIRST..LAST (or the one registered as NAME; LAST 0) to every
-// top-level window of the process (and, with
-// CHILDREN 1, to every child window too), each with every pair of wParam and lParam of 0, 1,
-// 0x1234 and 0xFFFFFFFF.
+// forge PID FIRST|NAME LAST CHILDREN: posts every message of FIRST..LAST (or the one registered
+// as NAME) to every top-level window of the process, with CHILDREN 1 to their child windows too,
+// each with every pair of wParam and lParam of 0, 1, 0x1234 and 0xFFFFFFFF.
 std::string ForgeCommand(State&, const Args& args) {
     int64_t pid = 0, first = 0, last = 0, children = 0;
-    // A name instead of FIRST: the message registered by that name, alone.
     if (args.size() == 5 && !ParseInt(args[2], &first))
         first = RegisterWindowMessageW(args[2].c_str());
     if (args.size() != 5 || !ParseInt(args[1], &pid) || !ParseInt(args[3], &last) ||
         !ParseInt(args[4], &children) || first == 0)
         return Failure("usage: forge PID FIRST|NAME LAST CHILDREN");
-    if (last < first) last = first;
-    Forged forged{UINT(first), UINT(last), children != 0};
-    forged.pid = DWORD(pid);
-    EnumWindows(ForgeTop, reinterpret_cast<LPARAM>(&forged));
-    return Json()
-        .Bool("ok", true)
-        .Uint("posted", forged.posted)
-        .Uint("windows", forged.windows)
-        .Text();
+    Forged forged{UINT(first), UINT(std::max(first, last)), children != 0, DWORD(pid)};
+    EnumWindows(PostForged, reinterpret_cast<LPARAM>(&forged));
+    return Json().Bool("ok", true).Uint("windows", forged.windows).Text();
 }
 
 // Ends every process that the process PID started, as Task Manager's End task does; with
@@ -541,19 +527,14 @@ std::string EndChildrenCommand(State&, const Args& args) {
     for (BOOL more = Process32FirstW(snapshot, &entry); more;
          more = Process32NextW(snapshot, &entry)) {
         if (entry.th32ParentProcessID != DWORD(pid) || entry.th32ProcessID == DWORD(pid)) continue;
-        if (HANDLE child = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID)) {
-            if (crash) {
-                const auto nowhere = reinterpret_cast<LPTHREAD_START_ROUTINE>(UINT_PTR{0x10});
-                if (HANDLE thread =
-                        CreateRemoteThread(child, nullptr, 0, nowhere, nullptr, 0, nullptr)) {
-                    ++ended;
-                    CloseHandle(thread);
-                }
-            } else if (TerminateProcess(child, 1)) {
-                ++ended;
-            }
-            CloseHandle(child);
-        }
+        HANDLE child = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
+        if (!child) continue;
+        const auto nowhere = reinterpret_cast<LPTHREAD_START_ROUTINE>(UINT_PTR{0x10});
+        HANDLE thread =
+            crash ? CreateRemoteThread(child, nullptr, 0, nowhere, nullptr, 0, nullptr) : nullptr;
+        if (crash ? thread != nullptr : TerminateProcess(child, 1) != FALSE) ++ended;
+        if (thread) CloseHandle(thread);
+        CloseHandle(child);
     }
     CloseHandle(snapshot);
     return Json().Bool("ok", true).Int("ended", ended).Text();

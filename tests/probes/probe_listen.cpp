@@ -153,20 +153,11 @@ std::string LeaveCommand(State& state, const Args&) {
     return Json().Bool("ok", true).Text();
 }
 
-// swallow: from now on every clipboard notice ends here, never passed on, as a badly written
-// viewer has it; every viewer after this one in the chain is told of no change.
+// swallow: from now on no clipboard notice is passed on, as a badly written viewer has it.
 std::string SwallowCommand(State& state, const Args&) {
     if (!state.in_chain) return Failure("not in the viewer chain");
     state.swallow_notices = true;
     return Json().Bool("ok", true).Text();
-}
-
-// end-in-chain: the process ends at once, still a member of the chain, as a crash or a kill
-// ends it; no answer comes.
-std::string EndInChainCommand(State& state, const Args&) {
-    if (!state.in_chain) return Failure("not in the viewer chain");
-    TerminateProcess(GetCurrentProcess(), 3);
-    return Failure("still running");
 }
 
 // Stops answering anything, as a hung program would; the process must be killed afterwards

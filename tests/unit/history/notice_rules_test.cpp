@@ -1,5 +1,4 @@
-// The notices' rules: what a change notice does, when the sequence number shows a change, and
-// which session and power events are followed by a look for a change no notice told of.
+// The notices' rules: what a notice does, and which events call for a look for a missed change.
 #include "history/notice_rules.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include <cstring>
-#include <deque>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -76,8 +76,8 @@ struct FakeReader final : SnapshotSource {
     bool start = true;  // a reader can be started
     int begun = 0, abandoned = 0, unreadable = 0;
     std::uint64_t bytes = 0;
-    SnapshotResult arrived;  // what Abandon returns
-    std::deque<SnapshotNews> news;
+    SnapshotResult arrived;            // what Abandon returns
+    std::optional<SnapshotNews> news;  // rung for, not yet taken
 
     bool Begin() override {
         ++begun;
@@ -85,19 +85,14 @@ struct FakeReader final : SnapshotSource {
         if (!hold) Deliver();
         return true;
     }
-    std::optional<SnapshotNews> Take() override {
-        if (news.empty()) return std::nullopt;
-        SnapshotNews next = std::move(news.front());
-        news.pop_front();
-        return next;
-    }
+    std::optional<SnapshotNews> Take() override { return std::exchange(news, std::nullopt); }
     std::uint64_t BytesArrived() override { return bytes; }
     SnapshotResult Abandon() noexcept override {
         ++abandoned;
         return std::exchange(arrived, {});
     }
     void Ring(SnapshotNews n) {
-        news.push_back(std::move(n));
+        news = std::move(n);
         watcher->SnapshotsWaiting();
     }
     void Deliver() {
@@ -233,40 +228,34 @@ TEST_F(CaptureTest, EachCaptureIsShownAsTheNewestAndTheThirteenthFillsSlotOneAga
 }
 
 TEST_F(CaptureTest, TheListenerAndSessionNoticesAreHeldFromTheJoinToTheTeardownOrRefused) {
-    const HWND window = main_.get();
-    using Held = std::set<std::pair<Notice, HWND>>;
     for (const bool listener : {true, false}) {
         notices_.refused = listener ? std::set<Notice>{} : std::set{Notice::kClipboardUpdate};
         watcher_.JoinChain();  // a refusal leaves the chain alone, as before
         EXPECT_EQ(notices_.held.size(), listener ? 2u : 1u);
-        EXPECT_EQ(notices_.held.count({Notice::kSessionChange, window}), 1u);
+        EXPECT_EQ(notices_.held.count({Notice::kSessionChange, main_.get()}), 1u);
         watcher_.LeaveChain();
-        EXPECT_EQ(notices_.held, Held{}) << listener;
+        EXPECT_TRUE(notices_.held.empty()) << listener;
     }
 }
 
 TEST_F(CaptureTest, AChangeNoNoticeToldOfIsCapturedOnceWhenShownUnlockedOrResumed) {
-    const auto shown = [](ClipWatcher& w, WPARAM) { w.LookForMissedChange(); };
-    const auto session = [](ClipWatcher& w, WPARAM e) { w.SessionChanged(e); };
-    const auto power = [](ClipWatcher& w, WPARAM e) { w.PowerChanged(e); };
     const struct {
-        void (*look)(ClipWatcher&, WPARAM);
-        WPARAM event;
+        std::function<void()> look;
         bool captured;
-    } rows[] = {{shown, 0, true},
-                {session, WTS_SESSION_UNLOCK, true},
-                {session, WTS_SESSION_LOCK, false},
-                {power, PBT_APMRESUMEAUTOMATIC, true},
-                {power, PBT_APMSUSPEND, false}};
+    } rows[] = {{[this] { watcher_.LookForMissedChange(); }, true},  // the grid shown
+                {[this] { watcher_.SessionChanged(WTS_SESSION_UNLOCK); }, true},
+                {[this] { watcher_.SessionChanged(WTS_SESSION_LOCK); }, false},
+                {[this] { watcher_.PowerChanged(PBT_APMRESUMEAUTOMATIC); }, true},
+                {[this] { watcher_.PowerChanged(PBT_APMSUSPEND); }, false}};
     watcher_.JoinChain();
     for (const auto& r : rows) {
         const int next = ring_.NextSlot();
         PutText(main_.get(), "told to no one");
-        r.look(watcher_, r.event);
+        r.look();
         timers_.Advance(100);
         // Looked at again with nothing new: no capture, not even a timer started.
         const std::size_t started = timers_.started.size();
-        if (r.captured) r.look(watcher_, r.event);
+        if (r.captured) r.look();
         EXPECT_EQ(timers_.started.size(), started) << &r - rows;
         EXPECT_EQ(ring_.NextSlot(), r.captured ? next + 1 : next) << &r - rows;
     }
@@ -275,7 +264,7 @@ TEST_F(CaptureTest, AChangeNoNoticeToldOfIsCapturedOnceWhenShownUnlockedOrResume
     PutText(main_.get(), "under the guard");
     watcher_.ClipboardUpdated();
     timers_.Advance(kGuardDelayMs);
-    shown(watcher_, 0);
+    rows[0].look();
     timers_.Advance(100);
     EXPECT_EQ(ring_.NextSlot(), 4);
 }
@@ -398,11 +387,9 @@ TEST_F(CaptureTest, ASlotWithNothingRestorableLeavesTheClipboardTypesNothingAndM
         Told told;
         std::size_t keys;
         const char* clipboard;
-    } cases[] = {
-        {"written back", ClipEncoding::kGlobal, {L"pasted 1"}, 4, "x"},
-        {"nothing restorable", ClipEncoding::kUnrestorable, {}, 0, "the user's"},
-        {"a read that failed", KeptEncoding(ClipEncoding::kGlobal, false), {}, 0, "the user's"},
-        {"bytes no bitmap can be made of", ClipEncoding::kBitmap, {}, 0, "the user's"}};
+    } cases[] = {{"written back", ClipEncoding::kGlobal, {L"pasted 1"}, 4, "x"},
+                 {"nothing restorable", ClipEncoding::kUnrestorable, {}, 0, "the user's"},
+                 {"bytes no bitmap can be made of", ClipEncoding::kBitmap, {}, 0, "the user's"}};
     for (const auto& c : cases) {
         static constexpr std::uint8_t kText[] = {'x', 0};
         ClipSlot slot(1);
@@ -427,12 +414,21 @@ void TakeOwnerAnswers(ClipWatcher& watcher) {
     }
 }
 
+// What had arrived of a snapshot cut short: the text c, read first, and another format's number.
+SnapshotResult Arrived(DWORD sequence, std::uint16_t other, std::uint8_t c) {
+    SnapshotResult arrived{sequence, 0, NumbersOnly({CF_TEXT, other})};
+    const std::uint8_t text[] = {c, 0};
+    EXPECT_TRUE(
+        TakeRecord(arrived.slot, 0, {CF_TEXT, ClipEncoding::kGlobal, ByteBuffer::CopyOf(text)}));
+    return arrived;
+}
+
 TEST_F(CaptureTest, ASnapshotIsCutShortWhenItsBudgetIsSpentAndItsOwnerAskedAgainOnlyOnceItAnswers) {
     const UniqueHwnd owner = HiddenWindow();
-    PutText(owner.get(), "hung");
     reader_.hold = true;
     // The budget in milliseconds of the clock, the tick count's wrap included: the bytes that
-    // have arrived extend it. A tick that comes early only sets the timer for what is left.
+    // have arrived extend it. A tick that comes early, or a doorbell from outside
+    // (kMsgSnapshotRead, kMsgOwnerAnswered), neither ends nor stretches it.
     const struct {
         std::uint32_t start;
         std::uint64_t arrived_mb;
@@ -446,18 +442,20 @@ TEST_F(CaptureTest, ASnapshotIsCutShortWhenItsBudgetIsSpentAndItsOwnerAskedAgain
         timers.on_tick = [&watcher](UINT_PTR) { watcher.OnBudgetTimer(); };
         int reports = 0;
         watcher.report_read_failure = [&reports] { ++reports; };
-        reader_.abandoned = 0;
+        reader_.abandoned = reader_.begun = 0;
         reader_.bytes = r.arrived_mb << 20;
         watcher.OnCaptureTimer();
         const std::uint32_t end = kSnapshotBudgetMs + CopyAllowanceMs(r.arrived_mb);
         timers.Advance(kSnapshotBudgetMs / 2);
-        watcher.OnBudgetTimer();  // early
+        watcher.OnBudgetTimer();
+        watcher.SnapshotsWaiting();
+        watcher.OwnerAnswered();
         timers.Advance(end - 1 - kSnapshotBudgetMs / 2);
-        EXPECT_EQ(reader_.abandoned, 0) << &r - rows;
+        EXPECT_TRUE(watcher.capturing() && reader_.abandoned == 0) << &r - rows;
         timers.Advance(1);
-        EXPECT_EQ(reader_.abandoned, 1) << &r - rows;
+        EXPECT_EQ((std::vector{reader_.begun, reader_.abandoned, reports}), (std::vector{1, 1, 1}))
+            << &r - rows;
         EXPECT_FALSE(watcher.capturing()) << &r - rows;
-        EXPECT_EQ(reports, 1) << &r - rows;
         TakeOwnerAnswers(watcher);
     }
     reader_.bytes = 0;
@@ -474,11 +472,7 @@ TEST_F(CaptureTest, ASnapshotIsCutShortWhenItsBudgetIsSpentAndItsOwnerAskedAgain
     PutText(owner.get(), "read in time");
     const DWORD read = store_.CurrentSequence();
     watcher_.OnCaptureTimer();
-    static constexpr std::uint8_t kText[] = {'r', 0};
-    reader_.arrived.sequence = read;
-    reader_.arrived.slot = NumbersOnly({CF_TEXT, CF_OEMTEXT});
-    ASSERT_TRUE(TakeRecord(reader_.arrived.slot, 0,
-                           {CF_TEXT, ClipEncoding::kGlobal, ByteBuffer::CopyOf(kText)}));
+    reader_.arrived = Arrived(read, CF_OEMTEXT, 'r');
     PutText(main_.get(), "copied meanwhile");
     timers_.Advance(kSnapshotBudgetMs);
     ASSERT_TRUE(ring_.IsFilled(1));
@@ -513,36 +507,28 @@ TEST_F(CaptureTest, ASnapshotIsCutShortWhenItsBudgetIsSpentAndItsOwnerAskedAgain
 }
 
 TEST_F(CaptureTest, AnEndedReaderIsReplacedToReadTheSameContentAndACrashGivesItUpOnce) {
-    using Kind = SnapshotNews::Kind;
+    using enum ReaderEnd;
     const struct {
-        const char* name;
-        std::vector<ReaderEnd> ends;
+        std::vector<ReaderEnd> ends;  // ended from outside as often as it may, once more; crashed
         int begun;
         bool given_up;
-    } cases[] = {
-        {"ended from outside, then read", {ReaderEnd::kEnded}, 2, false},
-        {"ended as often as it may", {ReaderEnd::kEnded, ReaderEnd::kEnded}, 3, false},
-        {"ended once more", {ReaderEnd::kEnded, ReaderEnd::kEnded, ReaderEnd::kEnded}, 3, true},
-        {"crashed on it", {ReaderEnd::kCrashed}, 1, true}};
+    } cases[] = {{{kEnded}, 2, false},
+                 {{kEnded, kEnded}, 3, false},
+                 {{kEnded, kEnded, kEnded}, 3, true},
+                 {{kCrashed}, 1, true}};
     reader_.hold = true;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(&c - cases);
         ring_.ClearAll();
         view_.told.clear();
         reports_ = reader_.begun = 0;
-        PutText(main_.get(), c.name);
+        PutText(main_.get(), "being read");
         const DWORD read = store_.CurrentSequence();
         watcher_.OnCaptureTimer();
-        for (const ReaderEnd end : c.ends) {
-            SnapshotNews news{Kind::kReaderEnded, end};
-            // What had arrived: the text, read first.
-            news.result.slot = NumbersOnly({CF_TEXT, CF_LOCALE});
-            static constexpr std::uint8_t kText[] = {'p', 0};
-            ASSERT_TRUE(TakeRecord(news.result.slot, 0,
-                                   {CF_TEXT, ClipEncoding::kGlobal, ByteBuffer::CopyOf(kText)}));
+        for (const ReaderEnd& end : c.ends) {
             // The user's next copy came in between: it is not the one recorded as seen.
-            if (end == c.ends.back()) PutText(main_.get(), "next copy");
-            reader_.Ring(std::move(news));
+            if (&end == &c.ends.back()) PutText(main_.get(), "next copy");
+            reader_.Ring({SnapshotNews::Kind::kReaderEnded, end, Arrived(read, CF_LOCALE, 'p')});
         }
         EXPECT_EQ(reader_.begun, c.begun);
         EXPECT_EQ(watcher_.capturing(), !c.given_up);
@@ -571,32 +557,13 @@ TEST_F(CaptureTest, WithoutAnyReaderTheSnapshotIsTakenHereAndTheUserToldOnce) {
     reader_.start = reader_.hold = true;
     PutText(main_.get(), "second");
     watcher_.OnCaptureTimer();
-    for (int end = 0; end <= kReadsAfterReaderEnds; ++end) {
-        SnapshotNews news{SnapshotNews::Kind::kReaderEnded};
-        news.began = false;
-        reader_.Ring(std::move(news));
-    }
+    for (int end = 0; end <= kReadsAfterReaderEnds; ++end)
+        reader_.Ring({SnapshotNews::Kind::kReaderEnded, ReaderEnd::kEnded, {}, false});
     EXPECT_FALSE(watcher_.capturing());
     EXPECT_EQ(reports_, 0);
     EXPECT_EQ(view_.told,
               (Told{L"reset", L"newest 1", L"1: first", L"reset", L"newest 2", L"2: second"}));
     EXPECT_EQ(told, 1);
-}
-
-TEST_F(CaptureTest, DoorbellsFromOutsideNeitherEndASnapshotNorStretchItsBudget) {
-    reader_.hold = true;
-    PutText(main_.get(), "read slowly");
-    watcher_.OnCaptureTimer();
-    for (int i = 0; i < 64; ++i) {
-        watcher_.SnapshotsWaiting();  // kMsgSnapshotRead, whatever it carries
-        watcher_.OwnerAnswered();     // kMsgOwnerAnswered
-        timers_.Advance(kSnapshotBudgetMs / 64 - 1);
-    }
-    EXPECT_TRUE(watcher_.capturing());
-    EXPECT_EQ(reader_.begun, 1);
-    timers_.Advance(kSnapshotBudgetMs - clock_.now);
-    EXPECT_FALSE(watcher_.capturing());
-    EXPECT_EQ(reader_.abandoned, 1);
 }
 
 TEST_F(CaptureTest, TheReportComesOnceTheSlotIsStoredAndChangesDuringItAreCapturedAsUsual) {
