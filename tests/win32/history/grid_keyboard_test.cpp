@@ -18,6 +18,12 @@ struct FakeInputWatch final : InputWatchApi {
     InputObserver* observer = nullptr;
 };
 
+std::vector<std::pair<DWORD, HWND>> g_events;  // what a screen reader hears
+void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                     DWORD) {
+    if (object == OBJID_CLIENT && child == CHILDID_SELF) g_events.emplace_back(event, window);
+}
+
 class GridKeyboardTest : public ::testing::Test {
 protected:
     GridKeyboardTest() {
@@ -38,10 +44,6 @@ protected:
         EXPECT_EQ(watch_.observer != nullptr, held);
         return held;
     }
-    HWND Label(int slot) {
-        HWND band = ::GetDlgItem(grid_.get(), kColorIdBase + slot);
-        return ::GetDlgItem(::GetDlgItem(band, kFrameIdBase + slot), kLabelIdBase + slot);
-    }
 
     UniqueHwnd main_ = testing::HiddenWindow(), grid_ = testing::HiddenWindow();
     UniqueHFont font_ = CreateSongTiFont();
@@ -54,6 +56,9 @@ protected:
 };
 
 TEST_F(GridKeyboardTest, ShownByTheHotKeyTheGridHoldsItsKeysUntilEnterEscAKeyNotUsedOrAClick) {
+    const HWINEVENTHOOK hook =
+        ::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_SELECTION, nullptr, &Record,
+                          ::GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     using Case = std::tuple<std::vector<int>, std::vector<int>, int>;  // ids, pasted, selected
     // Round the grid (1, then 2); up from 6 to 2; id 1 is the program's hotkey, not the grid's.
     for (const auto& [ids, pasted, selected] : {Case{{kEnter}, {6}, 0},
@@ -68,6 +73,7 @@ TEST_F(GridKeyboardTest, ShownByTheHotKeyTheGridHoldsItsKeysUntilEnterEscAKeyNot
         for (int id : ids) EXPECT_EQ(keyboard_.OnHotKey(id), id != 1);
         EXPECT_EQ(pasted_, pasted);
         EXPECT_EQ(tiles_.selected(), selected);
+        EXPECT_EQ(Holds(), selected != 0);
     }
     EXPECT_EQ(hides_, 4);
     // Let go at once, in the hook, before the system looks for a hotkey; Left is the grid's.
@@ -82,31 +88,18 @@ TEST_F(GridKeyboardTest, ShownByTheHotKeyTheGridHoldsItsKeysUntilEnterEscAKeyNot
     EXPECT_TRUE(keyboard_.OnHotKey(kEnter));
     EXPECT_EQ(hides_, 4);
     EXPECT_EQ(tiles_.selected(), 0);
-}
-
-std::vector<std::pair<DWORD, HWND>> g_events;  // what a screen reader hears
-void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
-                     DWORD) {
-    if (object == OBJID_CLIENT && child == CHILDID_SELF) g_events.emplace_back(event, window);
-}
-
-TEST_F(GridKeyboardTest, TheSelectionIsAnnouncedOnItsLabel) {
-    const HWINEVENTHOOK hook =
-        ::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_SELECTION, nullptr, &Record,
-                          ::GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
-    keyboard_.Handle(GridEvent::kShownByHotKey);
-    keyboard_.OnHotKey(kRight);
-    const std::vector<std::pair<DWORD, HWND>> want = {{EVENT_OBJECT_SELECTION, Label(6)},
-                                                      {EVENT_OBJECT_FOCUS, Label(6)},
-                                                      {EVENT_OBJECT_SELECTION, Label(1)},
-                                                      {EVENT_OBJECT_FOCUS, Label(1)}};
-    // Out of context, the events come through this thread's messages.
-    for (const DWORD start = ::GetTickCount();
-         g_events.size() < want.size() && ::GetTickCount() - start < 10000;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    // Every selection is announced on its tile's label. Out of context, the events come
+    // through this thread's messages.
+    std::vector<std::pair<DWORD, HWND>> want;
+    for (int slot : {6, 6, 3, 6, 1, 2, 6, 3, 6, 2, 6}) {
+        HWND band = ::GetDlgItem(grid_.get(), kColorIdBase + slot);
+        HWND label = ::GetDlgItem(::GetDlgItem(band, kFrameIdBase + slot), kLabelIdBase + slot);
+        want.insert(want.end(), {{EVENT_OBJECT_SELECTION, label}, {EVENT_OBJECT_FOCUS, label}});
     }
+    for (const DWORD start = ::GetTickCount();
+         g_events.size() < want.size() && ::GetTickCount() - start < 10000;
+         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT))
+        for (MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&msg);
     ::UnhookWinEvent(hook);
     EXPECT_EQ(g_events, want);
 }
