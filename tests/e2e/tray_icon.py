@@ -129,8 +129,7 @@ def menu_pixels(winenv, probe):
     return (rect[2] - rect[0], rect[3] - rect[1]), pixels
 
 
-def choose(winenv, probe, item, places, dwell=0):
-    """dwell: the seconds a user takes to read the menu before the click on the item."""
+def choose(winenv, probe, item, places, dwell=0):  # dwell: the user's seconds over the menu
     menu = open_tray_menu(winenv, probe)
     time.sleep(dwell)
     left, top, right, bottom = places[item]

@@ -28,20 +28,16 @@ TEST(GridKeysRules, TheSelectionStartsOnTheNewestAndTheArrowsWalkTheFilledTilesR
 }
 
 TEST(GridKeysRules, TheGridsKeysAndTheKeysThatLetItGo) {
-    using Key = std::pair<KeySeen, KeyFate>;  // virtual key, modifiers, injected, held
     // Shift+Down is the user's window's, so is a key another program holds; what the program
     // types itself around its hotkey passes.
-    const Key keys[] = {{{0x25, false, false, true}, kGrid},
-                        {{0x1B, false, true, true}, kGrid},
-                        {{0x28, true, false, true}, kLetGo},
-                        {{0x25, false, false, false}, kLetGo},
-                        {{'A'}, kLetGo},
-                        {{0x10}, kLetGo},
-                        {{0x12}, kLetGo},
-                        {{'A', false, true}, kLetGo},
-                        {{0x12, false, true}, kPassing},
-                        {{0xE8, false, true}, kPassing}};
-    for (auto [key, fate] : keys) EXPECT_EQ(FateOfKey(key, 0xE8), fate) << key.virtual_key;
+    using Key = std::tuple<unsigned, bool, bool, bool, KeyFate>;  // modifiers, injected, held
+    const Key keys[] = {{0x25, false, false, true, kGrid},    {0x1B, false, true, true, kGrid},
+                        {0x28, true, false, true, kLetGo},    {0x25, false, false, false, kLetGo},
+                        {'A', false, false, false, kLetGo},   {0x10, false, false, false, kLetGo},
+                        {0x12, false, false, false, kLetGo},  {'A', false, true, false, kLetGo},
+                        {0x12, false, true, false, kPassing}, {0xE8, false, true, false, kPassing}};
+    for (auto [vk, modifiers, injected, held, fate] : keys)
+        EXPECT_EQ(FateOfKey({vk, modifiers, injected, held}, 0xE8), fate) << vk;
     for (int e = 0; e <= int(GridEvent::kExit); ++e)
         EXPECT_EQ(HoldsKeyboardAfter(GridEvent(e)), GridEvent(e) == GridEvent::kShownByHotKey);
 }
