@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -367,17 +366,19 @@ private:
 struct SlowToActivate {
     SlowToActivate() {
         activations = 0;
-        std::promise<HWND> made;
-        thread = std::thread([&made] {
+        // Told by an event, not a future: the clang build's runtime links no std::call_once.
+        const UniqueKernelHandle made(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        thread = std::thread([this, event = made.get()] {
             const WNDCLASSW wc{.lpfnWndProc = &Proc,
                                .hInstance = ::GetModuleHandleW(nullptr),
                                .lpszClassName = L"TrayTestSlowToActivate"};
             ::RegisterClassW(&wc);
-            made.set_value(::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 10,
-                                             10, 40, 40, nullptr, nullptr, wc.hInstance, nullptr));
+            hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 10, 10, 40,
+                                     40, nullptr, nullptr, wc.hInstance, nullptr);
+            ::SetEvent(event);
             for (MSG msg; ::GetMessageW(&msg, nullptr, 0, 0) > 0;) ::DispatchMessageW(&msg);
         });
-        hwnd = made.get_future().get();
+        ::WaitForSingleObject(made.get(), INFINITE);
     }
     ~SlowToActivate() {
         ::PostThreadMessageW(::GetWindowThreadProcessId(hwnd, nullptr), WM_QUIT, 0, 0);
