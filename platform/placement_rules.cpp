@@ -26,9 +26,8 @@ bool Inside(ScreenRect area, ScreenRect window) noexcept {
 
 // A length at one DPI as it is at another, rounded as MulDiv rounds.
 int AtDpi(int length, int from_dpi, int to_dpi) noexcept {
-    if (from_dpi <= 0 || to_dpi <= 0 || from_dpi == to_dpi) return length;
-    const std::int64_t scaled = std::int64_t{length} * to_dpi;
-    return static_cast<int>((scaled + from_dpi / 2) / from_dpi);
+    if (from_dpi <= 0 || to_dpi <= 0) return length;
+    return ScaleLength(length, to_dpi, from_dpi);
 }
 
 ScreenPoint Offset(ScreenPoint origin, ScreenPoint by) noexcept {
