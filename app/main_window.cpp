@@ -289,12 +289,12 @@ void MainWindow::BuildTrayMenu() {
 void MainWindow::Start() {
     started_ = true;
     parts_.watcher.JoinChain();
-    ToolButton2Click();
+    ClearAll();
     parts_.hotkey.LoadHotKey();
     parts_.hotkey.ApplyHotKey();
 }
 
-void MainWindow::ToolButton1Click(UserAt user_at) {
+void MainWindow::ToggleShown(UserAt user_at) {
     if (shown_) {
         // Hiding the active window hands activation to another top-level window,
         // normally the one the user worked in before.
@@ -335,18 +335,18 @@ void MainWindow::KeepOpenDialogOnTop() noexcept {
 }
 
 // The ring clears its slots; the grid shows it.
-void MainWindow::ToolButton2Click() {
+void MainWindow::ClearAll() {
     parts_.ring.ClearAll();
     parts_.tiles.ClearAll();
 }
 
-void MainWindow::ToolButton9Click() {
+void MainWindow::OpenSettings() {
     parts_.keyboard.Handle(GridEvent::kDialogOpened);
     parts_.settings_dialog.ShowModal();
     parts_.paste.WindowGone();
 }
 
-void MainWindow::ToolButton5Click() {
+void MainWindow::OpenAbout() {
     parts_.keyboard.Handle(GridEvent::kDialogOpened);
     parts_.about_dialog.ShowModal();
     parts_.paste.WindowGone();
@@ -384,7 +384,7 @@ void MainWindow::FormClose() noexcept {
     parts_.watcher.LeaveChain();
     (void)parts_.reader.Abandon();
     try {
-        ToolButton2Click();
+        ClearAll();
     } catch (...) {
         ReportCurrentException();
     }
@@ -522,7 +522,7 @@ LRESULT MainWindow::RouteToParts(UINT msg, WPARAM wp, LPARAM lp) {
                 // its own.
                 if (!shown_ && ::IsWindowEnabled(hwnd()))
                     parts_.keyboard.Handle(GridEvent::kShownByHotKey);
-                ToolButton1Click(UserAt::kForegroundWindow);
+                ToggleShown(UserAt::kForegroundWindow);
                 return 1;
             }
             return 0;

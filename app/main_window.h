@@ -121,10 +121,15 @@ public:
     // hotkey registered; from then on the window routes messages to the parts.
     void Start();
 
-    // The show/hide toggle that the hotkey, the tray icon, the tray menu's first
-    // item, the toolbar's hide button and the title strip's close button all run.
-    // Shown, the window opens on the monitor where the user is (`user_at`).
-    void ToolButton1Click(UserAt user_at = UserAt::kPointer);
+    // The commands behind the toolbar's and the tray menu's handlers, run by the tray
+    // icon, the hotkey and the start-up too.
+    // Shows or hides the window; shown, it opens on the monitor where the user is.
+    void ToggleShown(UserAt user_at = UserAt::kPointer);
+    // Every slot emptied, every tile as at the start.
+    void ClearAll();
+    // The dialogs, modal; the grid lets the keyboard go first.
+    void OpenSettings();
+    void OpenAbout();
     // Closes the window: the teardown runs, then the program's loop ends.
     void Close();
     // The teardown: the viewer chain, the reader, the slots and the hotkey are given
@@ -164,9 +169,11 @@ private:
     void BuildTrayMenu();
     void ImgTitleMouseDown();
     void KeepOpenDialogOnTop() noexcept;
-    void ToolButton2Click();
-    void ToolButton9Click();
-    void ToolButton5Click();
+    // The handlers of the toolbar's buttons, the tray menu's items and the close button.
+    void ToolButton1Click() { ToggleShown(); }
+    void ToolButton2Click() { ClearAll(); }
+    void ToolButton9Click() { OpenSettings(); }
+    void ToolButton5Click() { OpenAbout(); }
     LRESULT OnNotify(NMHDR* header);
     LRESULT RouteToParts(UINT msg, WPARAM wp, LPARAM lp);
 

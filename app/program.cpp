@@ -22,7 +22,7 @@ Program::Program(HWND application_window, MonitorApi& monitors, DpiApi& dpi)
                .about_dialog = about_dialog_,
                .monitors = monitors},
               dpi),
-      store_(SystemClipboard(), window_.hwnd(), nullptr),
+      snapshots_(SystemClipboard(), window_.hwnd(), nullptr),
       reader_(window_.hwnd()),
       tiles_(window_.tile_panel(), window_.scale(), window_.font(),
              [this](int slot) {
@@ -30,8 +30,8 @@ Program::Program(HWND application_window, MonitorApi& monitors, DpiApi& dpi)
                  paste_.PasteSlot(slot);
              }),
       timers_(window_.hwnd()),
-      watcher_(window_.hwnd(), store_, ring_, tiles_, reader_, timers_),
-      paste_(window_.hwnd(), store_, ring_, tiles_, watcher_, timers_),
+      watcher_(window_.hwnd(), snapshots_, ring_, tiles_, reader_, timers_),
+      paste_(window_.hwnd(), snapshots_, ring_, tiles_, watcher_, timers_),
       keyboard_(window_.hwnd(), ring_, tiles_),
       foreground_watch_([this](HWND window, DWORD at) { paste_.ForegroundChanged(window, at); }),
       hotkey_(window_.hwnd(), SystemRegistry()),
@@ -46,7 +46,7 @@ Program::Program(HWND application_window, MonitorApi& monitors, DpiApi& dpi)
     // Enter pastes as a click does, then the grid goes, ready for the next hotkey.
     keyboard_.paste = [this](int slot) { paste_.PasteSlot(slot); };
     keyboard_.hide = [this] {
-        if (window_.shown()) window_.ToolButton1Click();
+        if (window_.shown()) window_.ToggleShown();
     };
     BuildTrayIcon();
     try {
@@ -72,7 +72,7 @@ void Program::BuildTrayIcon() {
     tray_icon_.SetToolTip("");
     tray_icon_.on_click = [this](TrayIcon&) {
         paste_.ShowingFromOutside();
-        window_.ToolButton1Click();
+        window_.ToggleShown();
     };
     // The application window gets the menu's commands and passes them to the main window.
     tray_icon_.SetPopupMenu({.menu = window_.tray_menu(), .command_window = application_});

@@ -13,7 +13,7 @@
 #include "history/grid_keyboard.h"
 #include "history/paste_back.h"
 #include "history/slot_ring.h"
-#include "history/slot_store.h"
+#include "history/clip_snapshots.h"
 #include "history/slot_tiles.h"
 #include "platform/dpi.h"
 #include "platform/input.h"
@@ -47,8 +47,8 @@ private:
     DpiApi& dpi_;
     MainWindow window_;
     SlotRing ring_;
-    // The window's own store only writes slots back; the reader process takes the snapshots.
-    ClipStore store_;
+    // The window writes slots back itself; the reader process takes the snapshots.
+    ClipSnapshots snapshots_;
     ClipReaderProcess reader_;
     SlotTiles tiles_;
     WindowTimers timers_;  // the main window's, for the capture and the paste-back

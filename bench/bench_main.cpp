@@ -1,6 +1,6 @@
 // nimbara_bench.exe COMMAND ARGS...: one measurement per command, printed as lines
 // "sample NAME VALUE" and "note TEXT" for tools/bench.py.
-//   snapshot RUNS MB        ClipStore's snapshot of one MB-megabyte format vs a plain copy
+//   snapshot RUNS MB        ClipSnapshots's snapshot of one MB-megabyte format vs a plain copy
 //   paste RUNS              the paste-back of a slot of 12 formats, 1 MB in all
 //   latency CHANGES         capture latency of the running Nimbara vs a viewer's notice
 //   feed COUNT MB           COUNT changes with an MB-megabyte block each, each awaited

@@ -1,4 +1,4 @@
-// The slot store measured in-process: the snapshot of one large format against a
+// The clipboard snapshots measured in-process: the snapshot of one large format against a
 // plain copy of as many bytes, and the paste-back of a slot of twelve formats.
 #include <cstdio>
 #include <cstring>
@@ -10,7 +10,7 @@
 #include "history/clip_reader.h"
 #include "history/clip_watcher.h"
 #include "history/paste_back.h"
-#include "history/slot_store.h"
+#include "history/clip_snapshots.h"
 #include "history/slot_tiles.h"
 #include "platform/handles.h"
 #include "platform/layout.h"
@@ -95,7 +95,7 @@ int SnapshotCommand(const Args& args) {
     const int runs = IntArg(args, 2, 5);
     const size_t mb = static_cast<size_t>(IntArg(args, 3, 64));
     HWND owner = CreatePlainWindow(L"bench snapshot", WS_POPUP);
-    ClipStore store(SystemClipboard(), owner, {});
+    ClipSnapshots snapshots(SystemClipboard(), owner, {});
     ClipReaderProcess reader(owner);
     // The reader's start is paid once in the program's life, not at each capture.
     if (!ReaderSnapshot(reader, owner)) {
@@ -118,7 +118,7 @@ int SnapshotCommand(const Args& args) {
         ::CloseHandle(pi.hProcess);
 
         double start = NowMs();
-        ClipSlot slot = store.Snapshot();
+        ClipSlot slot = snapshots.Snapshot();
         const double snapshot_ms = NowMs() - start;
         if (slot.size() != 1 || slot[0].data.size() != mb * kMiB) {
             Note("the snapshot did not hold the block whole");
@@ -147,7 +147,7 @@ int SnapshotCommand(const Args& args) {
     for (int run = 0; run < runs * 4; ++run) {
         if (!WriteBlocks(owner, {64})) return 1;
         double start = NowMs();
-        const ClipSlot slot = store.Snapshot();
+        const ClipSlot slot = snapshots.Snapshot();
         const double local_ms = NowMs() - start;
         start = NowMs();
         const std::unique_ptr<SnapshotResult> remote = ReaderSnapshot(reader, owner);
@@ -236,21 +236,21 @@ int PasteCommand(const Args& args) {
     const int runs = IntArg(args, 2, 20);
     HWND owner = CreatePlainWindow(L"bench history", WS_POPUP | WS_VISIBLE);
     UniqueHFont font = CreateSongTiFont();
-    ClipStore store(SystemClipboard(), owner, {});
+    ClipSnapshots snapshots(SystemClipboard(), owner, {});
     SlotRing ring;
     SlotTiles tiles(owner, LayoutScale{}, font.get(), [](int) {});
     NoReader reader;
     WindowTimers timers(owner);
-    ClipWatcher watcher(owner, store, ring, tiles, reader, timers);
+    ClipWatcher watcher(owner, snapshots, ring, tiles, reader, timers);
     RecordingInput input;
-    PasteBack paste(owner, store, ring, tiles, watcher, timers, input);
+    PasteBack paste(owner, snapshots, ring, tiles, watcher, timers, input);
     PasteTarget target;
 
     // Twelve formats that make up 1 MB between them.
     std::vector<size_t> sizes(12, kMiB / 12);
     sizes.back() += kMiB - (kMiB / 12) * 12;
     if (!WriteBlocks(owner, sizes)) return 1;
-    ring.Store(1, store.Snapshot());
+    ring.Store(1, snapshots.Snapshot());
 
     for (int run = 0; run < runs; ++run) {
         // The user is in the history window and came from the target.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "history/little_endian.h"
-#include "history/slot_store.h"
+#include "history/clip_snapshots.h"
 #include "platform/clipboard.h"
 #include "platform/handles.h"
 
@@ -282,7 +282,7 @@ namespace {
 
 // Writes each frame of a snapshot as it is read. The program has gone, or has ended this
 // reader, when a write fails: nothing is left to do then.
-class FrameWriter final : public ClipStore::Sink {
+class FrameWriter final : public ClipSnapshots::Sink {
 public:
     explicit FrameWriter(HANDLE out) : out_(out) {}
 
@@ -332,7 +332,7 @@ int RunClipReader() {
                                               nullptr, ::GetModuleHandleW(nullptr), nullptr));
     if (!window) return 1;
     std::uint32_t unreadable = 0;
-    ClipStore store(SystemClipboard(), window.get(), [&unreadable] { ++unreadable; });
+    ClipSnapshots snapshots(SystemClipboard(), window.get(), [&unreadable] { ++unreadable; });
     FrameWriter writer(out);
     const std::uint32_t start_kb = PrivateKbOfThisProcess();
     std::uint32_t request = 0;
@@ -340,15 +340,15 @@ int RunClipReader() {
         unreadable = 0;
         FrameHead end{FrameKind::kEnd};
         try {
-            (void)store.Snapshot(&writer);
-            end.value = store.last_sequence();
+            (void)snapshots.Snapshot(&writer);
+            end.value = snapshots.last_sequence();
         } catch (const ClipboardBusyError&) {
             writer.Head({FrameKind::kClipboardBusy});
             continue;
         } catch (...) {
             // No memory even for the list: what was sent is kept, the rest reported.
             ++unreadable;
-            end.value = store.CurrentSequence();
+            end.value = snapshots.CurrentSequence();
         }
         end.count = unreadable;
         const std::uint32_t now_kb = PrivateKbOfThisProcess();

@@ -71,14 +71,14 @@ void ClipWatcher::OnNotice() {
             break;
         case NoticeEffect::kTakeAsSeen:
             // A snapshot under way records what it saw itself.
-            if (!reading_) store_.NoteSeen(store_.CurrentSequence());
+            if (!reading_) snapshots_.NoteSeen(snapshots_.CurrentSequence());
             break;
     }
 }
 
 void ClipWatcher::LookForMissedChange() {
     // Told by no notice: as if one had come, once the number shows a change.
-    if (ChangedSinceSeen(store_.CurrentSequence(), store_.last_sequence())) OnNotice();
+    if (ChangedSinceSeen(snapshots_.CurrentSequence(), snapshots_.last_sequence())) OnNotice();
 }
 
 void ClipWatcher::SessionChanged(WPARAM wp) {
@@ -115,10 +115,10 @@ void ClipWatcher::OnCaptureTimer() {
 void ClipWatcher::BeginCapture() {
     // A notice that came with no change (another program can send one at any time) and
     // the notices of this program's own writes find the number unchanged.
-    const DWORD sequence = store_.CurrentSequence();
-    if (sequence != 0 && sequence == store_.last_sequence()) return;
-    if (store_.CountFormats() <= 0) return;
-    const HWND owner = store_.ContentOwner();
+    const DWORD sequence = snapshots_.CurrentSequence();
+    if (sequence != 0 && sequence == snapshots_.last_sequence()) return;
+    if (snapshots_.CountFormats() <= 0) return;
+    const HWND owner = snapshots_.ContentOwner();
     if (hung_owner_ && owner == hung_owner_ && ::IsWindow(owner)) {
         // Not asked again, and the clipboard not held again, until it shows it answers.
         if (!probe_pending_) AskIfAlive(owner);
@@ -148,13 +148,13 @@ void ClipWatcher::ReadInProcess() {
     // No reader can be started at all: taken here, as the program did before it had one.
     SnapshotResult result;
     try {
-        result.slot = store_.Snapshot();
+        result.slot = snapshots_.Snapshot();
     } catch (const ClipboardBusyError&) {
         ClipboardBusy();
         return;
     }
-    result.sequence = store_.last_sequence();
-    result.unreadable = store_.last_unreadable();
+    result.sequence = snapshots_.last_sequence();
+    result.unreadable = snapshots_.last_unreadable();
     SnapshotTaken(std::move(result), true);
 }
 
@@ -181,7 +181,7 @@ void ClipWatcher::SnapshotTaken(SnapshotResult result, bool in_process) {
     busy_retries_ = 0;
     hung_owner_reported_ = nullptr;
     reader_ends_ = 0;
-    store_.NoteSeen(result.sequence);
+    snapshots_.NoteSeen(result.sequence);
     const bool report = result.unreadable > 0;
     // A snapshot that restores nothing would empty the clipboard when pasted.
     if (HasRestorable(result.slot)) StoreSnapshot(std::move(result.slot));
@@ -228,7 +228,7 @@ void ClipWatcher::ReaderEnded(const SnapshotNews& news, SnapshotResult arrived) 
 
 void ClipWatcher::GiveUp(SnapshotResult arrived, bool report) {
     // Only the content that was being read is taken as seen, never one that came since.
-    store_.NoteSeen(arrived.sequence != 0 ? arrived.sequence : reading_sequence_);
+    snapshots_.NoteSeen(arrived.sequence != 0 ? arrived.sequence : reading_sequence_);
     if (HasRestorable(arrived.slot)) StoreSnapshot(std::move(arrived.slot));
     CaptureOver();
     if (report && report_read_failure) report_read_failure();
@@ -274,7 +274,7 @@ void ClipWatcher::OwnerAnswered() {
     if (!hung_owner_ || owner != hung_owner_) return;
     probe_pending_ = false;
     // One that answers but hangs again on the same content is not asked for it again.
-    const bool same_content = store_.CurrentSequence() == hung_sequence_;
+    const bool same_content = snapshots_.CurrentSequence() == hung_sequence_;
     if (same_content && retried_) return;
     retried_ = same_content;
     hung_owner_ = nullptr;

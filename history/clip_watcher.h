@@ -17,9 +17,9 @@
 #include <functional>
 #include <memory>
 
-#include "history/capture_view.h"
+#include "history/history_view.h"
 #include "history/clip_reader.h"
-#include "history/slot_store.h"
+#include "history/clip_snapshots.h"
 #include "platform/clock.h"
 #include "platform/notices.h"
 #include "platform/timer.h"
@@ -40,11 +40,11 @@ constexpr UINT kBusyBackOffMs[] = {10, 20, 40, 80, 160, 250, 250, 250};
 
 class ClipWatcher {
 public:
-    ClipWatcher(HWND main_window, ClipStore& store, SlotRing& ring, CaptureView& tiles,
+    ClipWatcher(HWND main_window, ClipSnapshots& snapshots, SlotRing& ring, HistoryView& tiles,
                 SnapshotSource& source, Timers& timers, Clock& clock = SystemClock(),
                 NoticeApi& notices = SystemNotices())
         : window_(main_window),
-          store_(store),
+          snapshots_(snapshots),
           ring_(ring),
           tiles_(tiles),
           source_(source),
@@ -104,9 +104,9 @@ private:
     void AskIfAlive(HWND owner);
 
     HWND window_;
-    ClipStore& store_;
+    ClipSnapshots& snapshots_;
     SlotRing& ring_;
-    CaptureView& tiles_;
+    HistoryView& tiles_;
     SnapshotSource& source_;
     Timers& timers_;
     Clock& clock_;

@@ -85,7 +85,7 @@ void PasteBack::PasteSlot(int slot) {
         watcher_.set_paste_guard(true);
         restoring_ = true;
         try {
-            wrote_nothing = store_.Restore(*snapshot) == 0;
+            wrote_nothing = snapshots_.Restore(*snapshot) == 0;
         } catch (...) {
             restoring_ = false;
             deferred_slot_ = 0;

@@ -11,10 +11,10 @@
 
 #include <functional>
 
-#include "history/capture_view.h"
+#include "history/history_view.h"
 #include "history/clip_watcher.h"
 #include "history/paste_target.h"
-#include "history/slot_store.h"
+#include "history/clip_snapshots.h"
 #include "platform/clock.h"
 #include "platform/input.h"
 #include "platform/timer.h"
@@ -31,11 +31,11 @@ constexpr DWORD kActivationWaitMs = 300;
 
 class PasteBack {
 public:
-    PasteBack(HWND main_window, ClipStore& store, SlotRing& ring, CaptureView& tiles,
+    PasteBack(HWND main_window, ClipSnapshots& snapshots, SlotRing& ring, HistoryView& tiles,
               ClipWatcher& watcher, Timers& timers, InputApi& input = SystemInput(),
               Clock& clock = SystemClock())
         : own_handle_(main_window),
-          store_(store),
+          snapshots_(snapshots),
           ring_(ring),
           tiles_(tiles),
           watcher_(watcher),
@@ -88,9 +88,9 @@ private:
     void KeepOnTop();
 
     HWND own_handle_;  // OwnHandle
-    ClipStore& store_;
+    ClipSnapshots& snapshots_;
     SlotRing& ring_;
-    CaptureView& tiles_;
+    HistoryView& tiles_;
     ClipWatcher& watcher_;
     Timers& timers_;
     InputApi& input_;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "history/capture_view.h"
+#include "history/history_view.h"
 #include "history/slot_ring.h"
 
 namespace nimbara {

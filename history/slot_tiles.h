@@ -17,7 +17,7 @@
 #include <memory>
 #include <string>
 
-#include "history/capture_view.h"
+#include "history/history_view.h"
 #include "history/slot_ring.h"
 #include "history/tile_rules.h"
 #include "platform/handles.h"
@@ -31,7 +31,7 @@ constexpr UINT kFrameIdBase = 200;
 constexpr UINT kLabelIdBase = 300;
 inline constexpr wchar_t kEmptyTileCaption[] = L"(空)";
 
-class SlotTiles final : public CaptureView {
+class SlotTiles final : public HistoryView {
 public:
     // Builds the tiles inside the window `grid`. `on_click` runs the paste-back of a slot.
     SlotTiles(HWND grid, LayoutScale scale, HFONT font, std::function<void(int)> on_click);

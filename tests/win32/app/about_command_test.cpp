@@ -27,7 +27,7 @@ TEST(AboutCommandTest, BuildsTheDialogOnceAndOpensItFromToolbarAndTrayMenu) {
     MainWindow& main = program.main_window();
     EXPECT_EQ(FindAbout(), nullptr) << "built before its first use";
     // The dialog opens over the shown main window, which stays on top of others.
-    main.ToolButton1Click();
+    main.ToggleShown();
     ASSERT_TRUE(::IsWindowVisible(main.hwnd()));
 
     const struct {

@@ -97,10 +97,10 @@ TEST_F(MainWindowPlacementTest, OpensWhereTheUserIsAndComesBackInSightWhenTheMon
     const SIZE size{r.right - r.left, r.bottom - r.top};
     // Shown by the tray (the pointer) or the hotkey (the foreground window) on `monitor`.
     const auto open = [&](UserAt at, std::size_t monitor) {
-        if (main.shown()) main.ToolButton1Click();
+        if (main.shown()) main.ToggleShown();
         screen.pointer_on = at == UserAt::kPointer ? monitor : 1 - monitor;
         screen.foreground_on = at == UserAt::kPointer ? 1 - monitor : monitor;
-        main.ToolButton1Click(at);
+        main.ToggleShown(at);
     };
     const auto change = [&](std::vector<MonitorArea> areas) {
         screen.areas = std::move(areas);
@@ -125,8 +125,8 @@ TEST_F(MainWindowPlacementTest, OpensWhereTheUserIsAndComesBackInSightWhenTheMon
          [&] { drag(500, 0), change({kSmall}); },
          {640 - size.cx, 0}},
         {"larger than the screen", [&] { change({kTiny}); }, {0, 0}},
-        {"hidden, a change", [&] { main.ToolButton1Click(), change({kRight}); }, {0, 0}},
-        {"shown again, off the screen", [&] { main.ToolButton1Click(); }, {1024, 0}},
+        {"hidden, a change", [&] { main.ToggleShown(), change({kRight}); }, {0, 0}},
+        {"shown again, off the screen", [&] { main.ToggleShown(); }, {1024, 0}},
     };
     for (const auto& s : steps) {
         s.step();

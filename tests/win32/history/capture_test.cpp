@@ -32,7 +32,7 @@ using testing::HiddenWindow;
 
 using Told = std::vector<std::wstring>;
 
-struct FakeView final : CaptureView {
+struct FakeView final : HistoryView {
     Told told;
     void ResetForCapture() override { told.push_back(L"reset"); }
     void MarkNewest(int slot) override { told.push_back(L"newest " + std::to_wstring(slot)); }
@@ -70,7 +70,7 @@ std::string ClipboardText(HWND owner) {
 // The reader process as the capture sees it: each snapshot taken in this process, handed
 // over at once or held back until the test delivers it (or the budget gives it up).
 struct FakeReader final : SnapshotSource {
-    ClipStore* store = nullptr;
+    ClipSnapshots* snapshots = nullptr;
     ClipWatcher* watcher = nullptr;
     bool hold = false;
     bool start = true;  // a reader can be started
@@ -99,8 +99,8 @@ struct FakeReader final : SnapshotSource {
         SnapshotNews n;
         unreadable = 0;
         try {
-            n.result.slot = store->Snapshot();
-            n.result.sequence = store->last_sequence();
+            n.result.slot = snapshots->Snapshot();
+            n.result.sequence = snapshots->last_sequence();
             n.result.whole = true;
         } catch (const ClipboardBusyError&) {
             n.kind = SnapshotNews::Kind::kClipboardBusy;
@@ -113,7 +113,7 @@ struct FakeReader final : SnapshotSource {
 class CaptureTest : public ::testing::Test {
 protected:
     CaptureTest() {
-        reader_.store = &reader_store_;
+        reader_.snapshots = &reader_snapshots_;
         reader_.watcher = &watcher_;
         watcher_.report_read_failure = [this] { ++reports_; };
         watcher_.on_capture_over = [this] { paste_.CaptureOver(); };
@@ -128,18 +128,18 @@ protected:
 
     UniqueHwnd main_ = HiddenWindow();
     testing::FakeClipboard clipboard_;
-    ClipStore store_{clipboard_, main_.get(), [] {}};
+    ClipSnapshots snapshots_{clipboard_, main_.get(), [] {}};
     FakeReader reader_;
-    ClipStore reader_store_{clipboard_, main_.get(), [this] { ++reader_.unreadable; }};
+    ClipSnapshots reader_snapshots_{clipboard_, main_.get(), [this] { ++reader_.unreadable; }};
     SlotRing ring_;
     FakeView view_;
     testing::FakeClock clock_;
     testing::FakeTimers timers_{clock_};
     testing::FakeNotices notices_;
-    ClipWatcher watcher_{main_.get(), store_, ring_, view_, reader_, timers_, clock_, notices_};
+    ClipWatcher watcher_{main_.get(), snapshots_, ring_, view_, reader_, timers_, clock_, notices_};
     int reports_ = 0;
     testing::FakeInput input_;
-    PasteBack paste_{main_.get(), store_, ring_, view_, watcher_, timers_, input_, clock_};
+    PasteBack paste_{main_.get(), snapshots_, ring_, view_, watcher_, timers_, input_, clock_};
 };
 
 TEST_F(CaptureTest, OnlyARealChangeIsCapturedTheSameTextCopiedAgainIncluded) {
@@ -147,7 +147,7 @@ TEST_F(CaptureTest, OnlyARealChangeIsCapturedTheSameTextCopiedAgainIncluded) {
     watcher_.OnCaptureTimer();
     ASSERT_EQ(ring_.NextSlot(), 2);
     // The program's own write, then a notice without a change.
-    ASSERT_GT(store_.Restore(*ring_.Get(1)), 0);
+    ASSERT_GT(snapshots_.Restore(*ring_.Get(1)), 0);
     watcher_.OnCaptureTimer();
     watcher_.OnCaptureTimer();
     EXPECT_EQ(ring_.NextSlot(), 2);
@@ -438,7 +438,7 @@ TEST_F(CaptureTest, ASnapshotIsCutShortWhenItsBudgetIsSpentAndItsOwnerAskedAgain
         testing::FakeClock clock;
         clock.now = r.start;
         testing::FakeTimers timers{clock};
-        ClipWatcher watcher{main_.get(), store_, ring_, view_, reader_, timers, clock};
+        ClipWatcher watcher{main_.get(), snapshots_, ring_, view_, reader_, timers, clock};
         timers.on_tick = [&watcher](UINT_PTR) { watcher.OnBudgetTimer(); };
         int reports = 0;
         watcher.report_read_failure = [&reports] { ++reports; };
@@ -470,7 +470,7 @@ TEST_F(CaptureTest, ASnapshotIsCutShortWhenItsBudgetIsSpentAndItsOwnerAskedAgain
     // What had arrived is kept and pasteable, the rest as format numbers; the content it
     // was reading is seen, and reported once.
     PutText(owner.get(), "read in time");
-    const DWORD read = store_.CurrentSequence();
+    const DWORD read = snapshots_.CurrentSequence();
     watcher_.OnCaptureTimer();
     reader_.arrived = Arrived(read, CF_OEMTEXT, 'r');
     PutText(main_.get(), "copied meanwhile");
@@ -478,7 +478,7 @@ TEST_F(CaptureTest, ASnapshotIsCutShortWhenItsBudgetIsSpentAndItsOwnerAskedAgain
     ASSERT_TRUE(ring_.IsFilled(1));
     EXPECT_EQ(ring_.Get(1)->at(1).encoding, ClipEncoding::kUnrestorable);
     EXPECT_EQ(view_.told, (Told{L"reset", L"newest 1", L"1: r"}));
-    EXPECT_EQ(store_.last_sequence(), read);
+    EXPECT_EQ(snapshots_.last_sequence(), read);
     EXPECT_EQ(reports_, 1);
     // Its owner's next content is not asked for until it answers, however many notices come.
     PutText(owner.get(), "hung");
@@ -523,7 +523,7 @@ TEST_F(CaptureTest, AnEndedReaderIsReplacedToReadTheSameContentAndACrashGivesItU
         view_.told.clear();
         reports_ = reader_.begun = 0;
         PutText(main_.get(), "being read");
-        const DWORD read = store_.CurrentSequence();
+        const DWORD read = snapshots_.CurrentSequence();
         watcher_.OnCaptureTimer();
         for (const ReaderEnd& end : c.ends) {
             // The user's next copy came in between: it is not the one recorded as seen.
@@ -533,7 +533,7 @@ TEST_F(CaptureTest, AnEndedReaderIsReplacedToReadTheSameContentAndACrashGivesItU
         EXPECT_EQ(reader_.begun, c.begun);
         EXPECT_EQ(watcher_.capturing(), !c.given_up);
         EXPECT_EQ(reports_, c.given_up ? 1 : 0);
-        EXPECT_EQ(store_.last_sequence() == read, c.given_up);
+        EXPECT_EQ(snapshots_.last_sequence() == read, c.given_up);
         EXPECT_EQ(ring_.IsFilled(1), c.given_up) << "what had arrived is kept";
         if (!c.given_up) {
             reader_.Deliver();  // the fresh reader reads the next copy
@@ -592,7 +592,7 @@ TEST_F(CaptureTest, NothingRestorableTakesNoSlotAndAClickDuringACapturePastesOnc
     watcher_.OnCaptureTimer();
     EXPECT_EQ(reports_, 1);
     EXPECT_FALSE(ring_.IsFilled(1));
-    EXPECT_EQ(store_.last_sequence(), store_.CurrentSequence());
+    EXPECT_EQ(snapshots_.last_sequence(), snapshots_.CurrentSequence());
     clipboard_ = {};
 
     PutText(main_.get(), "first");

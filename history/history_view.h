@@ -15,9 +15,9 @@ struct TilePicture {
     explicit operator bool() const noexcept { return bitmap || metafile; }
 };
 
-class CaptureView {
+class HistoryView {
 public:
-    virtual ~CaptureView() = default;
+    virtual ~HistoryView() = default;
     // The two tile steps of a capture: every mark of the previous one cleared, then
     // `slot` shown as the newest, with no preview yet.
     virtual void ResetForCapture() = 0;

@@ -1,4 +1,4 @@
-#include "history/slot_store.h"
+#include "history/clip_snapshots.h"
 
 #include <algorithm>
 #include <new>
@@ -24,7 +24,8 @@ std::uint16_t MarkerNumber(ClipboardApi& clipboard, const wchar_t* name) {
 
 }  // namespace
 
-ClipStore::ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> on_read_failure)
+ClipSnapshots::ClipSnapshots(ClipboardApi& clipboard, HWND owner,
+                             std::function<void()> on_read_failure)
     : clipboard_(clipboard),
       owner_(owner),
       on_read_failure_(std::move(on_read_failure)),
@@ -32,7 +33,7 @@ ClipStore::ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> 
                        MarkerNumber(clipboard, kViewerIgnoreFormat),
                        MarkerNumber(clipboard, kHistoryFlagFormat)} {}
 
-bool ClipStore::DibStillSound(UINT format) {
+bool ClipSnapshots::DibStillSound(UINT format) {
     try {
         if (HANDLE h = clipboard_.GetData(format))
             return DibFitsItsBlock(ReadClipObject(ClipEncoding::kGlobal, h).bytes());
@@ -42,7 +43,7 @@ bool ClipStore::DibStillSound(UINT format) {
     return false;
 }
 
-bool ClipStore::IsPrivate(const std::vector<std::uint16_t>& formats) {
+bool ClipSnapshots::IsPrivate(const std::vector<std::uint16_t>& formats) {
     ByteBuffer history_flag;
     const std::uint16_t flag = privacy_markers_.history_flag;
     if (flag != 0 && std::find(formats.begin(), formats.end(), flag) != formats.end()) {
@@ -58,7 +59,7 @@ bool ClipStore::IsPrivate(const std::vector<std::uint16_t>& formats) {
     return IsMarkedPrivate(formats, privacy_markers_, history_flag.bytes());
 }
 
-ClipSlot ClipStore::Snapshot(Sink* sink) {
+ClipSlot ClipSnapshots::Snapshot(Sink* sink) {
     ClipSlot slot;
     int unreadable = 0;
     last_unreadable_ = 0;
@@ -148,7 +149,7 @@ ClipSlot ClipStore::Snapshot(Sink* sink) {
     return slot;
 }
 
-int ClipStore::Restore(const ClipSlot& slot) {
+int ClipSnapshots::Restore(const ClipSlot& slot) {
     // Every object is made before the clipboard is emptied: when none can be made again,
     // the user's clipboard stays as it is.
     std::vector<std::pair<UINT, ClipObject>> objects;

@@ -1,4 +1,4 @@
-// The slot store against the real clipboard: snapshots keep every format byte for
+// The clipboard snapshots against the real clipboard: snapshots keep every format byte for
 // byte in enumeration order, restores give the same formats back, pictures come
 // back as valid objects with the same pixels, and failures keep what was there.
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include "fake_clipboard.h"
 #include "hidden_window.h"
 #include "history/capture_rules.h"
-#include "history/slot_store.h"
+#include "history/clip_snapshots.h"
 #include "platform/clip_objects.h"
 #include "platform/error.h"
 #include "platform/handles.h"
@@ -77,7 +77,7 @@ class SlotStoreTest : public ::testing::Test {
 protected:
     UniqueHwnd owner_ = testing::HiddenWindow();
     int read_failures_ = 0;
-    ClipStore store_{SystemClipboard(), owner_.get(), [this] { ++read_failures_; }};
+    ClipSnapshots snapshots_{SystemClipboard(), owner_.get(), [this] { ++read_failures_; }};
 };
 
 TEST_F(SlotStoreTest, SnapshotKeepsEveryFormatInOrderByteForByteAndRestoresItTwice) {
@@ -92,7 +92,7 @@ TEST_F(SlotStoreTest, SnapshotKeepsEveryFormatInOrderByteForByteAndRestoresItTwi
     PutFormats(owner_.get(), put);
     const std::vector<UINT> before = Enumerate(owner_.get());
 
-    const ClipSlot slot = store_.Snapshot();
+    const ClipSlot slot = snapshots_.Snapshot();
     ASSERT_EQ(slot.size(), before.size());
     for (std::size_t i = 0; i < slot.size(); ++i) EXPECT_EQ(slot[i].format, before[i]) << i;
     for (const auto& [format, bytes] : put) {
@@ -106,7 +106,7 @@ TEST_F(SlotStoreTest, SnapshotKeepsEveryFormatInOrderByteForByteAndRestoresItTwi
 
     for (int round = 0; round < 2; ++round) {
         PutFormats(owner_.get(), {{CF_WAVE, Pattern(5, 0)}});
-        EXPECT_GT(store_.Restore(slot), 0);
+        EXPECT_GT(snapshots_.Restore(slot), 0);
         EXPECT_EQ(Enumerate(owner_.get()), before) << "round " << round;
         for (const auto& [format, bytes] : put) {
             const std::vector<std::uint8_t> now = ReadBytes(owner_.get(), format);
@@ -119,13 +119,13 @@ TEST_F(SlotStoreTest, LargeFormatOf64MegabytesSurvivesSnapshotAndRestore) {
     const UINT big = ::RegisterClipboardFormatW(L"Nimbara.Test.Big");
     const std::vector<std::uint8_t> bytes = Pattern(64u << 20, 11);
     PutFormats(owner_.get(), {{big, bytes}});
-    const ClipSlot slot = store_.Snapshot();
+    const ClipSlot slot = snapshots_.Snapshot();
     const ClipFormatRecord* r = Find(slot, big);
     ASSERT_NE(r, nullptr);
     ASSERT_GE(r->data.size(), bytes.size());
     EXPECT_EQ(0, std::memcmp(r->data.data(), bytes.data(), bytes.size()));
     PutFormats(owner_.get(), {{CF_WAVE, Pattern(5, 0)}});
-    EXPECT_GT(store_.Restore(slot), 0);
+    EXPECT_GT(snapshots_.Restore(slot), 0);
     EXPECT_EQ(ReadBytes(owner_.get(), big), Bytes(*r));
 }
 
@@ -169,14 +169,14 @@ TEST_F(SlotStoreTest, PicturesComeBackAsValidObjectsWithTheSamePixels) {
     ASSERT_TRUE(::SetClipboardData(CF_ENHMETAFILE, emf));
     ::CloseClipboard();
 
-    const ClipSlot slot = store_.Snapshot();
+    const ClipSlot slot = snapshots_.Snapshot();
     ASSERT_NE(Find(slot, CF_BITMAP), nullptr);
     EXPECT_GT(Find(slot, CF_BITMAP)->data.size(), 0u);
     ASSERT_NE(Find(slot, CF_ENHMETAFILE), nullptr);
     EXPECT_EQ(Find(slot, CF_ENHMETAFILE)->data.size(), emf_size);
 
     PutFormats(owner_.get(), {{CF_WAVE, Pattern(5, 0)}});
-    EXPECT_GT(store_.Restore(slot), 0);
+    EXPECT_GT(snapshots_.Restore(slot), 0);
     ASSERT_TRUE(::OpenClipboard(owner_.get()));
     auto restored = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP));
     auto restored_emf = static_cast<HENHMETAFILE>(::GetClipboardData(CF_ENHMETAFILE));
@@ -204,11 +204,11 @@ TEST_F(SlotStoreTest, MetafilePictureComesBackWithALiveMetafile) {
     (void)block.release();
     ::CloseClipboard();
 
-    const ClipSlot slot = store_.Snapshot();
+    const ClipSlot slot = snapshots_.Snapshot();
     // The clipboard's own metafile goes with the next emptying; the slot must not
     // depend on it.
     PutFormats(owner_.get(), {{CF_WAVE, Pattern(5, 0)}});
-    EXPECT_GT(store_.Restore(slot), 0);
+    EXPECT_GT(snapshots_.Restore(slot), 0);
     ASSERT_TRUE(::OpenClipboard(owner_.get()));
     HANDLE h = ::GetClipboardData(CF_METAFILEPICT);
     ASSERT_NE(h, nullptr);
@@ -226,8 +226,8 @@ TEST_F(SlotStoreTest, EmptyClipboardSnapshotHoldsNoRecords) {
     ASSERT_TRUE(::OpenClipboard(owner_.get()));
     ::EmptyClipboard();
     ::CloseClipboard();
-    EXPECT_LE(store_.CountFormats(), 0);
-    EXPECT_TRUE(store_.Snapshot().empty());
+    EXPECT_LE(snapshots_.CountFormats(), 0);
+    EXPECT_TRUE(snapshots_.Snapshot().empty());
 }
 
 using FailingClipboard = testing::FakeClipboard;
@@ -235,7 +235,7 @@ using FailingClipboard = testing::FakeClipboard;
 TEST_F(SlotStoreTest, ClipboardThatCannotBeOpenedFailsWithTheErrorAndChangesNothing) {
     PutFormats(owner_.get(), {{CF_WAVE, Pattern(9, 4)}});
     FailingClipboard failing;
-    ClipStore store(failing, owner_.get(), [] {});
+    ClipSnapshots store(failing, owner_.get(), [] {});
     const ClipSlot slot = store.Snapshot();
     failing.fail_open = true;
     try {
@@ -260,7 +260,7 @@ TEST_F(SlotStoreTest, FormatThatCannotBeReadIsKeptWithNoDataAndReportedOnce) {
     FailingClipboard failing;
     failing.offer_unreadable_bitmap = true;
     int reports = 0;
-    ClipStore store(failing, owner_.get(), [&] { ++reports; });
+    ClipSnapshots store(failing, owner_.get(), [&] { ++reports; });
     const ClipSlot slot = store.Snapshot();
     ASSERT_NE(Find(slot, CF_DSPBITMAP), nullptr);
     EXPECT_EQ(Find(slot, CF_DSPBITMAP)->data.size(), 0u);
@@ -284,7 +284,7 @@ TEST_F(SlotStoreTest, ABitmapTooLargeToCountIn32BitsIsReportedOnceAndLeavesNothi
     clipboard.offer_unreadable_bitmap = true;
     PutFormats(owner_.get(), {});
     int reports = 0;
-    ClipStore store(clipboard, owner_.get(), [&] { ++reports; });
+    ClipSnapshots store(clipboard, owner_.get(), [&] { ++reports; });
     const ClipSlot slot = store.Snapshot();
     ASSERT_EQ(slot.size(), 1u);
     EXPECT_EQ(slot[0].format, CF_DSPBITMAP);
@@ -300,7 +300,7 @@ TEST_F(SlotStoreTest, FormatTheProcessHasNoMemoryForIsKeptWithNoDataAndReportedA
     FailingClipboard failing;
     failing.format_without_memory = big;
     std::vector<bool> open_when_told;
-    ClipStore store(failing, owner_.get(),
+    ClipSnapshots store(failing, owner_.get(),
                     [&] { open_when_told.push_back(::GetOpenClipboardWindow() != nullptr); });
     const ClipSlot slot = store.Snapshot();
     ASSERT_EQ(slot.size(), 3u);
@@ -311,7 +311,7 @@ TEST_F(SlotStoreTest, FormatTheProcessHasNoMemoryForIsKeptWithNoDataAndReportedA
     EXPECT_EQ(open_when_told, std::vector<bool>{false});
     // Kept as its number only: a restore puts no empty block in its place.
     EXPECT_EQ(slot[1].encoding, ClipEncoding::kUnrestorable);
-    ASSERT_EQ(store_.Restore(slot), 2);
+    ASSERT_EQ(snapshots_.Restore(slot), 2);
     EXPECT_EQ(Enumerate(owner_.get()), (std::vector<UINT>{CF_RIFF, CF_WAVE}));
 }
 
@@ -336,7 +336,7 @@ TEST_F(SlotStoreTest, ContentMarkedPrivateIsNeitherKeptNorReadNorReported) {
         PutFormats(owner_.get(), c.put);
         testing::FakeClipboard watched;
         int reports = 0;
-        ClipStore store(watched, owner_.get(), [&] { ++reports; });
+        ClipSnapshots store(watched, owner_.get(), [&] { ++reports; });
         const ClipSlot slot = store.Snapshot();
         EXPECT_EQ(slot.size(), c.kept ? c.put.size() : 0u) << c.what;
         if (!c.kept) {
@@ -364,7 +364,7 @@ TEST_F(SlotStoreTest, ADibChangedForALiarDuringARenderGivesNoPictureMadeFromTheL
         UniqueHGlobal block = MakeGlobalBlock(lying);
         if (::SetClipboardData(CF_DIB, block.get())) (void)block.release();
     };
-    ClipStore store(clipboard, owner_.get(), [] {});
+    ClipSnapshots store(clipboard, owner_.get(), [] {});
     const ClipSlot slot = store.Snapshot();
     EXPECT_EQ(Bytes(*Find(slot, CF_DIB)), sound);
     // The bitmap is made from the checked copy; the DIBV5 the system would make from the lie

@@ -1,4 +1,5 @@
-// Snapshots of the clipboard taken into the history's slots, and written back.
+// Snapshots of the clipboard, and slots written back to it. What it takes is kept by the
+// ring (slot_ring.h); this holds nothing but the clipboard's last sequence number seen.
 #pragma once
 
 #include <windows.h>
@@ -14,12 +15,13 @@
 
 namespace nimbara {
 
-// Reads and writes the clipboard in the name of the program's main window.
-class ClipStore {
+// Reads and writes the clipboard in the name of `owner`: the reader process's own hidden
+// window for snapshots, the main window for the paste-back's restores.
+class ClipSnapshots {
 public:
     // `on_read_failure` is told of every format whose bytes could not be read
     // (the clipboard is closed again by then); it may show a modal message box.
-    ClipStore(ClipboardApi& clipboard, HWND owner, std::function<void()> on_read_failure);
+    ClipSnapshots(ClipboardApi& clipboard, HWND owner, std::function<void()> on_read_failure);
 
     // Told during a snapshot, while the clipboard is open: of the formats found, then of each
     // record as soon as it has been read (by its position among them).
