@@ -22,19 +22,36 @@ WS_THICKFRAME = 0x00040000
 WS_EX_DLGMODALFRAME = 0x00000001
 WS_EX_TOOLWINDOW = 0x00000080
 
-# Command ids of the toolbar buttons and the tray menu, as the main window receives them.
-TOGGLE = 1001  # ToolButton1, "隐藏"
-CLEAR_ALL = 1002
-ABOUT = 1005
-EXIT = 1008  # "退出程序"
-SETTINGS = 1009
+# The program's command and control ids, by the names the product gives them (app/main_window.h,
+# settings/settings_dialog.h, about/about_dialog.h).
+class Command:  # of the toolbar buttons and the tray menu, as the main window receives them
+    kToolToggle = 1001  # "隐藏"
+    kToolClearAll = 1002
+    kToolAbout = 1005
+    kToolExit = 1008  # "退出程序"
+    kToolSettings = 1009
+    kMenuToggle = 2001  # "打开/隐藏(&O)"
+    kMenuExit = 2002
+    kMenuClearAll = 2004
+    kMenuSettings = 2005
+    kMenuHelp = 2007
+    kMenuAbout = 2008
 
-IMG_TITLE, IMAGE14, LMAIN_CAPTION, SB_CLOSE = 10, 11, 12, 13
-PANEL_TOP, TOOLBAR1, PANEL_FORM = 20, 21, 30
 
-# Control ids of the settings dialog.
-GROUP_BOX_1, CHECK_BOX_1, GROUP_BOX_2, RADIO_BUTTON_1 = 101, 102, 103, 104
-RADIO_BUTTON_2, HOT_KEY_1, BIT_BTN_1, BIT_BTN_2 = 105, 106, 107, 108
+class MainControl:
+    kTitleStrip, kTitleIcon, kCaption, kCloseButton = 10, 11, 12, 13
+    kToolBarPanel, kToolBar, kTilePanel = 20, 21, 30
+
+
+class SettingsControl:
+    kGeneralGroup, kStartWithWindows, kHotKeyGroup, kUseDefaultHotKey = 101, 102, 103, 104
+    kUseCustomHotKey, kHotKeyEdit, kOk, kCancel = 105, 106, 107, 108
+
+
+class AboutControl:
+    kOk = 1  # IDOK
+    kBannerFrame, kBanner, kWebAddress, kProductLine, kMakerLine, kEmail = range(101, 107)
+
 
 # The registry as the 32-bit program sees it (Wine's reg with /reg:32): the machine's keys,
 # where Wine lets it write, and the user's own, which it reads first.
@@ -57,12 +74,6 @@ COLOR_HIGHLIGHT = 13  # the frame of the tile the keyboard has selected
 
 # A spot on the desktop clear of the history window, the dialogs and the taskbar.
 POINTER_REST = (1000, 10)
-
-# Command ids of the tray menu's items, as the main window receives them.
-N1 = 2001  # "打开/隐藏(&O)"
-
-# Control ids of the About dialog.
-PANEL1, IMAGE1, LABEL1, LABEL2, LABEL3, LABEL4, BITBTN1 = 101, 102, 103, 104, 105, 106, 1
 
 # Hotkey modifiers as stored (HotKeyShift) and the keys the tests use.
 ALT, CTRL, SHIFT = 1, 2, 4

@@ -188,7 +188,8 @@ class Nimbara:
     def tile_texts(self):
         """Per slot: (preview text, frame caption, label enabled)."""
         controls = self.controls()
-        return {n: (controls[300 + n]["text"], controls[200 + n]["text"], controls[300 + n]["enabled"])
+        return {n: (controls[300 + n]["text"], controls[200 + n]["text"],
+                    controls[300 + n]["enabled"])
                 for n in range(1, 13)}
 
     def previews(self):
@@ -204,7 +205,7 @@ class Nimbara:
         return self.probe.syscolor(COLOR_BTNFACE)
 
     def toolbar(self):
-        return self.probe.toolbar(self.control(TOOLBAR1)["hwnd"])
+        return self.probe.toolbar(self.control(MainControl.kToolBar)["hwnd"])
 
     def tool_button(self, command):
         return next(b for b in self.toolbar()["buttons"] if b["command"] == command)
@@ -285,16 +286,16 @@ class Nimbara:
 
     def show(self):
         if not self.shown():
-            self.command(TOGGLE)
+            self.command(Command.kToolToggle)
         self.wait_shown(True, 10)
 
     def hide(self):
         if self.shown():
-            self.command(TOGGLE)
+            self.command(Command.kToolToggle)
         self.wait_shown(False, 10)
 
     def clear_all(self):
-        self.command(CLEAR_ALL)
+        self.command(Command.kToolClearAll)
         wait_until(lambda: all(not t[2] for t in self.tile_texts().values()), 10)
 
     def key(self, *combinations):
@@ -363,11 +364,11 @@ class Nimbara:
 
     def open_settings(self):
         """A click on "设置"; returns the dialog's hwnd once shown."""
-        return self.open_dialog(SETTINGS, "TSetupForm")["hwnd"]
+        return self.open_dialog(Command.kToolSettings, "TSetupForm")["hwnd"]
 
     def open_about(self):
         """A click on "关于"; returns the dialog's entry once shown."""
-        return self.open_dialog(ABOUT, "TAboutForm")
+        return self.open_dialog(Command.kToolAbout, "TAboutForm")
 
     def wait_settings_closed(self, timeout=60):
         wait_until(lambda: self.dialog("TSetupForm") is None, timeout,
@@ -381,22 +382,24 @@ class Nimbara:
         return self.probe.send(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED
 
     def hotkey_control_value(self, dialog):
-        hwnd = self.controls(dialog)[HOT_KEY_1]["hwnd"]
+        hwnd = self.controls(dialog)[SettingsControl.kHotKeyEdit]["hwnd"]
         return self.probe.send(hwnd, HKM_GETHOTKEY, 0, 0) & 0xFFFF
 
     def dialog_state(self, dialog):
         """(CheckBox1, RadioButton1, RadioButton2, the capture control's value)."""
-        return (self.checked(dialog, CHECK_BOX_1), self.checked(dialog, RADIO_BUTTON_1),
-                self.checked(dialog, RADIO_BUTTON_2), self.hotkey_control_value(dialog))
+        return (self.checked(dialog, SettingsControl.kStartWithWindows),
+                self.checked(dialog, SettingsControl.kUseDefaultHotKey),
+                self.checked(dialog, SettingsControl.kUseCustomHotKey),
+                self.hotkey_control_value(dialog))
 
     # --- the end -------------------------------------------------------------------------------
 
     def exit(self):
         """The exit command: a click on "退出程序" when the window is shown."""
         if self.shown():
-            self.click_tool_button(EXIT)
+            self.click_tool_button(Command.kToolExit)
         else:
-            self.probe.post(self.hwnd, WM_COMMAND, EXIT, 0)
+            self.probe.post(self.hwnd, WM_COMMAND, Command.kToolExit, 0)
         return self.wait_ended()
 
     def wait_ended(self, timeout=60):

@@ -15,7 +15,7 @@ import pytest
 
 from about_look import ink_profile, load_bmp
 from harness import wait_until
-from nimbara_constants import BITBTN1, IMAGE1, LABEL1, LABEL2, LABEL3, LABEL4, PANEL1
+from nimbara_constants import AboutControl
 from nimbara_program import assert_looks_like, center
 
 REFERENCES = Path(__file__).resolve().parent / "references"
@@ -26,12 +26,13 @@ MAILTO = "mailto:help@nimbara.test"
 
 # The labels' texts, to name them in messages.
 TEXTS = {
-    LABEL1: WEB_PAGE,
-    LABEL2: "Nimbara v1.0 Build 0921",
-    LABEL3: "Nimbara 工作室 出品",
-    LABEL4: "E-mail:help@nimbara.test",
+    AboutControl.kWebAddress: WEB_PAGE,
+    AboutControl.kProductLine: "Nimbara v1.0 Build 0921",
+    AboutControl.kMakerLine: "Nimbara 工作室 出品",
+    AboutControl.kEmail: "E-mail:help@nimbara.test",
 }
-LINKS = {"banner": IMAGE1, "web address": LABEL1, "e-mail line": LABEL4}
+LINKS = {"banner": AboutControl.kBanner, "web address": AboutControl.kWebAddress,
+         "e-mail line": AboutControl.kEmail}
 
 
 def winebrowser_running(env):
@@ -108,16 +109,17 @@ def test_links_are_blue_texts_bold_where_designed_and_none_is_cut_off(nimbara, t
     controls = nimbara.controls(dialog["hwnd"])
     origin = dialog["rect"][:2]
     profiles = {}
-    for control_id in (LABEL1, LABEL2, LABEL3, LABEL4):
+    for control_id in (AboutControl.kWebAddress, AboutControl.kProductLine,
+                       AboutControl.kMakerLine, AboutControl.kEmail):
         left, top, right, bottom = controls[control_id]["rect"]
         area = picture.crop(left - origin[0], top - origin[1], right - left, bottom - top)
         profiles[control_id] = ink_profile(area)
-    for control_id in (LABEL1, LABEL4):
+    for control_id in (AboutControl.kWebAddress, AboutControl.kEmail):
         assert profiles[control_id].colour == "blue", TEXTS[control_id]
-    for control_id in (LABEL2, LABEL3):
+    for control_id in (AboutControl.kProductLine, AboutControl.kMakerLine):
         assert profiles[control_id].colour == "dark", TEXTS[control_id]
-    regular = profiles[LABEL1].stroke
-    for control_id in (LABEL2, LABEL3, LABEL4):
+    regular = profiles[AboutControl.kWebAddress].stroke
+    for control_id in (AboutControl.kProductLine, AboutControl.kMakerLine, AboutControl.kEmail):
         assert profiles[control_id].stroke >= regular * 1.3, (
             TEXTS[control_id], profiles[control_id].stroke, regular)
     for control_id, profile in profiles.items():
@@ -149,7 +151,9 @@ def test_the_links_show_the_hand_and_the_rest_the_arrow(nimbara):
                           30, message=f"the pointer's shape over control {control_id}")
 
     hands = []
-    for link, plain in ((IMAGE1, LABEL2), (LABEL1, LABEL3), (LABEL4, None)):
+    for link, plain in ((AboutControl.kBanner, AboutControl.kProductLine),
+                        (AboutControl.kWebAddress, AboutControl.kMakerLine), (AboutControl.kEmail,
+                                                                              None)):
         hands.append(shape_over(link, lambda shape: shape != arrow))
         if plain:
             shape_over(plain, lambda shape: shape == arrow)
@@ -168,7 +172,7 @@ def test_banner_and_web_address_open_the_page_and_the_e_mail_line_a_message(
     expected = []
     for name, control_id in LINKS.items():
         nimbara.click_centre(controls[control_id])
-        expected.append(MAILTO if control_id == LABEL4 else WEB_PAGE)
+        expected.append(MAILTO if control_id == AboutControl.kEmail else WEB_PAGE)
         wait_until(lambda: log.read_text().splitlines() == expected, 60,
                    message=f"after the {name}: {log.read_text().splitlines()} != {expected}")
         assert nimbara.dialog("TAboutForm"), f"a click on the {name} closed the dialog"
@@ -179,11 +183,12 @@ def test_the_product_and_maker_lines_open_nothing(nimbara, winenv, recorder):
     point_browser_and_mailer_at(winenv, str(script))
     dialog = nimbara.open_about()
     controls = nimbara.controls(dialog["hwnd"])
-    nimbara.click_centre(controls[LABEL2])
-    nimbara.click_centre(controls[LABEL3])
-    nimbara.env.click(*controls[PANEL1]["rect"][:2])  # the banner's frame, beside the banner
+    nimbara.click_centre(controls[AboutControl.kProductLine])
+    nimbara.click_centre(controls[AboutControl.kMakerLine])
+    # the banner's frame, beside the banner
+    nimbara.env.click(*controls[AboutControl.kBannerFrame]["rect"][:2])
     # A link last: once its page is opened, the clicks before it have been handled.
-    nimbara.click_centre(controls[LABEL1])
+    nimbara.click_centre(controls[AboutControl.kWebAddress])
     wait_until(lambda: log.read_text(), 60, message="the web address opened nothing")
     shell_done(nimbara)
     assert log.read_text().splitlines() == [WEB_PAGE]
@@ -223,8 +228,9 @@ def test_no_association_for_the_addresses_reports_nothing(nimbara, winenv):
 def test_ok_and_the_close_box_close_it_and_every_opening_shows_the_same_dialog(nimbara):
     first = nimbara.open_about()
     controls = nimbara.controls(first["hwnd"])
-    nimbara.click_centre(controls[BITBTN1])
-    wait_until(lambda: nimbara.dialog("TAboutForm") is None, 30, message="确定 did not close the dialog")
+    nimbara.click_centre(controls[AboutControl.kOk])
+    wait_until(lambda: nimbara.dialog("TAboutForm") is None, 30,
+               message="确定 did not close the dialog")
     assert nimbara.window()["enabled"], "the main window was left disabled"
 
     second = nimbara.open_about()
@@ -237,7 +243,8 @@ def test_ok_and_the_close_box_close_it_and_every_opening_shows_the_same_dialog(n
     caption = client[1] - top - border
     # The close box: the only caption button, at the caption's right end.
     nimbara.env.click(right - border - caption // 2 - 1, top + border + caption // 2)
-    wait_until(lambda: nimbara.dialog("TAboutForm") is None, 30, message="the close box did not close it")
+    wait_until(lambda: nimbara.dialog("TAboutForm") is None, 30,
+               message="the close box did not close it")
     assert nimbara.window()["enabled"]
     assert nimbara.process.poll() is None
 

@@ -9,7 +9,7 @@ nimbara_program.py.
 import struct
 
 from harness import wait_until
-from nimbara_constants import CF_UNICODETEXT, CLEAR_ALL, EMPTY_TILE, HOVER, NEWEST, WM_COMMAND
+from nimbara_constants import (CF_UNICODETEXT, Command, EMPTY_TILE, HOVER, NEWEST, WM_COMMAND)
 from nimbara_program import center
 
 
@@ -267,7 +267,7 @@ def test_tile_colours_follow_the_pointer_captures_and_clear_all(winenv, probe, s
     hover(program, 5)
     wait_band(program, 5, HOVER, "newest, under the pointer")
     assert newest_mark(program, 5) == "True"
-    probe.send(program.hwnd, WM_COMMAND, CLEAR_ALL, 0)
+    probe.send(program.hwnd, WM_COMMAND, Command.kToolClearAll, 0)
     assert program.tile_texts() == {n: ("", EMPTY_TILE, False) for n in range(1, 13)}
     for slot in range(1, 13):
         wait_band(program, slot, idle, "after Clear all")

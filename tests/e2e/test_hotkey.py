@@ -5,7 +5,7 @@ or taking the combination."""
 import pytest
 
 from harness import wait_until
-from nimbara_constants import ALT, CTRL, NIMBARA_KEY, Q, SHIFT, TOGGLE, USER_NIMBARA_KEY, V
+from nimbara_constants import (ALT, CTRL, NIMBARA_KEY, Q, SHIFT, Command, USER_NIMBARA_KEY, V)
 from nimbara_program import held_by_nimbara, taken_by_probe
 
 # Set up before Nimbara starts, torn down after it has ended.
@@ -13,7 +13,8 @@ pytestmark = pytest.mark.usefixtures("fresh_settings")
 
 
 
-def test_first_run_registers_alt_v_and_it_toggles_from_the_active_program(winenv, probe, start_nimbara):
+def test_first_run_registers_alt_v_and_it_toggles_from_the_active_program(winenv, probe,
+                                                                          start_nimbara):
     assert winenv.reg_query(NIMBARA_KEY) is None
     nimbara = start_nimbara()
     assert held_by_nimbara(probe, ALT, V)
@@ -102,7 +103,7 @@ def test_a_combination_held_by_another_program_is_left_to_it_silently(probe, sta
         # The toolbar still hides the window; a WM_HOTKEY with the combination brings it up.
         assert nimbara.hotkey_message(ALT, V) == 1
         nimbara.wait_shown(True)
-        nimbara.click_tool_button(TOGGLE)
+        nimbara.click_tool_button(Command.kToolToggle)
         nimbara.wait_shown(False)
         assert nimbara.message_boxes() == []
     finally:

@@ -13,10 +13,11 @@ import pytest
 from harness import wait_until
 from nimbara_constants import (MINIMISED, ON_CLIPBOARD, SC_MINIMIZE, SC_RESTORE, WA_ACTIVE,
                                WA_CLICKACTIVE, WM_SYSCOMMAND, WS_MINIMIZE)
-from nimbara_program import (
-    HOVER, NEWEST, PASTED, WM_ACTIVATE, WM_COMMAND, WM_NULL, BIT_BTN_1, CLIENT_WIDTH, HOT_KEY_1,
-    RADIO_BUTTON_2, center, clear_settings)
-from tray_icon import N1, choose, icon_centre
+from nimbara_program import (HOVER, NEWEST, PASTED, WM_ACTIVATE, WM_COMMAND, WM_NULL,
+                             SettingsControl, CLIENT_WIDTH, center,
+                             clear_settings)
+from nimbara_constants import Command
+from tray_icon import (choose, icon_centre)
 
 
 
@@ -178,16 +179,16 @@ def test_shown_as_users_show_it_a_tile_pastes_once_into_the_window_they_left(
             dialog = wait_until(lambda: next((w["hwnd"] for w in nimbara.visible_windows()
                                               if w["class"] == "TSetupForm"), None), 60)
             control = {c["id"]: center(c["rect"]) for c in probe.children(dialog)}
-            winenv.click(*control[RADIO_BUTTON_2])
-            winenv.click(*control[HOT_KEY_1])
+            winenv.click(*control[SettingsControl.kUseCustomHotKey])
+            winenv.click(*control[SettingsControl.kHotKeyEdit])
             winenv.key(way)
-            winenv.click(*control[BIT_BTN_1])
+            winenv.click(*control[SettingsControl.kOk])
             wait_until(lambda: not nimbara.window(dialog)["visible"], 30)
         probe.clip_set("13=text:P")
         nimbara.wait_capture(1, "P")
         notepad.click_into()
         if way == "tray menu":
-            choose(winenv, probe, N1, item_places)
+            choose(winenv, probe, Command.kMenuToggle, item_places)
         elif way == "tray click":
             winenv.click(*icon_centre(winenv, probe))
         else:  # over the text, as a user typing there: once the settings dialog has been up,
@@ -257,7 +258,7 @@ def test_every_order_of_showing_and_hiding_ends_in_a_tile_that_pastes_at_the_fir
             if step in ("tray click", "tray menu", "alt+v"):
                 was_shown = nimbara.shown()
                 if step == "tray menu":
-                    choose(winenv, probe, N1, item_places)
+                    choose(winenv, probe, Command.kMenuToggle, item_places)
                 elif step == "tray click":
                     winenv.click(*icon)
                 else:  # over the text, as a user typing there
@@ -309,13 +310,14 @@ def test_shown_by_the_tray_menu_the_window_takes_the_first_click_over_the_window
     time.sleep(1.3)
     assert notepad.text() == "s:AABB", "the double click pasted twice"
     notepad.click_into()
-    choose(winenv, probe, N1, item_places, dwell=1.2)  # hides
+    choose(winenv, probe, Command.kMenuToggle, item_places, dwell=1.2)  # hides
     nimbara.wait_shown(False)
     time.sleep(0.5)
     winenv.key("k")
     notepad.wait_text("s:AABBk")
     notepad.click_into()
-    choose(winenv, probe, N1, item_places, dwell=1.2)  # shows; notepad gets the keyboard back
+    # shows; notepad gets the keyboard back
+    choose(winenv, probe, Command.kMenuToggle, item_places, dwell=1.2)
     nimbara.wait_shown(True)
     time.sleep(0.3)
     winenv.move(*one)

@@ -19,8 +19,8 @@ import time
 import pytest
 
 from harness import wait_until
-from nimbara_constants import (CF_BITMAP, CF_DIB, CF_DIBV5, CLEAR_ALL, READ_FAILURE, TOGGLE,
-                               WM_CHANGECBCHAIN, WM_COMMAND, WM_DRAWCLIPBOARD, WM_QUIT)
+from nimbara_constants import (CF_BITMAP, CF_DIB, CF_DIBV5, Command, READ_FAILURE, WM_CHANGECBCHAIN,
+                               WM_COMMAND, WM_DRAWCLIPBOARD, WM_QUIT)
 from tray_icon import close_menu, open_tray_menu
 
 MB = 1 << 20
@@ -42,7 +42,7 @@ def figures(name, **values):
 
 def toggle_ms(probe, hwnd):
     start = time.monotonic()
-    probe.send(hwnd, WM_COMMAND, TOGGLE, 0)
+    probe.send(hwnd, WM_COMMAND, Command.kToolToggle, 0)
     return (time.monotonic() - start) * 1000
 
 
@@ -65,7 +65,8 @@ def settle(n, text):
 
 
 @pytest.mark.timeout(900)
-def test_hostile_clipboard_rounds_leave_it_answering_and_give_memory_back(start_nimbara, other_probe):
+def test_hostile_clipboard_rounds_leave_it_answering_and_give_memory_back(start_nimbara,
+                                                                          other_probe):
     n = start_nimbara()
     settle(n, "before hostile")
     before = n.stats()
@@ -83,7 +84,7 @@ def test_hostile_clipboard_rounds_leave_it_answering_and_give_memory_back(start_
     # A snapshot still on its way from the reader when Clear all comes is stored after it:
     # the last round's content is seen captured first.
     settle(n, "hostile rounds over")
-    n.probe.post(n.hwnd, WM_COMMAND, CLEAR_ALL, 0)
+    n.probe.post(n.hwnd, WM_COMMAND, Command.kToolClearAll, 0)
     settle(n, "after hostile")
     wait_until(lambda: not n.error_boxes() or box_texts.extend(n.dismiss_boxes()), 30)
     after = n.stats()
@@ -227,7 +228,7 @@ def test_dibs_whose_header_lies_are_refused_and_nothing_of_nimbaras_memory_comes
         n.probe.clip_set(f"1=text:{marker}", f"{format_id}=hex:{lying_dib(format_id == CF_DIBV5)}")
         slots[marker] = n.shows(marker)
     # Each slot pasted back by a click on its tile; the clipboard then holds what was kept.
-    n.probe.send(n.hwnd, WM_COMMAND, TOGGLE, 0)
+    n.probe.send(n.hwnd, WM_COMMAND, Command.kToolToggle, 0)
     restored = {}
     for marker, slot in slots.items():
         n.click_tile(slot)
@@ -239,7 +240,7 @@ def test_dibs_whose_header_lies_are_refused_and_nothing_of_nimbaras_memory_comes
 
         dump = wait_until(pasted, 30, message=f"the click did not paste {marker!r} back")
         restored[marker] = sorted(f["format"] for f in dump["formats"])
-    n.probe.send(n.hwnd, WM_COMMAND, TOGGLE, 0)
+    n.probe.send(n.hwnd, WM_COMMAND, Command.kToolToggle, 0)
     figures("lying pictures", restored_formats=restored)
     assert n.running()
     for formats in restored.values():

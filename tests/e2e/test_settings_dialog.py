@@ -10,9 +10,8 @@ import pytest
 from harness import wait_until, windows_path
 from nimbara_constants import (ALT, BS_PUSHBUTTON, BS_TYPEMASK, CTRL, Q, V, WS_MAXIMIZEBOX,
                                WS_MINIMIZEBOX, WS_SYSMENU, WS_THICKFRAME)
-from nimbara_program import (BIT_BTN_1, BIT_BTN_2, CHECK_BOX_1, CLEAR_ALL, HOT_KEY_1,
-                             NIMBARA_KEY, RADIO_BUTTON_1, RADIO_BUTTON_2, RUN_KEY, SETTINGS,
-                             USER_RUN_KEY, center, held_by_nimbara, taken_by_probe)
+from nimbara_program import (SettingsControl, Command, NIMBARA_KEY, RUN_KEY, USER_RUN_KEY, center,
+                             held_by_nimbara, taken_by_probe)
 
 # Set up before Nimbara starts, torn down after it has ended.
 pytestmark = pytest.mark.usefixtures("fresh_settings")
@@ -25,12 +24,12 @@ SCREENSHOT_TOLERANCE = 0.0005
 
 
 def click_ok(nimbara, dialog):
-    nimbara.click_dialog_control(dialog, BIT_BTN_1)
+    nimbara.click_dialog_control(dialog, SettingsControl.kOk)
     nimbara.wait_settings_closed()
 
 
 def click_cancel(nimbara, dialog):
-    nimbara.click_dialog_control(dialog, BIT_BTN_2)
+    nimbara.click_dialog_control(dialog, SettingsControl.kCancel)
     nimbara.wait_settings_closed()
 
 
@@ -42,7 +41,7 @@ def click_close_box(nimbara, dialog):
 
 
 def type_into_capture_control(nimbara, dialog, keys):
-    nimbara.click_dialog_control(dialog, HOT_KEY_1)
+    nimbara.click_dialog_control(dialog, SettingsControl.kHotKeyEdit)
     nimbara.key(keys)
     wait_until(lambda: nimbara.hotkey_control_value(dialog) != 0, 10,
                message="the capture control took no key")
@@ -70,23 +69,25 @@ def test_layout_captions_and_screenshot(winenv, start_nimbara, tmp_path):
     # Every control's class, caption and place is checked against the dialog's layout table by
     # the Win32 tests; here the program's own dialog is seen from outside, and its pixels below.
     controls = nimbara.controls(dialog)
-    for button in (BIT_BTN_1, BIT_BTN_2):
+    for button in (SettingsControl.kOk, SettingsControl.kCancel):
         assert controls[button]["style"] & BS_TYPEMASK == BS_PUSHBUTTON  # neither is the default
 
     # The capture control: no combination is invalid and no modifier is added to a plain key.
     type_into_capture_control(nimbara, dialog, "F9")
     assert nimbara.hotkey_control_value(dialog) == 0x78
-    nimbara.click_dialog_control(dialog, RADIO_BUTTON_1)  # back to the state of the reference
+    # back to the state of the reference
+    nimbara.click_dialog_control(dialog, SettingsControl.kUseDefaultHotKey)
     nimbara.key("BackSpace")
     click_cancel(nimbara, dialog)
     dialog = nimbara.open_settings()
-    nimbara.click_dialog_control(dialog, HOT_KEY_1)
+    nimbara.click_dialog_control(dialog, SettingsControl.kHotKeyEdit)
     nimbara.key("BackSpace")  # the capture control empties on Backspace
     wait_until(lambda: nimbara.hotkey_control_value(dialog) == 0, 10)
     # Focus on the check box, left unchecked; each click seen taken before the next.
     for checked in (True, False):
-        nimbara.click_dialog_control(dialog, CHECK_BOX_1)
-        wait_until(lambda: nimbara.checked(dialog, CHECK_BOX_1) == checked, 10,
+        nimbara.click_dialog_control(dialog, SettingsControl.kStartWithWindows)
+        wait_until(lambda: nimbara.checked(dialog, SettingsControl.kStartWithWindows) == checked,
+                   10,
                    message="the check box did not take the click")
     assert nimbara.dialog_state(dialog) == (False, True, False, 0)
 
@@ -127,7 +128,7 @@ def test_first_opening_shows_the_stored_settings(winenv, start_nimbara, case):
 def test_ok_with_ctrl_q_applies_and_stores_it(winenv, probe, start_nimbara):
     nimbara = start_nimbara()
     dialog = nimbara.open_settings()
-    nimbara.click_dialog_control(dialog, RADIO_BUTTON_2)
+    nimbara.click_dialog_control(dialog, SettingsControl.kUseCustomHotKey)
     type_into_capture_control(nimbara, dialog, "ctrl+q")
     assert nimbara.dialog_state(dialog) == (False, False, True, 0x251)
     click_ok(nimbara, dialog)
@@ -161,7 +162,7 @@ def test_ok_with_ctrl_q_applies_and_stores_it(winenv, probe, start_nimbara):
 def test_a_combination_held_elsewhere_leaves_the_old_hotkey_working(winenv, probe, start_nimbara):
     nimbara = start_nimbara()
     dialog = nimbara.open_settings()
-    nimbara.click_dialog_control(dialog, RADIO_BUTTON_2)
+    nimbara.click_dialog_control(dialog, SettingsControl.kUseCustomHotKey)
     type_into_capture_control(nimbara, dialog, "ctrl+q")
     with taken_by_probe(probe, CTRL, Q):
         click_ok(nimbara, dialog)
@@ -182,8 +183,9 @@ def test_cancel_and_the_close_box_store_nothing_and_keep_the_controls(winenv, pr
     for close in (click_cancel, click_close_box):
         dialog = nimbara.open_settings()
         before = nimbara.dialog_state(dialog)
-        nimbara.click_dialog_control(dialog, CHECK_BOX_1)
-        nimbara.click_dialog_control(dialog, RADIO_BUTTON_2 if before[1] else RADIO_BUTTON_1)
+        nimbara.click_dialog_control(dialog, SettingsControl.kStartWithWindows)
+        nimbara.click_dialog_control(dialog, SettingsControl.kUseCustomHotKey if before[1]
+                                     else SettingsControl.kUseDefaultHotKey)
         type_into_capture_control(nimbara, dialog, "ctrl+q" if before[3] != 0x251 else "shift+F9")
         changed = nimbara.dialog_state(dialog)
         assert changed != before
@@ -200,16 +202,17 @@ def test_cancel_and_the_close_box_store_nothing_and_keep_the_controls(winenv, pr
 
 # --- 5. The Run entry --------------------------------------------------------------------------
 
-def test_run_entry_is_the_running_executable_and_goes_when_unchecked(winenv, start_nimbara, nimbara_exe):
+def test_run_entry_is_the_running_executable_and_goes_when_unchecked(winenv, start_nimbara,
+                                                                     nimbara_exe):
     nimbara = start_nimbara()
     dialog = nimbara.open_settings()
-    nimbara.click_dialog_control(dialog, CHECK_BOX_1)
+    nimbara.click_dialog_control(dialog, SettingsControl.kStartWithWindows)
     click_ok(nimbara, dialog)
     assert winenv.reg_query(RUN_KEY, "Nimbara") == windows_path(nimbara_exe)
 
     dialog = nimbara.open_settings()
-    assert nimbara.checked(dialog, CHECK_BOX_1)
-    nimbara.click_dialog_control(dialog, CHECK_BOX_1)
+    assert nimbara.checked(dialog, SettingsControl.kStartWithWindows)
+    nimbara.click_dialog_control(dialog, SettingsControl.kStartWithWindows)
     click_ok(nimbara, dialog)
     assert winenv.reg_query(RUN_KEY, "Nimbara") is None
     # Unchecked again with nothing left to delete: nothing to say.
@@ -226,12 +229,12 @@ def test_run_entry_of_a_path_with_blanks_is_quoted(winenv, start_nimbara, nimbar
     shutil.copy(nimbara_exe, folder / "Nimbara.exe")
     nimbara = start_nimbara(exe=r"C:\Program Files\Nimbara Test\Nimbara.exe")
     dialog = nimbara.open_settings()
-    nimbara.click_dialog_control(dialog, CHECK_BOX_1)
+    nimbara.click_dialog_control(dialog, SettingsControl.kStartWithWindows)
     click_ok(nimbara, dialog)
     assert winenv.reg_query(RUN_KEY, "Nimbara") == r'"C:\Program Files\Nimbara Test\Nimbara.exe"'
     # The quoted entry still counts as set.
     dialog = nimbara.open_settings()
-    assert nimbara.checked(dialog, CHECK_BOX_1)
+    assert nimbara.checked(dialog, SettingsControl.kStartWithWindows)
     click_cancel(nimbara, dialog)
 
 
@@ -245,7 +248,7 @@ def test_run_value_of_another_type_shows_the_error_box_and_the_dialog_still_open
     nimbara = start_nimbara(hotkey=(CTRL, Q))
     nimbara.hotkey_message(CTRL, Q)
     nimbara.wait_shown(True)
-    nimbara.click_tool_button(SETTINGS)
+    nimbara.click_tool_button(Command.kToolSettings)
     box = wait_until(lambda: [b for b in nimbara.message_boxes() if b["visible"]], 30,
                      message="no error box")[0]
     assert box["title"] == "Nimbara"
@@ -280,10 +283,11 @@ def test_captures_and_the_hotkey_go_on_while_the_main_window_refuses_clicks(wine
 
     # A click on "全部清空" in the disabled window clears nothing. The program takes the clicks
     # in order: once the check box after it has taken its own, that click has been dealt with.
-    nimbara.click_tool_button(CLEAR_ALL)
+    nimbara.click_tool_button(Command.kToolClearAll)
     for checked in (True, False):
-        nimbara.click_dialog_control(dialog, CHECK_BOX_1)
-        wait_until(lambda: nimbara.checked(dialog, CHECK_BOX_1) == checked, 30,
+        nimbara.click_dialog_control(dialog, SettingsControl.kStartWithWindows)
+        wait_until(lambda: nimbara.checked(dialog, SettingsControl.kStartWithWindows) == checked,
+                   30,
                    message="the check box did not take the click")
     assert "copied while the settings are open" in nimbara.previews()
 

@@ -10,11 +10,14 @@ import pytest
 import pe_resources
 from harness import wait_until
 from nimbara_constants import GB2312_CHARSET, GUI_INMOVESIZE
-from nimbara_program import (
-    CLIENT_HEIGHT, CLIENT_WIDTH, DESIGNED_TEXT_HEIGHT, HOVER, IMAGE14, IMG_TITLE, LEFT, LMAIN_CAPTION, N1, PANEL_FORM,
-    PANEL_TOP, SB_CLOSE, TOGGLE, TOOLBAR1, TOP, WM_CLOSE, WM_COMMAND, WM_ENDSESSION,
-    WM_QUERYENDSESSION, WS_CAPTION, WS_EX_DLGMODALFRAME, WS_EX_TOOLWINDOW, WS_POPUP, WS_SYSMENU,
-    WS_THICKFRAME, SONG_TI, Nimbara, assert_looks_like, center, relative, text_scale)
+from nimbara_program import (CLIENT_HEIGHT, CLIENT_WIDTH, DESIGNED_TEXT_HEIGHT, HOVER, MainControl,
+                             LEFT, Command, TOP, WM_CLOSE, WM_COMMAND,
+                             WM_ENDSESSION, WM_QUERYENDSESSION,
+                             WS_CAPTION, WS_EX_DLGMODALFRAME,
+                             WS_EX_TOOLWINDOW, WS_POPUP, WS_SYSMENU,
+                             WS_THICKFRAME, SONG_TI, Nimbara,
+                             assert_looks_like, center, relative,
+                             text_scale)
 
 REFERENCES = Path(__file__).resolve().parent / "references"
 
@@ -45,7 +48,8 @@ def client_rect(program):
     """The main window's client area on the screen: the title strip starts it, the tile panel
     (which fills the rest) ends it."""
     controls = program.controls()
-    strip, panel = controls[IMG_TITLE]["rect"], controls[PANEL_FORM]["rect"]
+    strip = controls[MainControl.kTitleStrip]["rect"]
+    panel = controls[MainControl.kTilePanel]["rect"]
     return [strip[0], strip[1], panel[2], panel[3]]
 
 
@@ -116,7 +120,8 @@ def test_one_instance_per_session_and_the_next_start_after_it_ends(winenv, probe
 
 def test_toggle_shows_without_activation_and_every_hide_hands_activation_back(
         winenv, probe, nimbara, notepad):
-    # Each entry point runs the one toggle, which always does the opposite of N1's check mark:
+    # Each entry point runs the one toggle, which always does the opposite of Command.kMenuToggle's
+    # check mark:
     # a hide by a button that left the mark set would make the next toggle hide again.
     steps = [
         ("command", True), ("command", False), ("menu N1", True), ("menu N1", False),
@@ -125,14 +130,14 @@ def test_toggle_shows_without_activation_and_every_hide_hands_activation_back(
     ]
     for index, (way, shown_after) in enumerate(steps):
         if way == "command":
-            nimbara.command(TOGGLE)
+            nimbara.command(Command.kToolToggle)
         elif way == "menu N1":
             # The tray menu is tracked for the application window, which hands it on.
-            probe.send(nimbara.application["hwnd"], WM_COMMAND, N1, 0)
+            probe.send(nimbara.application["hwnd"], WM_COMMAND, Command.kMenuToggle, 0)
         elif way == "SBClose":
-            nimbara.click_control(SB_CLOSE)
+            nimbara.click_control(MainControl.kCloseButton)
         else:
-            nimbara.click_tool_button(TOGGLE)
+            nimbara.click_tool_button(Command.kToolToggle)
         wait_until(lambda: nimbara.shown() == shown_after, 10,
                    message=f"{way} did not {'show' if shown_after else 'hide'} the window")
         if shown_after:
@@ -156,15 +161,15 @@ def test_title_strip_and_caption_move_the_window_and_nothing_else_does(
     nimbara.pointer_away()
 
     def strip_between_caption_and_cross():
-        strip = nimbara.control(IMG_TITLE)["rect"]
+        strip = nimbara.control(MainControl.kTitleStrip)["rect"]
         return strip[2] - 120, strip[1] + 4
 
     def caption():
-        label = nimbara.control(LMAIN_CAPTION)["rect"]
+        label = nimbara.control(MainControl.kCaption)["rect"]
         return label[0] + 3, label[1] + 3
 
     def picture():
-        return center(nimbara.control(IMAGE14)["rect"])
+        return center(nimbara.control(MainControl.kTitleIcon)["rect"])
 
     def in_move_loop():
         return probe.foreground()["flags"] & GUI_INMOVESIZE
@@ -253,9 +258,10 @@ def test_toolbar_buttons_images_hints_and_help_that_does_nothing(winenv, probe, 
     assert [(b["command"], None if b["separator"] else b["image"]) for b in buttons] == \
         [(command, image) for command, image, _ in TOOL_BUTTONS]
     assert (toolbar["button_width"], toolbar["button_height"]) == (scale(39), scale(38))
-    bar = nimbara.control(TOOLBAR1)
+    bar = nimbara.control(MainControl.kToolBar)
     # Sized to its buttons: exactly as tall as one.
-    x, y, right, bottom = relative(bar["rect"], nimbara.control(PANEL_TOP)["client"][:2])
+    x, y, right, bottom = relative(bar["rect"],
+                                   nimbara.control(MainControl.kToolBarPanel)["client"][:2])
     assert (x, y, right - x, bottom - y) == (scale(2), scale(2), scale(425), scale(38))
     for button in buttons:
         width = button["rect"][2] - button["rect"][0]
@@ -282,7 +288,7 @@ def test_toolbar_buttons_images_hints_and_help_that_does_nothing(winenv, probe, 
     before = seen()
     nimbara.click_tool_button(1004)  # "帮助"
     # The clicks are taken in turn: once the one on "隐藏" has hidden the window, help is done.
-    nimbara.click_tool_button(TOGGLE)
+    nimbara.click_tool_button(Command.kToolToggle)
     nimbara.wait_shown(False)
     assert seen() == before
     assert nimbara.process.poll() is None
@@ -429,9 +435,12 @@ def test_shown_window_looks_like_the_reference(winenv, probe, nimbara, tmp_path)
 # Designed places of the window's parts: (control id, parent id or None for the client area,
 # x, y, width, height); the tiles follow the grid.
 DESIGNED = [
-    (IMG_TITLE, None, 0, 0, 429, 20), (IMAGE14, IMG_TITLE, 3, 2, 16, 16),
-    (LMAIN_CAPTION, IMG_TITLE, 21, 4, 65, 12), (SB_CLOSE, IMG_TITLE, 410, 3, 16, 14),
-    (PANEL_TOP, None, 0, 20, 429, 42), (TOOLBAR1, PANEL_TOP, 2, 2, 425, 38),
+    (MainControl.kTitleStrip, None, 0, 0, 429, 20),
+    (MainControl.kTitleIcon, MainControl.kTitleStrip, 3, 2, 16, 16),
+    (MainControl.kCaption, MainControl.kTitleStrip, 21, 4, 65, 12),
+    (MainControl.kCloseButton, MainControl.kTitleStrip, 410, 3, 16, 14),
+    (MainControl.kToolBarPanel, None, 0, 20, 429, 42),
+    (MainControl.kToolBar, MainControl.kToolBarPanel, 2, 2, 425, 38),
 ]
 
 
@@ -450,36 +459,39 @@ def check_layout(probe, nimbara, scale):
     origin = {None: client[:2]}
     for control_id, *_ in DESIGNED:
         origin[control_id] = controls[control_id]["client"][:2]
-    origin[PANEL_FORM] = controls[PANEL_FORM]["client"][:2]
+    origin[MainControl.kTilePanel] = controls[MainControl.kTilePanel]["client"][:2]
     for control_id, parent, x, y, w, h in DESIGNED:
         assert_scaled(relative(controls[control_id]["rect"], origin[parent]), (x, y, w, h), scale,
                       control_id)
-    for control_id in (IMG_TITLE, PANEL_TOP, PANEL_FORM):  # aligned: the client's whole width
+    # aligned: the client's whole width
+    for control_id in (MainControl.kTitleStrip, MainControl.kToolBarPanel, MainControl.kTilePanel):
         assert relative(controls[control_id]["rect"], origin[None])[::2] == [0, width]
-    form = relative(controls[PANEL_FORM]["rect"], origin[None])
-    assert form[1] == relative(controls[PANEL_TOP]["rect"], origin[None])[3]
+    form = relative(controls[MainControl.kTilePanel]["rect"], origin[None])
+    assert form[1] == relative(controls[MainControl.kToolBarPanel]["rect"], origin[None])[3]
     assert form[3] == client[3] - client[1]
     for slot in range(1, 13):
         column, row = (slot - 1) % 4, (slot - 1) // 4
         band = controls[100 + slot]["rect"]
-        assert_scaled(relative(band, origin[PANEL_FORM]), (3 + 106 * column, 3 + 98 * row, 105, 97),
+        assert_scaled(relative(band, origin[MainControl.kTilePanel]), (3 + 106 * column,
+                                                                       3 + 98 * row, 105, 97),
                       scale, f"PColor{slot}")
         frame = controls[200 + slot]["rect"]
         assert_scaled(relative(frame, band[:2]), (4, 4, 97, 89), scale, f"PFrame{slot}")
         label = controls[300 + slot]["rect"]
         assert_scaled(relative(label, frame[:2]), (2, 2, 93, 85), scale, f"LText{slot}")
         # Nothing of the grid is cut off by the window's edge.
-        assert band[2] <= controls[PANEL_FORM]["rect"][2]
-        assert band[3] <= controls[PANEL_FORM]["rect"][3]
+        assert band[2] <= controls[MainControl.kTilePanel]["rect"][2]
+        assert band[3] <= controls[MainControl.kTilePanel]["rect"][3]
 
     # Texts fit their places at this scale: the caption in its bold font, a tile's caption.
-    caption = controls[LMAIN_CAPTION]["rect"]
+    caption = controls[MainControl.kCaption]["rect"]
     bold = probe.font(SONG_TI, 9, 700, GB2312_CHARSET, "Nimbara")
     assert bold["width"] <= caption[2] - caption[0] and bold["height"] <= caption[3] - caption[1]
     empty = probe.font(SONG_TI, 9, 400, 1, "(空)")
     label = controls[301]["rect"]
     assert empty["width"] <= label[2] - label[0] and empty["height"] <= label[3] - label[1]
-    toolbar, bar, panel = nimbara.toolbar(), controls[TOOLBAR1]["rect"], controls[PANEL_TOP]["rect"]
+    toolbar = nimbara.toolbar()
+    bar, panel = controls[MainControl.kToolBar]["rect"], controls[MainControl.kToolBarPanel]["rect"]
     assert toolbar["buttons"][-1]["rect"][2] <= bar[2]
     assert all(b["rect"][3] - b["rect"][1] <= bar[3] - bar[1] for b in toolbar["buttons"])
     assert panel[0] <= bar[0] and panel[1] <= bar[1] and bar[2] <= panel[2] and bar[3] <= panel[3]

@@ -12,7 +12,7 @@ import time
 import pytest
 
 from harness import wait_until
-from nimbara_constants import CF_DIB, CF_TEXT, CF_UNICODETEXT, TOGGLE, WM_COMMAND
+from nimbara_constants import (CF_DIB, CF_TEXT, CF_UNICODETEXT, Command, WM_COMMAND)
 
 PRIVATE = "Nimbara probe private"
 RENDER_MS = 8000  # longer than the steps taken meanwhile need, even under emulation
@@ -28,7 +28,7 @@ def pattern(size):
 
 def toggle_ms(n):
     start = time.monotonic()
-    n.probe.send(n.hwnd, WM_COMMAND, TOGGLE, 0)
+    n.probe.send(n.hwnd, WM_COMMAND, Command.kToolToggle, 0)
     return (time.monotonic() - start) * 1000
 
 

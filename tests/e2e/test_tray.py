@@ -5,9 +5,10 @@ import time
 import pytest
 
 from harness import wait_until
-from nimbara_constants import EMPTY_TILE, WM_CLOSE
-from tray_icon import (N1, N2, N4, N5, N7, N8, choose, icon_box, icon_centre, main_window_shown,
-                       menu_pixels, reference_menu, tray_probe, wait_shown, window_of_class)
+from nimbara_constants import EMPTY_TILE, WM_CLOSE, AboutControl, Command, SettingsControl
+from tray_icon import (choose, icon_box, icon_centre, main_window_shown, menu_pixels,
+                       reference_menu, tray_probe, wait_shown,
+                       window_of_class)
 
 
 
@@ -74,9 +75,9 @@ def test_the_tray_menu_has_the_eight_items_and_checks_the_first_while_shown(
 
 
 def test_open_hide_toggles(winenv, probe, nimbara, item_places):
-    choose(winenv, probe, N1, item_places)
+    choose(winenv, probe, Command.kMenuToggle, item_places)
     wait_shown(probe, nimbara.pid, True)
-    choose(winenv, probe, N1, item_places)
+    choose(winenv, probe, Command.kMenuToggle, item_places)
     wait_shown(probe, nimbara.pid, False)
 
 
@@ -92,7 +93,7 @@ def test_clear_all_empties_every_tile(winenv, probe, nimbara, item_places):
     probe.clip_set(f"1=text:{text}")
     wait_until(lambda: text in tile_texts(probe, nimbara.hwnd)[0], 60,
                message="the copy was not captured")
-    choose(winenv, probe, N4, item_places)
+    choose(winenv, probe, Command.kMenuClearAll, item_places)
 
     def all_empty():
         labels, frames = tile_texts(probe, nimbara.hwnd)
@@ -103,9 +104,9 @@ def test_clear_all_empties_every_tile(winenv, probe, nimbara, item_places):
 
 def test_help_does_nothing(winenv, probe, nimbara, item_places):
     before = sorted((w["class"], w["visible"]) for w in probe.windows(nimbara.pid))
-    choose(winenv, probe, N7, item_places)
+    choose(winenv, probe, Command.kMenuHelp, item_places)
     # The program handles its commands in turn: once the next one is done, help was handled.
-    choose(winenv, probe, N1, item_places)
+    choose(winenv, probe, Command.kMenuToggle, item_places)
     wait_shown(probe, nimbara.pid, True)
     after = sorted((w["class"], w["visible"]) for w in probe.windows(nimbara.pid)
                    if w["hwnd"] != nimbara.hwnd)
@@ -127,15 +128,19 @@ def open_dialog(winenv, probe, nimbara, item, places):
 
 
 def test_about_opens_the_about_dialog(winenv, probe, nimbara, item_places):
-    assert open_dialog(winenv, probe, nimbara, N8, item_places)["class"] == "TAboutForm"
+    assert open_dialog(winenv, probe, nimbara, Command.kMenuAbout,
+                       item_places)["class"] == "TAboutForm"
 
 
 def test_settings_opens_the_settings_dialog(winenv, probe, nimbara, item_places):
-    assert open_dialog(winenv, probe, nimbara, N5, item_places)["class"] == "TSetupForm"
+    assert open_dialog(winenv, probe, nimbara, Command.kMenuSettings,
+                       item_places)["class"] == "TSetupForm"
 
 
 @pytest.mark.parametrize("item, window_class, closing_button",
-                         [(N5, "TSetupForm", 108), (N8, "TAboutForm", 1)], ids=["settings", "about"])
+                         [(Command.kMenuSettings, "TSetupForm", SettingsControl.kCancel),
+                          (Command.kMenuAbout, "TAboutForm", AboutControl.kOk)],
+                         ids=["settings", "about"])
 def test_a_dialog_open_when_the_icon_shows_the_window_stays_above_it_and_takes_clicks(
         winenv, probe, nimbara, item_places, item, window_class, closing_button):
     choose(winenv, probe, item, item_places)
@@ -151,7 +156,7 @@ def test_a_dialog_open_when_the_icon_shows_the_window_stays_above_it_and_takes_c
 
 
 def test_exit_ends_the_program_and_removes_the_icon(winenv, probe, nimbara, item_places):
-    choose(winenv, probe, N2, item_places)
+    choose(winenv, probe, Command.kMenuExit, item_places)
     assert nimbara.process.wait(60) == 0
     wait_until(lambda: icon_box(winenv, probe) is None, 30, message="the icon stayed")
     assert window_of_class(probe, "NimbaraTrayIcon", visible=None) is None

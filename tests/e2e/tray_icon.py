@@ -12,10 +12,13 @@ import subprocess
 import time
 
 from harness import build_dir, wait_until
+from nimbara_constants import Command
 
 TRAY_MENU = ["打开/隐藏(&O)", "全部清空(&C)", "系统设置(&S)", "-", "帮助(&H)", "关于(&A)", "-",
              "退出系统(&X)"]
-N1, N4, N5, N7, N8, N2 = 0, 1, 2, 4, 5, 7  # item positions in the menu
+# The items by their commands, in the menu's order (None: a separator).
+MENU_ORDER = [Command.kMenuToggle, Command.kMenuClearAll, Command.kMenuSettings, None,
+              Command.kMenuHelp, Command.kMenuAbout, None, Command.kMenuExit]
 AWAY = (600, 60)  # an empty spot of the desktop: a click there closes a menu
 
 
@@ -132,7 +135,7 @@ def menu_pixels(winenv, probe):
 def choose(winenv, probe, item, places, dwell=0):  # dwell: the user's seconds over the menu
     menu = open_tray_menu(winenv, probe)
     time.sleep(dwell)
-    left, top, right, bottom = places[item]
+    left, top, right, bottom = places[MENU_ORDER.index(item)]
     winenv.click(menu["rect"][0] + (left + right) // 2, menu["rect"][1] + (top + bottom) // 2)
     wait_until(lambda: window_of_class(probe, "#32768") is None, 30,
                message="the menu did not close after the choice")
