@@ -10,6 +10,7 @@
 #include "history/paste_back.h"
 #include "history/slot_ring.h"
 #include "history/slot_tiles.h"
+#include "history/window_messages.h"
 #include "platform/artwork.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
@@ -480,20 +481,12 @@ LRESULT MainWindow::RouteToParts(UINT msg, WPARAM wp, LPARAM lp) {
             parts_.watcher.PowerChanged(wp);
             return DefaultProc(msg, wp, lp);
         case WM_TIMER:
-            if (wp == kCaptureTimerId) parts_.watcher.OnCaptureTimer();
-            if (wp == kGuardTimerId) parts_.paste.OnGuardTimer();
-            if (wp == kKeepOnTopTimerId) {
-                parts_.paste.OnKeepOnTopTimer();
-                KeepOpenDialogOnTop();
-            }
-            if (wp == kBudgetTimerId) parts_.watcher.OnBudgetTimer();
-            return 0;
-        // Doorbells: what they ring for is kept by the parts; wParam and lParam mean nothing.
         case kMsgSnapshotRead:
-            parts_.watcher.SnapshotsWaiting();
-            return 0;
         case kMsgOwnerAnswered:
-            parts_.watcher.OwnerAnswered();
+            // The history's timers and doorbells; wParam and lParam of a doorbell mean nothing.
+            if (RouteHistoryMessage(parts_.watcher, parts_.paste, msg, wp) && msg == WM_TIMER &&
+                wp == kKeepOnTopTimerId)
+                KeepOpenDialogOnTop();
             return 0;
         case WM_MOUSEACTIVATE: {
             // The second press of a double click may start a click of its own too.

@@ -18,6 +18,7 @@
 #include "history/capture_rules.h"
 #include "history/slot_ring.h"
 #include "history/snapshot_wire.h"
+#include "history/window_messages.h"
 #include "platform/helper_process.h"
 #include "platform/lock.h"
 
@@ -25,9 +26,6 @@ namespace nimbara {
 
 // The whole command line after the executable's name that makes it the reader.
 constexpr wchar_t kClipReaderArgument[] = L"/clip-reader";
-// Posted to the window by the thread that receives the reader's records: news waits in
-// ClipReaderProcess. It carries nothing, and one that finds no news does nothing.
-constexpr UINT kMsgSnapshotRead = WM_APP + 40;
 
 // One snapshot, as far as it arrived.
 struct SnapshotResult {

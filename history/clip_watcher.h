@@ -20,6 +20,7 @@
 #include "history/history_view.h"
 #include "history/clip_reader.h"
 #include "history/clip_snapshots.h"
+#include "history/window_messages.h"
 #include "platform/clock.h"
 #include "platform/notices.h"
 #include "platform/timer.h"
@@ -27,12 +28,7 @@
 
 namespace nimbara {
 
-constexpr UINT_PTR kCaptureTimerId = 1;
 constexpr UINT kCaptureDelayMs = 10;
-constexpr UINT_PTR kBudgetTimerId = 4;  // the snapshot's budget runs out
-// Posted when the owner of a hung owner's content may have answered a harmless message; the
-// answer itself is kept by the program (a posted one alone means nothing).
-constexpr UINT kMsgOwnerAnswered = WM_APP + 41;
 // A clipboard held open by another program is tried again after each of these waits,
 // about a second in all, before the capture reports that it cannot open it: programs
 // hold it for a moment while they write or read it, longer on a loaded machine.

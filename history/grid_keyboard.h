@@ -14,16 +14,13 @@
 
 #include "history/grid_keys_rules.h"
 #include "history/slot_ring.h"
+#include "history/window_messages.h"
 #include "platform/hotkeys.h"
 #include "platform/input_watch.h"
 
 namespace nimbara {
 
 class SlotTiles;
-
-// The grid's keys are registered under these ids, one a key in the order of kGridKeyCodes.
-constexpr int kGridHotKeyIdFirst = 0x4E00;
-constexpr int kGridHotKeyIdLast = kGridHotKeyIdFirst + kGridKeyCount - 1;
 
 class GridKeyboard final : private InputObserver {
 public:

@@ -15,15 +15,14 @@
 #include "history/clip_watcher.h"
 #include "history/paste_target.h"
 #include "history/clip_snapshots.h"
+#include "history/window_messages.h"
 #include "platform/clock.h"
 #include "platform/input.h"
 #include "platform/timer.h"
 
 namespace nimbara {
 
-constexpr UINT_PTR kGuardTimerId = 2;
 constexpr UINT kGuardDelayMs = 1000;
-constexpr UINT_PTR kKeepOnTopTimerId = 3;
 constexpr UINT kKeepOnTopDelayMs = 150;
 // How long the paste-back waits, at most, for the other window to take the
 // activation before it types; the program stays responsive either way.

@@ -117,12 +117,8 @@ protected:
         reader_.watcher = &watcher_;
         watcher_.report_read_failure = [this] { ++reports_; };
         watcher_.on_capture_over = [this] { paste_.CaptureOver(); };
-        // As the main window routes its WM_TIMER.
         timers_.on_tick = [this](UINT_PTR id) {
-            if (id == kCaptureTimerId) watcher_.OnCaptureTimer();
-            if (id == kBudgetTimerId) watcher_.OnBudgetTimer();
-            if (id == kGuardTimerId) paste_.OnGuardTimer();
-            if (id == kKeepOnTopTimerId) paste_.OnKeepOnTopTimer();
+            (void)RouteHistoryMessage(watcher_, paste_, WM_TIMER, id);
         };
     }
 
@@ -406,11 +402,12 @@ TEST_F(CaptureTest, ASlotWithNothingRestorableLeavesTheClipboardTypesNothingAndM
     }
 }
 
-// Answers of other programs' windows to WM_NULL, as the main window would take them.
-void TakeOwnerAnswers(ClipWatcher& watcher) {
+// Answers of other programs' windows to WM_NULL, as the main window takes them.
+void TakeOwnerAnswers(ClipWatcher& watcher, PasteBack& paste) {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == kMsgOwnerAnswered) watcher.OwnerAnswered();
+        if (msg.message == kMsgOwnerAnswered)
+            (void)RouteHistoryMessage(watcher, paste, msg.message, msg.wParam);
     }
 }
 
@@ -456,7 +453,7 @@ TEST_F(CaptureTest, ASnapshotIsCutShortWhenItsBudgetIsSpentAndItsOwnerAskedAgain
         EXPECT_EQ((std::vector{reader_.begun, reader_.abandoned, reports}), (std::vector{1, 1, 1}))
             << &r - rows;
         EXPECT_FALSE(watcher.capturing()) << &r - rows;
-        TakeOwnerAnswers(watcher);
+        TakeOwnerAnswers(watcher, paste_);
     }
     reader_.bytes = 0;
     // Without its budget timer no snapshot begins: nothing would end a hung owner's hold.
@@ -487,18 +484,18 @@ TEST_F(CaptureTest, ASnapshotIsCutShortWhenItsBudgetIsSpentAndItsOwnerAskedAgain
     EXPECT_EQ(reader_.begun, 1);
     // It has answered WM_NULL: asked again, and hanging again on the same content it is
     // reported no more and asked no more.
-    TakeOwnerAnswers(watcher_);
+    TakeOwnerAnswers(watcher_, paste_);
     watcher_.OnCaptureTimer();
     EXPECT_EQ(reader_.begun, 2);
     timers_.Advance(kSnapshotBudgetMs);
-    TakeOwnerAnswers(watcher_);
+    TakeOwnerAnswers(watcher_, paste_);
     watcher_.OnCaptureTimer();
     EXPECT_EQ(reader_.begun, 2);
     EXPECT_EQ(reports_, 1);
     // Its next content is read, and this time it renders.
     PutText(owner.get(), "rendered");
     watcher_.OnCaptureTimer();
-    TakeOwnerAnswers(watcher_);
+    TakeOwnerAnswers(watcher_, paste_);
     watcher_.OnCaptureTimer();
     ASSERT_EQ(reader_.begun, 3);
     view_.told.clear();
