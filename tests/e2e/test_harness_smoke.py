@@ -85,7 +85,10 @@ def test_viewer_is_told_of_an_x_clipboard_change(winenv):
 
 def test_keys_typed_by_xdotool_reach_notepad(winenv, probe, start_program):
     notepad = start_program("notepad.exe", "Notepad")
-    edit = next(c for c in probe.children(notepad.hwnd) if c["class"].lower() == "edit")
+    # The window is listed as soon as it exists, its edit control once its WM_CREATE made it.
+    edit = wait_until(lambda: next((c for c in probe.children(notepad.hwnd)
+                                    if c["class"].lower() == "edit"), None), 30,
+                      message="notepad showed no edit control")
     left, top, right, bottom = edit["client"]
     winenv.click((left + right) // 2, (top + bottom) // 2)
     wait_until(lambda: probe.foreground()["hwnd"] == notepad.hwnd, 30)
