@@ -162,7 +162,8 @@ TEST_F(ClipWatcherTest,
     const struct {
         std::uint32_t start;
         std::uint64_t arrived_mb;
-    } rows[] = {{0, 0}, {0xFFFFFF00u, 0}, {0, 80}};
+        std::uint32_t end;  // 30 s, and 1 s for every 8 MB arrived
+    } rows[] = {{0, 0, 30000}, {0xFFFFFF00u, 0, 30000}, {0, 80, 40000}};
     for (const auto& r : rows) {
         PutText(owner.get(), "hung " + std::to_string(&r - rows));
         testing::FakeClock clock;
@@ -175,12 +176,11 @@ TEST_F(ClipWatcherTest,
         reader_.abandoned = reader_.begun = 0;
         reader_.bytes = r.arrived_mb << 20;
         watcher.OnCaptureTimer();
-        const std::uint32_t end = kSnapshotBudgetMs + CopyAllowanceMs(r.arrived_mb);
         timers.Advance(kSnapshotBudgetMs / 2);
         watcher.OnBudgetTimer();
         watcher.SnapshotsWaiting();
         watcher.OwnerAnswered();
-        timers.Advance(end - 1 - kSnapshotBudgetMs / 2);
+        timers.Advance(r.end - 1 - kSnapshotBudgetMs / 2);
         EXPECT_TRUE(watcher.capturing() && reader_.abandoned == 0) << &r - rows;
         timers.Advance(1);
         EXPECT_EQ((std::vector{reader_.begun, reader_.abandoned, reports}), (std::vector{1, 1, 1}))
