@@ -173,12 +173,6 @@ TEST(TileRules, PointOnTheGridToTheTileUnderIt) {
         EXPECT_EQ(TileAt(row.x, row.y, row.scale), row.slot) << row.x << "," << row.y;
 }
 
-TEST(TileRules, StartsIdleWithoutMark) {
-    const TileMarks tile;
-    EXPECT_EQ(tile.color, 0x8000000Fu);
-    EXPECT_FALSE(tile.newest_mark);
-}
-
 // Clicks ('c' and the slot), hidings ('h') and second presses of a double click ('2' and
 // the slot, with whether it starts a click), in the order a user makes them.
 TEST(TileRules, SecondPressOfADoubleClickStartsAClickOnlyWhenNothingPairsWithIt) {

@@ -70,6 +70,7 @@ TEST_F(SlotTilesTest, TheBandsFollowTheCapturesThePastesAndClearAll) {
          {'x', 0, "............"},
          {'x', 0, "............"},
          {'c', 1, "N..........."}}};
+    EXPECT_EQ(Bands(), "............") << "a new grid";
     for (const auto& steps : sequences) {
         tiles_.ClearAll();
         for (const auto& [op, slot, bands] : steps) {
