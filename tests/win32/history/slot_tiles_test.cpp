@@ -128,6 +128,7 @@ TEST_F(SlotTilesTest, TheSelectionIsFramedInsideItsTileAndANumberOffTheGridSelec
     Capture(3, L"");
     tiles_.Select(3);
     EXPECT_EQ(framed(3) + framed(2), "hh....");
+    EXPECT_EQ(Bands(), "..N.........") << "the band keeps its colour";
     tiles_.Select(SlotCount + 1);
     EXPECT_EQ(tiles_.selected(), 0);
     EXPECT_EQ(framed(3), "...");
