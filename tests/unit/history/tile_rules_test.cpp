@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <climits>
 #include <cmath>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -14,7 +12,8 @@
 namespace nimbara {
 namespace {
 
-// One operation on one tile, from every starting state that matters.
+// One operation on one tile, from every starting state that matters; the grid's sequences of
+// them are tests/win32/history/slot_tiles_test.cpp's.
 enum class Op { kClear, kResetForCapture, kMarkNewest, kEnter, kLeave, kPasted };
 
 struct Transition {
@@ -73,6 +72,8 @@ TEST(TileRules, EachOperationFromEachState) {
         {Op::kLeave, {kHoverColor, false}, {kIdleColor, false}},
         {Op::kLeave, {kPastedColor, true}, {kNewestColor, false}},
         {Op::kLeave, {kPastedColor, false}, {kIdleColor, false}},
+        {Op::kLeave, {kIdleColor, true}, {kNewestColor, false}},   // cleared under the pointer
+        {Op::kLeave, {kNewestColor, false}, {kIdleColor, false}},  // captured under it
         // Pasted: colour only.
         {Op::kPasted, {kHoverColor, true}, {kPastedColor, true}},
         {Op::kPasted, {kNewestColor, false}, {kPastedColor, false}},
@@ -170,156 +171,6 @@ TEST(TileRules, PointOnTheGridToTheTileUnderIt) {
     };
     for (const Row& row : rows)
         EXPECT_EQ(TileAt(row.x, row.y, row.scale), row.slot) << row.x << "," << row.y;
-}
-
-TEST(TileRules, StartsIdleWithoutMark) {
-    const TileMarks tile;
-    EXPECT_EQ(tile.color, 0x8000000Fu);
-    EXPECT_FALSE(tile.newest_mark);
-}
-
-// Sequences over the whole grid, as the main window runs them.
-enum class Event { kCapture, kEnter, kLeave, kPaste, kClearAll };
-
-struct Step {
-    Event event;
-    int slot;                 // 1..12; ignored by kClearAll
-    const char* bands_after;  // tiles 1..12: '.' idle, N newest, H hover, P pasted
-};
-
-struct Sequence {
-    const char* name;
-    std::vector<Step> steps;
-};
-
-class Grid {
-public:
-    void Run(Event event, int slot) {
-        TileMarks& tile = tiles_[static_cast<std::size_t>(slot - 1)];
-        switch (event) {
-            case Event::kCapture:
-                for (TileMarks& t : tiles_) ResetTileForCapture(t);
-                MarkTileNewest(tile);
-                break;
-            case Event::kEnter:
-                TilePointerEnter(tile);
-                break;
-            case Event::kLeave:
-                TilePointerLeave(tile);
-                break;
-            case Event::kPaste:
-                TilePasted(tile);
-                break;
-            case Event::kClearAll:
-                for (TileMarks& t : tiles_) ClearTile(t);
-                break;
-        }
-    }
-
-    std::string Bands() const {
-        std::string bands;
-        for (const TileMarks& t : tiles_) bands += Letter(t.color);
-        return bands;
-    }
-
-private:
-    static char Letter(std::uint32_t color) {
-        switch (color) {
-            case kIdleColor:
-                return '.';
-            case kNewestColor:
-                return 'N';
-            case kHoverColor:
-                return 'H';
-            case kPastedColor:
-                return 'P';
-            default:
-                return '?';
-        }
-    }
-
-    std::array<TileMarks, 12> tiles_{};
-};
-
-constexpr auto C = Event::kCapture;
-constexpr auto E = Event::kEnter;
-constexpr auto L = Event::kLeave;
-constexpr auto P = Event::kPaste;
-constexpr auto X = Event::kClearAll;
-
-TEST(TileRules, SequencesOverTheGrid) {
-    const std::vector<Sequence> sequences = {
-        {"empty tile hovered", {{E, 5, "....H......."}, {L, 5, "............"}}},
-        {"newest tile entered and left",
-         {{C, 1, "N..........."}, {E, 1, "H..........."}, {L, 1, "N..........."}}},
-        {"newest tile entered, clicked, left",
-         {{C, 1, "N..........."},
-          {E, 1, "H..........."},
-          {P, 1, "P..........."},
-          {L, 1, "N..........."}}},
-        {"older tile entered, clicked, left",
-         {{C, 1, "N..........."},
-          {C, 2, ".N.........."},
-          {E, 1, "HN.........."},
-          {P, 1, "PN.........."},
-          {L, 1, ".N.........."}}},
-        {"capture while the pointer rests on the previous newest tile",
-         {{C, 1, "N..........."},
-          {E, 1, "H..........."},
-          {C, 2, "HN.........."},
-          {L, 1, ".N.........."}}},
-        {"capture into the idle tile under the pointer",
-         {{C, 1, "N..........."},
-          {E, 2, "NH.........."},
-          {C, 2, ".N.........."},
-          {L, 2, "............"}}},
-        {"capture into the newest tile under the pointer loses its mark",
-         {{C, 1, "N..........."},
-          {E, 1, "H..........."},
-          {X, 0, "............"},
-          {C, 1, "N..........."},
-          {L, 1, "............"}}},
-        {"pasted tile keeps its colour through a capture elsewhere",
-         {{C, 1, "N..........."},
-          {E, 1, "H..........."},
-          {P, 1, "P..........."},
-          {C, 2, "PN.........."},
-          {L, 1, ".N.........."}}},
-        {"clear all returns pasted and hover tiles to idle",
-         {{C, 1, "N..........."},
-          {C, 2, ".N.........."},
-          {E, 1, "HN.........."},
-          {P, 1, "PN.........."},
-          {X, 0, "............"},
-          {L, 1, "............"},
-          {E, 2, ".H.........."},
-          {X, 0, "............"},
-          {L, 2, "............"}}},
-        {"clear all keeps the mark; the next capture drops it",
-         {{C, 1, "N..........."},
-          {C, 2, ".N.........."},
-          {C, 3, "..N........."},
-          {E, 3, "..H........."},
-          {X, 0, "............"},
-          {L, 3, "..N........."},
-          {C, 1, "N..........."},
-          {E, 3, "N.H........."},
-          {L, 3, "N..........."}}},
-        {"clear all twice is clear all once",
-         {{C, 1, "N..........."},
-          {E, 1, "H..........."},
-          {X, 0, "............"},
-          {X, 0, "............"},
-          {L, 1, "N..........."}}},
-    };
-    for (const Sequence& sequence : sequences) {
-        Grid grid;
-        for (std::size_t i = 0; i < sequence.steps.size(); ++i) {
-            const Step& step = sequence.steps[i];
-            grid.Run(step.event, step.event == X ? 1 : step.slot);
-            EXPECT_EQ(grid.Bands(), step.bands_after) << sequence.name << ", step " << i + 1;
-        }
-    }
 }
 
 // Clicks ('c' and the slot), hidings ('h') and second presses of a double click ('2' and

@@ -119,11 +119,11 @@ TEST_F(AboutLayoutTest, TheBannerFillsItsLoweredPanel) {
     ASSERT_NE(panel, nullptr);
     HWND banner = ::GetDlgItem(panel, static_cast<int>(kBanner));
     ASSERT_NE(banner, nullptr);
-    const int width = scale(kBannerSize.cx), height = scale(kBannerSize.cy);
-    const int left = scale(kAboutLayout[0].place.x), top = scale(kAboutLayout[0].place.y);
-    // The panel is sized to its picture plus its 1-pixel bevel.
-    EXPECT_TRUE(SameRect(RectInParent(panel), RECT{left, top, left + width + 2, top + height + 2}));
-    EXPECT_TRUE(SameRect(RectInParent(banner), RECT{1, 1, 1 + width, 1 + height}));
+    // The places at the Wine desktop's stand-in for 宋体, 14 pixels tall: the picture 220 x 60
+    // scaled to 257 x 70 at (11, 11), its 1-pixel bevel around it.
+    ASSERT_EQ(scale, (LayoutScale{14, 12}));
+    EXPECT_TRUE(SameRect(RectInParent(panel), RECT{11, 11, 270, 83}));
+    EXPECT_TRUE(SameRect(RectInParent(banner), RECT{1, 1, 258, 71}));
 }
 
 BOOL CALLBACK CollectTabStop(HWND child, LPARAM lp) {

@@ -73,14 +73,14 @@ std::vector<std::uint8_t> Bytes(const ClipFormatRecord& r) {
     return {r.data.data(), r.data.data() + r.data.size()};
 }
 
-class SlotStoreTest : public ::testing::Test {
+class ClipSnapshotsTest : public ::testing::Test {
 protected:
     UniqueHwnd owner_ = testing::HiddenWindow();
     int read_failures_ = 0;
     ClipSnapshots snapshots_{SystemClipboard(), owner_.get(), [this] { ++read_failures_; }};
 };
 
-TEST_F(SlotStoreTest, SnapshotKeepsEveryFormatInOrderByteForByteAndRestoresItTwice) {
+TEST_F(ClipSnapshotsTest, SnapshotKeepsEveryFormatInOrderByteForByteAndRestoresItTwice) {
     const UINT private_a = ::RegisterClipboardFormatW(L"Nimbara.Test.Private.A");
     const UINT private_b = ::RegisterClipboardFormatW(L"Nimbara.Test.Private.B");
     const std::vector<std::pair<UINT, std::vector<std::uint8_t>>> put = {
@@ -115,7 +115,7 @@ TEST_F(SlotStoreTest, SnapshotKeepsEveryFormatInOrderByteForByteAndRestoresItTwi
     }
 }
 
-TEST_F(SlotStoreTest, LargeFormatOf64MegabytesSurvivesSnapshotAndRestore) {
+TEST_F(ClipSnapshotsTest, LargeFormatOf64MegabytesSurvivesSnapshotAndRestore) {
     const UINT big = ::RegisterClipboardFormatW(L"Nimbara.Test.Big");
     const std::vector<std::uint8_t> bytes = Pattern(64u << 20, 11);
     PutFormats(owner_.get(), {{big, bytes}});
@@ -144,7 +144,7 @@ std::vector<std::uint32_t> Pixels(HBITMAP bitmap, int* w, int* h) {
     return px;
 }
 
-TEST_F(SlotStoreTest, PicturesComeBackAsValidObjectsWithTheSamePixels) {
+TEST_F(ClipSnapshotsTest, PicturesComeBackAsValidObjectsWithTheSamePixels) {
     // A 7 x 5 bitmap with a distinct colour in every pixel.
     std::vector<std::uint32_t> source(35);
     for (int i = 0; i < 35; ++i) source[i] = RGB(i * 7, 255 - i * 5, (i * 37) & 0xFF);
@@ -190,7 +190,7 @@ TEST_F(SlotStoreTest, PicturesComeBackAsValidObjectsWithTheSamePixels) {
     ::CloseClipboard();
 }
 
-TEST_F(SlotStoreTest, MetafilePictureComesBackWithALiveMetafile) {
+TEST_F(ClipSnapshotsTest, MetafilePictureComesBackWithALiveMetafile) {
     HDC rec = ::CreateMetaFileW(nullptr);
     ::Rectangle(rec, 0, 0, 20, 10);
     HMETAFILE mf = ::CloseMetaFile(rec);
@@ -222,7 +222,7 @@ TEST_F(SlotStoreTest, MetafilePictureComesBackWithALiveMetafile) {
     ::CloseClipboard();
 }
 
-TEST_F(SlotStoreTest, EmptyClipboardSnapshotHoldsNoRecords) {
+TEST_F(ClipSnapshotsTest, EmptyClipboardSnapshotHoldsNoRecords) {
     ASSERT_TRUE(::OpenClipboard(owner_.get()));
     ::EmptyClipboard();
     ::CloseClipboard();
@@ -232,7 +232,7 @@ TEST_F(SlotStoreTest, EmptyClipboardSnapshotHoldsNoRecords) {
 
 using FailingClipboard = testing::FakeClipboard;
 
-TEST_F(SlotStoreTest, ClipboardThatCannotBeOpenedFailsWithTheErrorAndChangesNothing) {
+TEST_F(ClipSnapshotsTest, ClipboardThatCannotBeOpenedFailsWithTheErrorAndChangesNothing) {
     PutFormats(owner_.get(), {{CF_WAVE, Pattern(9, 4)}});
     FailingClipboard failing;
     ClipSnapshots store(failing, owner_.get(), [] {});
@@ -254,7 +254,7 @@ TEST_F(SlotStoreTest, ClipboardThatCannotBeOpenedFailsWithTheErrorAndChangesNoth
     EXPECT_EQ(ReadBytes(owner_.get(), CF_WAVE), Pattern(9, 4));
 }
 
-TEST_F(SlotStoreTest, FormatThatCannotBeReadIsKeptWithNoDataAndReportedOnce) {
+TEST_F(ClipSnapshotsTest, FormatThatCannotBeReadIsKeptWithNoDataAndReportedOnce) {
     const UINT good = ::RegisterClipboardFormatW(L"Nimbara.Test.Good");
     PutFormats(owner_.get(), {{CF_RIFF, Pattern(10, 1)}, {good, Pattern(20, 2)}});
     FailingClipboard failing;
@@ -271,7 +271,7 @@ TEST_F(SlotStoreTest, FormatThatCannotBeReadIsKeptWithNoDataAndReportedOnce) {
     EXPECT_EQ(reports, 1);
 }
 
-TEST_F(SlotStoreTest, ABitmapTooLargeToCountIn32BitsIsReportedOnceAndLeavesNothingToRestore) {
+TEST_F(ClipSnapshotsTest, ABitmapTooLargeToCountIn32BitsIsReportedOnceAndLeavesNothingToRestore) {
     // 32768 x 32768 at one bit a pixel is 128 MB, at the 32 bits a slot keeps it 4 GB: one more
     // than a 32-bit size counts.
     struct HugeBitmapClipboard : testing::FakeClipboard {
@@ -293,7 +293,7 @@ TEST_F(SlotStoreTest, ABitmapTooLargeToCountIn32BitsIsReportedOnceAndLeavesNothi
     EXPECT_EQ(reports, 1);
 }
 
-TEST_F(SlotStoreTest, FormatTheProcessHasNoMemoryForIsKeptWithNoDataAndReportedAfterClosing) {
+TEST_F(ClipSnapshotsTest, FormatTheProcessHasNoMemoryForIsKeptWithNoDataAndReportedAfterClosing) {
     const UINT big = ::RegisterClipboardFormatW(L"Nimbara.Test.Big");
     PutFormats(owner_.get(),
                {{CF_RIFF, Pattern(10, 1)}, {big, Pattern(30, 3)}, {CF_WAVE, Pattern(5, 5)}});
@@ -301,7 +301,7 @@ TEST_F(SlotStoreTest, FormatTheProcessHasNoMemoryForIsKeptWithNoDataAndReportedA
     failing.format_without_memory = big;
     std::vector<bool> open_when_told;
     ClipSnapshots store(failing, owner_.get(),
-                    [&] { open_when_told.push_back(::GetOpenClipboardWindow() != nullptr); });
+                        [&] { open_when_told.push_back(::GetOpenClipboardWindow() != nullptr); });
     const ClipSlot slot = store.Snapshot();
     ASSERT_EQ(slot.size(), 3u);
     EXPECT_EQ(slot[1].format, big);
@@ -315,7 +315,7 @@ TEST_F(SlotStoreTest, FormatTheProcessHasNoMemoryForIsKeptWithNoDataAndReportedA
     EXPECT_EQ(Enumerate(owner_.get()), (std::vector<UINT>{CF_RIFF, CF_WAVE}));
 }
 
-TEST_F(SlotStoreTest, ContentMarkedPrivateIsNeitherKeptNorReadNorReported) {
+TEST_F(ClipSnapshotsTest, ContentMarkedPrivateIsNeitherKeptNorReadNorReported) {
     const UINT exclude =
         ::RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
     const UINT ignore = ::RegisterClipboardFormatW(L"Clipboard Viewer Ignore");
@@ -349,7 +349,7 @@ TEST_F(SlotStoreTest, ContentMarkedPrivateIsNeitherKeptNorReadNorReported) {
     }
 }
 
-TEST_F(SlotStoreTest, ADibChangedForALiarDuringARenderGivesNoPictureMadeFromTheLie) {
+TEST_F(ClipSnapshotsTest, ADibChangedForALiarDuringARenderGivesNoPictureMadeFromTheLie) {
     // A sound 2 x 2 DIB, and the lie the owner puts in its place while it renders a file list
     // (read among the pictures, as a user pastes it).
     std::vector<std::uint8_t> sound(40 + 16), lying(40 + 16);

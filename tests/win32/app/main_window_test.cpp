@@ -1,16 +1,43 @@
-// The About command of the main window: the toolbar button "关于" and the tray
-// menu's "关于(&A)" build the dialog at their first use, owned by the application
-// window, and open that same dialog every time after.
+// The main window: its layout tables (the bands run the window's width one under the other
+// down to its bottom, each band's controls inside it, apart, in order) and its About command
+// (the toolbar button "关于" and the tray menu's "关于(&A)" build the dialog at their first
+// use, owned by the application window, and open that same dialog every time after).
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
 
 #include "app/app_window.h"
+#include "app/main_window.h"
 #include "app/program.h"
+#include "layout_invariants.h"
 #include "modal_driver.h"
 
 namespace nimbara {
 namespace {
+
+TEST(MainWindowTest, LayoutBandsStackDownTheWholeClientArea) {
+    testing::ExpectSoundLayout(kMainWindowLayout, kMainWindow.client);
+    int top = 0;
+    for (const LayoutRow& band : kMainWindowLayout) {
+        SCOPED_TRACE(band.id);
+        EXPECT_EQ(band.place.x, 0);
+        EXPECT_EQ(band.place.width, kMainWindow.client.cx);
+        EXPECT_EQ(band.place.y, top);
+        top = band.place.bottom();
+    }
+    EXPECT_EQ(top, kMainWindow.client.cy);
+}
+
+TEST(MainWindowTest, LayoutEachBandHoldsItsControlsApartAndInOrder) {
+    const auto size_of = [](MainControl id) {
+        for (const LayoutRow& band : kMainWindowLayout)
+            if (band.id == UINT(id)) return SIZE{band.place.width, band.place.height};
+        return SIZE{};
+    };
+    testing::ExpectSoundLayout(kTitleStripLayout, size_of(MainControl::kTitleStrip));
+    testing::ExpectSoundLayout(kToolBarPanelLayout, size_of(MainControl::kToolBarPanel));
+    EXPECT_EQ(kToolBarPanelLayout[0].place.height, kToolButtonSize.cy);
+}
 
 using testing::WhileModal;
 
@@ -18,7 +45,7 @@ constexpr wchar_t kAboutClass[] = L"TAboutForm";
 
 HWND FindAbout() { return ::FindWindowW(kAboutClass, nullptr); }
 
-TEST(AboutCommandTest, BuildsTheDialogOnceAndOpensItFromToolbarAndTrayMenu) {
+TEST(MainWindowTest, AboutBuildsTheDialogOnceAndOpensItFromToolbarAndTrayMenu) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
     ApplicationWindow application;
