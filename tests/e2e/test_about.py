@@ -73,59 +73,6 @@ def visible_windows(probe):
     return {w["hwnd"]: (w["class"], w["title"]) for w in probe.windows() if w["visible"]}
 
 
-# --- result 1: layout, look, cursors --------------------------------------------------------
-
-
-def test_the_dialog_has_its_caption_place_size_and_owner(nimbara, probe):
-    dialog = nimbara.open_about()
-    scale = nimbara.scale()
-    assert dialog["title"] == "关于"
-    assert dialog["rect"][:2] == [394, 275], "placed where it was laid out, not centred"
-    assert dialog["owner"] == probe.find("NimbaraApplication", "Nimbara")
-    assert dialog["topmost"], "opened over the topmost main window"
-    style = dialog["style"]
-    assert style & 0x00C00000 == 0x00C00000 and style & 0x00080000  # caption, system menu
-    assert not style & (0x00040000 | 0x00020000 | 0x00010000)  # no sizing, no min/max box
-    assert dialog["exstyle"] & 0x00000001  # WS_EX_DLGMODALFRAME
-    left, top, right, bottom = nimbara.client_rect(dialog["hwnd"])
-    assert (right - left, bottom - top) == (scale(242), scale(185))
-
-
-def open_and_grab(nimbara, path):
-    """Opens the dialog and grabs it with the pointer parked away from it."""
-    dialog = nimbara.open_about()
-    nimbara.env.move(5, 5)
-    return dialog, nimbara.grab(dialog["rect"], path)
-
-
-def test_the_dialog_looks_like_its_reference(nimbara, tmp_path):
-    _, shot = open_and_grab(nimbara, tmp_path / "about.bmp")
-    assert_looks_like(shot, ABOUT_REFERENCE)
-
-
-def test_links_are_blue_texts_bold_where_designed_and_none_is_cut_off(nimbara, tmp_path):
-    dialog, shot = open_and_grab(nimbara, tmp_path / "about.bmp")
-    picture = load_bmp(shot)
-    controls = nimbara.controls(dialog["hwnd"])
-    origin = dialog["rect"][:2]
-    profiles = {}
-    for control_id in (AboutControl.kWebAddress, AboutControl.kProductLine,
-                       AboutControl.kMakerLine, AboutControl.kEmail):
-        left, top, right, bottom = controls[control_id]["rect"]
-        area = picture.crop(left - origin[0], top - origin[1], right - left, bottom - top)
-        profiles[control_id] = ink_profile(area)
-    for control_id in (AboutControl.kWebAddress, AboutControl.kEmail):
-        assert profiles[control_id].colour == "blue", TEXTS[control_id]
-    for control_id in (AboutControl.kProductLine, AboutControl.kMakerLine):
-        assert profiles[control_id].colour == "dark", TEXTS[control_id]
-    regular = profiles[AboutControl.kWebAddress].stroke
-    for control_id in (AboutControl.kProductLine, AboutControl.kMakerLine, AboutControl.kEmail):
-        assert profiles[control_id].stroke >= regular * 1.3, (
-            TEXTS[control_id], profiles[control_id].stroke, regular)
-    for control_id, profile in profiles.items():
-        assert profile.margin_right >= 2, f"{TEXTS[control_id]!r} is cut off"
-
-
 def cursor_shape(env):
     from Xlib import display  # python3-xlib
 
@@ -138,68 +85,24 @@ def cursor_shape(env):
         screen.close()
 
 
-def test_the_links_show_the_hand_and_the_rest_the_arrow(nimbara):
-    dialog = nimbara.open_about()
-    controls = nimbara.controls(dialog["hwnd"])
-    arrow = cursor_shape(nimbara.env)  # over the toolbar button just clicked
-
-    def shape_over(control_id, wanted):
-        """Moves onto the control and waits until the shape becomes what wanted accepts: each
-        move goes from a link to a plain text or back, so the program must change the shape."""
-        nimbara.env.move(*center(controls[control_id]["rect"]))
-        return wait_until(lambda: shape if wanted(shape := cursor_shape(nimbara.env)) else None,
-                          30, message=f"the pointer's shape over control {control_id}")
-
-    hands = []
-    for link, plain in ((AboutControl.kBanner, AboutControl.kProductLine),
-                        (AboutControl.kWebAddress, AboutControl.kMakerLine), (AboutControl.kEmail,
-                                                                              None)):
-        hands.append(shape_over(link, lambda shape: shape != arrow))
-        if plain:
-            shape_over(plain, lambda shape: shape == arrow)
-    assert hands[1:] == hands[:-1], "the same hand over every link"
+def shape_over(nimbara, control, wanted):
+    """Moves onto the control and waits until the shape becomes what wanted accepts: each move
+    goes from a link to a plain text or back, so the program must change the shape."""
+    nimbara.env.move(*center(control["rect"]))
+    return wait_until(lambda: shape if wanted(shape := cursor_shape(nimbara.env)) else None, 30,
+                      message=f"the pointer's shape over control {control['id']}")
 
 
-# --- result 2: the links, through Wine's browser and mail program settings -------------------
+def ink_profiles(picture, controls, origin):
+    profiles = {}
+    for control_id in TEXTS:
+        left, top, right, bottom = controls[control_id]["rect"]
+        area = picture.crop(left - origin[0], top - origin[1], right - left, bottom - top)
+        profiles[control_id] = ink_profile(area)
+    return profiles
 
 
-def test_banner_and_web_address_open_the_page_and_the_e_mail_line_a_message(
-        nimbara, winenv, recorder):
-    script, log = recorder
-    point_browser_and_mailer_at(winenv, str(script))
-    dialog = nimbara.open_about()
-    controls = nimbara.controls(dialog["hwnd"])
-    expected = []
-    for name, control_id in LINKS.items():
-        nimbara.click_centre(controls[control_id])
-        expected.append(MAILTO if control_id == AboutControl.kEmail else WEB_PAGE)
-        wait_until(lambda: log.read_text().splitlines() == expected, 60,
-                   message=f"after the {name}: {log.read_text().splitlines()} != {expected}")
-        assert nimbara.dialog("TAboutForm"), f"a click on the {name} closed the dialog"
-
-
-def test_the_product_and_maker_lines_open_nothing(nimbara, winenv, recorder):
-    script, log = recorder
-    point_browser_and_mailer_at(winenv, str(script))
-    dialog = nimbara.open_about()
-    controls = nimbara.controls(dialog["hwnd"])
-    nimbara.click_centre(controls[AboutControl.kProductLine])
-    nimbara.click_centre(controls[AboutControl.kMakerLine])
-    # the banner's frame, beside the banner
-    nimbara.env.click(*controls[AboutControl.kBannerFrame]["rect"][:2])
-    # A link last: once its page is opened, the clicks before it have been handled.
-    nimbara.click_centre(controls[AboutControl.kWebAddress])
-    wait_until(lambda: log.read_text(), 60, message="the web address opened nothing")
-    shell_done(nimbara)
-    assert log.read_text().splitlines() == [WEB_PAGE]
-    assert nimbara.dialog("TAboutForm")
-
-
-# --- result 3: no program for the address, the ways out, one dialog --------------------------
-
-
-def click_links_and_expect_silence(nimbara, env):
-    dialog = nimbara.open_about()
+def click_links_and_expect_silence(nimbara, dialog):
     controls = nimbara.controls(dialog["hwnd"])
     before = visible_windows(nimbara.probe)
     for name, control_id in LINKS.items():
@@ -211,42 +114,91 @@ def click_links_and_expect_silence(nimbara, env):
     assert nimbara.probe.foreground()["hwnd"] == dialog["hwnd"]
 
 
-def test_no_program_for_the_addresses_reports_nothing(nimbara, winenv, tmp_path):
-    point_browser_and_mailer_at(winenv, str(tmp_path / "no-such-program"))
-    click_links_and_expect_silence(nimbara, winenv)
-
-
-@pytest.mark.winenv()
-def test_no_association_for_the_addresses_reports_nothing(nimbara, winenv):
-    # This test's own environment: the classes of the two addresses go away for good.
-    for scheme in ("http", "mailto"):
-        winenv.reg_delete(rf"HKLM\Software\Classes\{scheme}", view=None)
-        assert winenv.reg_query(rf"HKCR\{scheme}\shell\open\command", view=None) is None
-    click_links_and_expect_silence(nimbara, winenv)
-
-
-def test_ok_and_the_close_box_close_it_and_every_opening_shows_the_same_dialog(nimbara):
-    first = nimbara.open_about()
-    controls = nimbara.controls(first["hwnd"])
-    nimbara.click_centre(controls[AboutControl.kOk])
-    wait_until(lambda: nimbara.dialog("TAboutForm") is None, 30,
-               message="确定 did not close the dialog")
-    assert nimbara.window()["enabled"], "the main window was left disabled"
-
-    second = nimbara.open_about()
-    assert second["hwnd"] == first["hwnd"]
-    assert {i: (c["text"], c["rect"]) for i, c in nimbara.controls(second["hwnd"]).items()} == {
-        i: (c["text"], c["rect"]) for i, c in controls.items()}
-    left, top, right, _ = second["rect"]
-    client = nimbara.client_rect(second["hwnd"])
+def close_by_the_close_box(nimbara, dialog):
+    left, top, right, _ = dialog["rect"]
+    client = nimbara.client_rect(dialog["hwnd"])
     border = client[0] - left
     caption = client[1] - top - border
     # The close box: the only caption button, at the caption's right end.
     nimbara.env.click(right - border - caption // 2 - 1, top + border + caption // 2)
     wait_until(lambda: nimbara.dialog("TAboutForm") is None, 30,
                message="the close box did not close it")
+
+
+# The window's caption, place, styles and owner, and the links' cursors and clicks as the
+# dialog asks them of the shell, are the Win32 tests' (tests/win32/about); here one user opens
+# the dialog from the toolbar again and again, looks at it, points at it and follows its links.
+def test_a_user_looks_at_the_dialog_follows_its_links_and_closes_it_each_way(
+        nimbara, winenv, recorder, tmp_path):
+    script, log = recorder
+    point_browser_and_mailer_at(winenv, str(script))
+    first = nimbara.open_about()
+    arrow = cursor_shape(nimbara.env)  # over the toolbar button just clicked
+    nimbara.env.move(5, 5)
+    shot = nimbara.grab(first["rect"], tmp_path / "about.bmp")
+    assert_looks_like(shot, ABOUT_REFERENCE)
+
+    # The links blue, the other texts dark, all but the web address bold, none cut off.
+    controls = nimbara.controls(first["hwnd"])
+    profiles = ink_profiles(load_bmp(shot), controls, first["rect"][:2])
+    for control_id, profile in profiles.items():
+        link = control_id in (AboutControl.kWebAddress, AboutControl.kEmail)
+        assert profile.colour == ("blue" if link else "dark"), TEXTS[control_id]
+        assert profile.margin_right >= 2, f"{TEXTS[control_id]!r} is cut off"
+    regular = profiles[AboutControl.kWebAddress].stroke
+    for control_id in (AboutControl.kProductLine, AboutControl.kMakerLine, AboutControl.kEmail):
+        assert profiles[control_id].stroke >= regular * 1.3, (
+            TEXTS[control_id], profiles[control_id].stroke, regular)
+
+    # The hand over each link, the arrow over the rest.
+    hands = []
+    for link, plain in ((AboutControl.kBanner, AboutControl.kProductLine),
+                        (AboutControl.kWebAddress, AboutControl.kMakerLine),
+                        (AboutControl.kEmail, None)):
+        hands.append(shape_over(nimbara, controls[link], lambda shape: shape != arrow))
+        if plain:
+            shape_over(nimbara, controls[plain], lambda shape: shape == arrow)
+    assert hands[1:] == hands[:-1], "the same hand over every link"
+
+    # Through Wine's browser and mail program settings: the product and maker lines and the
+    # banner's frame open nothing (the clicks are handled in turn, so once the banner's page
+    # is opened, they have been), the banner and the web address open the page, the e-mail
+    # line a message, and the dialog stays.
+    nimbara.click_centre(controls[AboutControl.kProductLine])
+    nimbara.click_centre(controls[AboutControl.kMakerLine])
+    nimbara.env.click(*controls[AboutControl.kBannerFrame]["rect"][:2])  # beside the banner
+    expected = []
+    for name, control_id in LINKS.items():
+        nimbara.click_centre(controls[control_id])
+        expected.append(MAILTO if control_id == AboutControl.kEmail else WEB_PAGE)
+        wait_until(lambda: log.read_text().splitlines() == expected, 60,
+                   message=f"after the {name}: {log.read_text().splitlines()} != {expected}")
+        assert nimbara.dialog("TAboutForm"), f"a click on the {name} closed the dialog"
+    shell_done(nimbara)
+    assert log.read_text().splitlines() == expected
+
+    # 确定 closes it; the next opening shows the same dialog, which with no program for the
+    # addresses says nothing; the close box closes it; the third opening is the same again.
+    nimbara.click_centre(controls[AboutControl.kOk])
+    wait_until(lambda: nimbara.dialog("TAboutForm") is None, 30,
+               message="确定 did not close the dialog")
+    assert nimbara.window()["enabled"], "the main window was left disabled"
+    second = nimbara.open_about()
+    assert second["hwnd"] == first["hwnd"]
+    assert {i: (c["text"], c["rect"]) for i, c in nimbara.controls(second["hwnd"]).items()} == {
+        i: (c["text"], c["rect"]) for i, c in controls.items()}
+    point_browser_and_mailer_at(winenv, str(tmp_path / "no-such-program"))
+    click_links_and_expect_silence(nimbara, second)
+    close_by_the_close_box(nimbara, second)
     assert nimbara.window()["enabled"]
     assert nimbara.process.poll() is None
+    assert nimbara.open_about()["hwnd"] == first["hwnd"]
 
-    third = nimbara.open_about()
-    assert third["hwnd"] == first["hwnd"]
+
+# The last of this file: the classes of the two addresses go away for good, with the
+# environment the file's tests share.
+def test_no_association_for_the_addresses_reports_nothing(nimbara, winenv):
+    for scheme in ("http", "mailto"):
+        winenv.reg_delete(rf"HKLM\Software\Classes\{scheme}", view=None)
+        assert winenv.reg_query(rf"HKCR\{scheme}\shell\open\command", view=None) is None
+    click_links_and_expect_silence(nimbara, nimbara.open_about())

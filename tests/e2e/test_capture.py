@@ -148,22 +148,6 @@ def test_preview_rules_text_cut_in_bytes_pictures_files_and_format_numbers(
     assert captures == list(range(1, 10))
 
 
-# --- an empty clipboard ----------------------------------------------------------------------
-
-
-def test_a_clipboard_emptied_by_another_program_takes_no_slot(winenv, probe, start_nimbara):
-    program = start_nimbara()
-    probe.clip_set("1=text:before the empty clipboard")
-    program.wait_capture(1, "before the empty clipboard")
-
-    # A notice, but nothing to capture: the change after it lands in the next slot.
-    probe.clip_empty()
-    assert probe.clip_count()["count"] == 0
-    probe.clip_set("1=text:after the empty clipboard")
-    program.wait_capture(2, "after the empty clipboard")
-    assert filled(program) == {1: "before the empty clipboard", 2: "after the empty clipboard"}
-
-
 # --- content its source marks as private ----------------------------------------------------
 
 HISTORY_FLAG = "reg:CanIncludeInClipboardHistory"

@@ -5,7 +5,7 @@ or taking the combination."""
 import pytest
 
 from harness import wait_until
-from nimbara_constants import (ALT, CTRL, NIMBARA_KEY, Q, SHIFT, Command, USER_NIMBARA_KEY, V)
+from nimbara_constants import ALT, CTRL, NIMBARA_KEY, Q, Command, USER_NIMBARA_KEY, V
 from nimbara_program import held_by_nimbara, taken_by_probe
 
 # Set up before Nimbara starts, torn down after it has ended.
@@ -73,23 +73,6 @@ def test_values_put_in_the_registry_before_the_start(winenv, probe, start_nimbar
     assert nimbara.message_boxes() == []
 
 
-def test_only_a_wm_hotkey_with_the_current_combination_toggles(start_nimbara):
-    nimbara = start_nimbara()
-    cases = [
-        ("the current key with other modifiers", (CTRL, V), 0),
-        ("the current key with more modifiers", (ALT | SHIFT, V), 0),
-        ("the current modifiers with another key", (ALT, Q), 0),
-        ("no modifiers", (0, V), 0),
-    ]
-    for name, (mod, vk), result in cases:
-        assert nimbara.hotkey_message(mod, vk) == result, name
-        assert not nimbara.shown(), name
-    assert nimbara.hotkey_message(ALT, V) == 1
-    assert nimbara.shown()
-    assert nimbara.hotkey_message(ALT, V) == 1
-    assert not nimbara.shown()
-
-
 def test_a_combination_held_by_another_program_is_left_to_it_silently(probe, start_nimbara):
     holder = probe.hotkey(ALT, V)
     assert holder["registered"]
@@ -108,15 +91,3 @@ def test_a_combination_held_by_another_program_is_left_to_it_silently(probe, sta
         assert nimbara.message_boxes() == []
     finally:
         probe.unhotkey(holder["id"])
-
-
-def test_after_exit_another_program_can_take_the_combination(probe, start_nimbara):
-    nimbara = start_nimbara()
-    assert held_by_nimbara(probe, ALT, V)
-    nimbara.hotkey_message(ALT, V)
-    nimbara.wait_shown(True)
-    nimbara.exit()
-    assert nimbara.process.returncode == 0
-    answer = probe.hotkey(ALT, V)
-    assert answer["registered"]
-    probe.unhotkey(answer["id"])

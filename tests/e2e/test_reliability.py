@@ -19,8 +19,8 @@ import time
 import pytest
 
 from harness import wait_until
-from nimbara_constants import (CF_BITMAP, CF_DIB, CF_DIBV5, Command, READ_FAILURE, WM_CHANGECBCHAIN,
-                               WM_COMMAND, WM_DRAWCLIPBOARD, WM_QUIT)
+from nimbara_constants import (CF_BITMAP, CF_DIB, CF_DIBV5, Command, READ_FAILURE, WM_COMMAND,
+                               WM_DRAWCLIPBOARD)
 from tray_icon import close_menu, open_tray_menu
 
 MB = 1 << 20
@@ -162,54 +162,6 @@ def test_clipboard_held_during_a_capture_gives_one_error_and_no_half_slot(
     else:
         assert slot == first + 1
     assert after[:first] == tiles[:first]
-
-
-@pytest.mark.timeout(300)
-def test_notices_without_a_change_capture_nothing_and_the_same_text_again_is_captured(
-        start_nimbara, other_probe):
-    n = start_nimbara()
-    for text in ("older", "newest"):
-        n.probe.clip_set(f"1=text:{text}")
-        n.shows(text)
-    before = n.previews()
-    notifier = other_probe()
-    for _ in range(15):  # spaced wider than the capture's deferral, so none is coalesced
-        notifier.send(n.hwnd, WM_DRAWCLIPBOARD, 0, 0)
-        notifier.sleep(50)
-    # Copying the same text again is a change: it is the next capture, and the only one.
-    n.probe.clip_set("1=text:newest")
-    wait_until(lambda: n.previews().count("newest") == 2, 60,
-               message=f"the same text copied again was not captured: {n.previews()}")
-    after = n.previews()
-    slot = before.index("newest") + 1
-    figures("notices without a change", notices=15, tiles_before=before, tiles_after=after)
-    assert after == before[:slot] + ["newest"] + before[slot + 1:]
-
-
-@pytest.mark.winenv()
-@pytest.mark.timeout(300)
-def test_a_chain_message_naming_nimbara_itself_and_a_quit_from_outside_keep_the_chain_whole(
-        start_nimbara, other_probe):
-    behind = other_probe("viewer")  # Nimbara's next viewer
-    n = start_nimbara()
-    n.probe.send(n.hwnd, WM_CHANGECBCHAIN, behind.greeting["hwnd"], n.hwnd)
-    behind.clear_events()
-    n.probe.clip_set("1=text:after the stray chain message")
-    n.shows("after the stray chain message")
-    behind.wait_event("drawclipboard", timeout=30)
-    # A WM_QUIT from outside ends the program without a close: the chain and the hotkey are
-    # given back all the same.
-    n.probe.post(n.hwnd, WM_QUIT, 0, 0)
-    assert n.process.wait(60) == 0
-    behind.clear_events()
-    n.probe.clip_set("1=text:after the quit")
-    behind.wait_event("drawclipboard", timeout=30)
-    hotkey = n.probe.hotkey(1, 86)
-    if hotkey["registered"]:
-        n.probe.unhotkey(hotkey["id"])
-    figures("chain", stray_message_ignored=True, viewer_after_quit=True,
-            alt_v_free_after_quit=hotkey["registered"])
-    assert hotkey["registered"], "Alt+V stayed held after the quit"
 
 
 def lying_dib(v5):
