@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "app/startup.h"
+#include "app/clip_reader_main.h"
 #include "history/clip_reader.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {

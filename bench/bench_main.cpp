@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "bench_output.h"
+#include "app/clip_reader_main.h"
 #include "history/clip_reader.h"
 
 namespace bench {

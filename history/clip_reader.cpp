@@ -150,12 +150,11 @@ Stream Receive(const Receiver& r) {
     return Stream::kMisbehaved;
 }
 
-DWORD WINAPI ReceiveSnapshots(void* parameter) {
-    const std::unique_ptr<Receiver> receiver(static_cast<Receiver*>(parameter));
+void ReceiveSnapshots(const Receiver& receiver) {
     Stream stream = Stream::kGoesOn;
     while (stream == Stream::kGoesOn) {
         try {
-            stream = Receive(*receiver);
+            stream = Receive(receiver);
         } catch (...) {
             // No memory even for a list of formats: given up like a reader that broke.
             stream = Stream::kMisbehaved;
@@ -165,22 +164,21 @@ DWORD WINAPI ReceiveSnapshots(void* parameter) {
     SnapshotNews news{SnapshotNews::Kind::kReaderEnded};
     news.end = stream == Stream::kMisbehaved
                    ? ReaderEnd::kCrashed
-                   : ClassifyReaderExit(ExitCodeOnceEnded(receiver->process.get(), kExitWaitMs));
+                   : ClassifyReaderExit(ExitCodeOnceEnded(receiver.process.get(), kExitWaitMs));
     {
-        const Lock::Hold hold(receiver->mailbox->lock);
-        if (receiver->mailbox->generation != receiver->generation) return 0;
-        news.result = std::exchange(receiver->mailbox->arriving, {});
-        news.began = receiver->mailbox->began;
-        receiver->mailbox->formats_known = false;
+        const Lock::Hold hold(receiver.mailbox->lock);
+        if (receiver.mailbox->generation != receiver.generation) return;
+        news.result = std::exchange(receiver.mailbox->arriving, {});
+        news.began = receiver.mailbox->began;
+        receiver.mailbox->formats_known = false;
     }
-    Deliver(*receiver, std::move(news));
-    return 0;
+    Deliver(receiver, std::move(news));
 }
 
 }  // namespace
 
-ClipReaderProcess::ClipReaderProcess(HWND window, Launch launch)
-    : window_(window), launch_(std::move(launch)) {
+ClipReaderProcess::ClipReaderProcess(HWND window, Launch launch, DWORD join_wait_ms)
+    : window_(window), launch_(std::move(launch)), join_wait_ms_(join_wait_ms) {
     if (!launch_) launch_ = [] { return HelperProcess::Start(kClipReaderArgument); };
 }
 
@@ -200,6 +198,8 @@ bool ClipReaderProcess::Begin() {
 }
 
 bool ClipReaderProcess::StartReader() {
+    // The thread of a reader ended before is done by now, or is let go.
+    (void)receiving_.Join(join_wait_ms_);
     helper_ = launch_();
     if (!helper_) return false;
     ++starts_;
@@ -212,21 +212,21 @@ bool ClipReaderProcess::StartReader() {
         mailbox_->formats_known = false;
         mailbox_->began = false;
     }
-    auto receiver = std::make_unique<Receiver>(
+    auto receiver = std::make_shared<Receiver>(
         Receiver{helper_.TakeOutput(), helper_.ProcessToWaitFor(), window_, mailbox_, generation});
-    // Ends by itself at the end of the reader's output; what it shares lives as long as it.
-    const HANDLE thread = ::CreateThread(nullptr, 0, &ReceiveSnapshots, receiver.get(), 0, nullptr);
-    if (!thread) {
+    // Ends at the end of the reader's output; what it shares lives as long as it.
+    receiving_ = OwnedThread::Start([receiver] { ReceiveSnapshots(*receiver); });
+    if (!receiving_) {
         EndReader();
         return false;
     }
-    (void)receiver.release();
-    ::CloseHandle(thread);
     return true;
 }
 
 void ClipReaderProcess::EndReader() noexcept {
     helper_.End();
+    // Its output broken, its thread ends.
+    (void)receiving_.Join(join_wait_ms_);
     const Lock::Hold hold(mailbox_->lock);
     // What its receiving thread still has is of no use now.
     ++mailbox_->generation;
@@ -261,8 +261,10 @@ std::uint64_t ClipReaderProcess::BytesArrived() {
 }
 
 SnapshotResult ClipReaderProcess::Abandon() noexcept {
-    // First of all: the clipboard is free, and the reader writes nothing more.
+    // First of all: the clipboard is free, and the reader writes nothing more; then its
+    // thread, whose pipe that broke, has delivered what it had and ends.
     helper_.End();
+    (void)receiving_.Join(join_wait_ms_);
     SnapshotResult kept;
     const Lock::Hold hold(mailbox_->lock);
     for (SnapshotNews& news : mailbox_->news) {
@@ -278,84 +280,29 @@ SnapshotResult ClipReaderProcess::Abandon() noexcept {
     return kept;
 }
 
-namespace {
-
-// Writes each frame of a snapshot as it is read. The program has gone, or has ended this
-// reader, when a write fails: nothing is left to do then.
-class FrameWriter final : public ClipSnapshots::Sink {
-public:
-    explicit FrameWriter(HANDLE out) : out_(out) {}
-
-    void Formats(DWORD sequence, const std::vector<std::uint16_t>& formats) override {
-        Head({FrameKind::kFormats, sequence, static_cast<std::uint32_t>(formats.size())});
-        std::vector<std::uint8_t> bytes(formats.size() * 2);
-        for (std::size_t i = 0; i < formats.size(); ++i)
-            WriteLittleEndian(std::span<std::uint8_t>(bytes), i * 2, formats[i]);
-        Write(bytes.data(), bytes.size());
-    }
-    void Record(std::size_t position, const ClipFormatRecord& record) override {
-        Head({FrameKind::kRecord, static_cast<std::uint32_t>(position)});
-        const RecordHeadBytes head =
-            EncodeRecordHead({record.format, record.encoding, record.data.size()});
-        Write(head.data(), head.size());
-        Write(record.data.data(), record.data.size());
-    }
-    void Head(const FrameHead& head) {
-        const FrameHeadBytes bytes = EncodeFrameHead(head);
-        Write(bytes.data(), bytes.size());
-    }
-
-private:
-    void Write(const void* bytes, std::size_t size) {
-        if (!WriteAll(out_, bytes, size)) ::ExitProcess(0);
-    }
-    HANDLE out_;
-};
-
-// A crash ends the reader at once with a code of its own: no crash dialog comes up, and the
-// clipboard it may hold is free again.
-LONG WINAPI EndOnCrash(EXCEPTION_POINTERS*) {
-    ::TerminateProcess(::GetCurrentProcess(), kReaderCrashExitCode);
-    return EXCEPTION_EXECUTE_HANDLER;
+void FrameWriter::Formats(DWORD sequence, const std::vector<std::uint16_t>& formats) {
+    Head({FrameKind::kFormats, sequence, static_cast<std::uint32_t>(formats.size())});
+    std::vector<std::uint8_t> bytes(formats.size() * 2);
+    for (std::size_t i = 0; i < formats.size(); ++i)
+        WriteLittleEndian(std::span<std::uint8_t>(bytes), i * 2, formats[i]);
+    Write(bytes.data(), bytes.size());
 }
 
-}  // namespace
+void FrameWriter::Record(std::size_t position, const ClipFormatRecord& record) {
+    Head({FrameKind::kRecord, static_cast<std::uint32_t>(position)});
+    const RecordHeadBytes head =
+        EncodeRecordHead({record.format, record.encoding, record.data.size()});
+    Write(head.data(), head.size());
+    Write(record.data.data(), record.data.size());
+}
 
-int RunClipReader() {
-    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    ::SetUnhandledExceptionFilter(&EndOnCrash);
-    std::set_terminate([] { ::TerminateProcess(::GetCurrentProcess(), kReaderCrashExitCode); });
-    const HANDLE in = HelperInput(), out = HelperOutput();
-    // Opens the clipboard in its own name; a message-only window is neither shown nor a
-    // member of the viewer chain.
-    const UniqueHwnd window(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                              nullptr, ::GetModuleHandleW(nullptr), nullptr));
-    if (!window) return 1;
-    std::uint32_t unreadable = 0;
-    ClipSnapshots snapshots(SystemClipboard(), window.get(), [&unreadable] { ++unreadable; });
-    FrameWriter writer(out);
-    const std::uint32_t start_kb = PrivateKbOfThisProcess();
-    std::uint32_t request = 0;
-    while (ReadAll(in, &request, sizeof(request))) {
-        unreadable = 0;
-        FrameHead end{FrameKind::kEnd};
-        try {
-            (void)snapshots.Snapshot(&writer);
-            end.value = snapshots.last_sequence();
-        } catch (const ClipboardBusyError&) {
-            writer.Head({FrameKind::kClipboardBusy});
-            continue;
-        } catch (...) {
-            // No memory even for the list: what was sent is kept, the rest reported.
-            ++unreadable;
-            end.value = snapshots.CurrentSequence();
-        }
-        end.count = unreadable;
-        const std::uint32_t now_kb = PrivateKbOfThisProcess();
-        end.private_kb = now_kb > start_kb ? now_kb - start_kb : 0;
-        writer.Head(end);
-    }
-    return 0;
+void FrameWriter::Head(const FrameHead& head) {
+    const FrameHeadBytes bytes = EncodeFrameHead(head);
+    Write(bytes.data(), bytes.size());
+}
+
+void FrameWriter::Write(const void* bytes, std::size_t size) {
+    if (!WriteAll(out_, bytes, size)) ::ExitProcess(0);
 }
 
 }  // namespace nimbara

@@ -14,13 +14,16 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "history/capture_rules.h"
+#include "history/clip_snapshots.h"
 #include "history/slot_ring.h"
 #include "history/snapshot_wire.h"
 #include "history/window_messages.h"
 #include "platform/helper_process.h"
 #include "platform/lock.h"
+#include "platform/thread.h"
 
 namespace nimbara {
 
@@ -65,14 +68,21 @@ public:
 };
 
 // The reader process as the program's window sees it. Started at the first snapshot, again
-// after it has ended, and afresh between snapshots once StartReaderAfresh says so. Its
-// receiving thread puts what arrives into a mailbox this object shares with it, and rings
-// the window's kMsgSnapshotRead; only the window thread takes from the mailbox.
+// after it has ended, and afresh between snapshots once StartReaderAfresh says so.
+// Threads: this object lives on the main window's thread, and holds one receiving thread
+// for each reader it starts (OwnedThread `receiving_`). That thread reads the reader's pipe,
+// puts what arrives into a mailbox this object shares with it and rings the window's
+// kMsgSnapshotRead; only the window thread takes from the mailbox. It ends at the end of the
+// reader's output: ending the reader breaks the pipe, and the thread is then joined (within
+// OwnedThread::kJoinWaitMs) before another reader starts and before this object goes.
 class ClipReaderProcess final : public SnapshotSource {
 public:
     using Launch = std::function<HelperProcess()>;
-    // `launch` starts a reader; the program's starts this executable as one.
-    explicit ClipReaderProcess(HWND window, Launch launch = {});
+    // `launch` starts a reader; the program's starts this executable as one. `join_wait_ms`
+    // bounds the wait for a receiving thread once its reader is ended (a stand-in whose pipe
+    // no ending breaks is let go at once).
+    explicit ClipReaderProcess(HWND window, Launch launch = {},
+                               DWORD join_wait_ms = OwnedThread::kJoinWaitMs);
     ClipReaderProcess(const ClipReaderProcess&) = delete;
     ClipReaderProcess& operator=(const ClipReaderProcess&) = delete;
     ~ClipReaderProcess() override { (void)Abandon(); }
@@ -102,13 +112,26 @@ private:
 
     HWND window_;
     Launch launch_;
+    DWORD join_wait_ms_;
     std::shared_ptr<Mailbox> mailbox_ = std::make_shared<Mailbox>();
     HelperProcess helper_;
+    OwnedThread receiving_;        // of the reader of now, or of one ended and not yet joined
     std::uint32_t snapshots_ = 0;  // taken by the reader of now
     int starts_ = 0;
 };
 
-// The reader's side: serves snapshot requests from its input until that ends.
-int RunClipReader();
+// The reader's end of the pipe: each frame of a snapshot written as it is read. The program
+// has gone, or has ended this reader, when a write fails: the reader ends then.
+class FrameWriter final : public ClipSnapshots::Sink {
+public:
+    explicit FrameWriter(HANDLE out) : out_(out) {}
+    void Formats(DWORD sequence, const std::vector<std::uint16_t>& formats) override;
+    void Record(std::size_t position, const ClipFormatRecord& record) override;
+    void Head(const FrameHead& head);
+
+private:
+    void Write(const void* bytes, std::size_t size);
+    HANDLE out_;
+};
 
 }  // namespace nimbara

@@ -9,7 +9,7 @@ set -euo pipefail
 seconds="${1:-20}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-fuzz"
-targets=(drop_files_fuzz preview_texts_fuzz hotkey_texts_fuzz)
+targets=(drop_files_fuzz preview_texts_fuzz hotkey_texts_fuzz snapshot_wire_fuzz)
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
       -DNIMBARA_FUZZ=ON >/dev/null

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -58,7 +59,7 @@ std::vector<SnapshotNews> Rung(HWND window, ClipReaderProcess& reader) {
 TEST(ClipReaderTest, WhatArrivedIsKeptWholeCutShortOrEndedAndNothingElseIsTaken) {
     const UniqueHwnd window = testing::HiddenWindow();
     StandIn stand_in;
-    ClipReaderProcess reader{window.get(), [&] { return stand_in.Launch(); }};
+    ClipReaderProcess reader{window.get(), [&] { return stand_in.Launch(); }, 0};
     EXPECT_FALSE(reader.Take()) << "a doorbell before anything was asked for takes nothing";
     // After the text: 0 the end frame; 1 the budget spent; 2 the output ended (from outside);
     // 3 a record where another format was asked for (a reader made to misbehave).
@@ -101,7 +102,7 @@ TEST(ClipReaderTest, TheReaderIsStartedAfreshAfterItsSnapshotsOrItsGrowthAndGrow
                                      {1, kReaderGrowthBeforeRestartKb, 2}};
     for (const auto& [snapshots, grown_kb, starts] : rows) {
         StandIn stand_in;
-        ClipReaderProcess reader{window.get(), [&] { return stand_in.Launch(); }};
+        ClipReaderProcess reader{window.get(), [&] { return stand_in.Launch(); }, 0};
         ASSERT_TRUE(reader.Begin());
         for (std::uint32_t i = 0; i < snapshots; ++i)
             stand_in.Frame({FrameKind::kEnd, i, 0, grown_kb});
@@ -116,6 +117,37 @@ TEST(ClipReaderTest, TheReaderIsStartedAfreshAfterItsSnapshotsOrItsGrowthAndGrow
     const std::vector<std::uint8_t> held(32u << 20, 1);
     EXPECT_GE(PrivateKbOfThisProcess() - before, kReaderGrowthBeforeRestartKb)
         << before << int(held[7]);
+}
+
+// The real reader: this test program, started as the product starts itself, answers as the
+// product does. Ended in the middle, its thread is joined before the next starts.
+TEST(ClipReaderTest, TheRealReaderReadsTheClipboardAndItsEndBreaksThePipeItsThreadReads) {
+    const UniqueHwnd window = testing::HiddenWindow();
+    ASSERT_TRUE(::OpenClipboard(window.get()));
+    ::EmptyClipboard();
+    const char text[] = "read by the reader";
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, sizeof(text));
+    std::memcpy(::GlobalLock(block), text, sizeof(text));
+    ::GlobalUnlock(block);
+    ASSERT_TRUE(::SetClipboardData(CF_TEXT, block));
+    ::CloseClipboard();
+    ClipReaderProcess reader{window.get()};
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(reader.Begin());
+        std::vector<SnapshotNews> news = Rung(window.get(), reader);
+        ASSERT_EQ(news.size(), 1u);
+        ASSERT_EQ(news[0].kind, SnapshotNews::Kind::kTaken);
+        const ClipSlot& slot = news[0].result.slot;
+        const auto found = std::find_if(slot.begin(), slot.end(), [](const ClipFormatRecord& r) {
+            return r.format == CF_TEXT;
+        });
+        ASSERT_NE(found, slot.end());
+        EXPECT_STREQ(reinterpret_cast<const char*>(found->data.data()), text);
+        // Ended from outside: the next snapshot needs a reader started afresh.
+        (void)reader.Abandon();
+    }
+    EXPECT_EQ(reader.starts(), 2);
 }
 
 }  // namespace
