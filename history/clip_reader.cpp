@@ -1,12 +1,9 @@
 #include "history/clip_reader.h"
 
-#include <algorithm>
 #include <exception>
-#include <new>
 #include <utility>
 #include <vector>
 
-#include "history/little_endian.h"
 #include "history/clip_snapshots.h"
 #include "platform/clipboard.h"
 #include "platform/handles.h"
@@ -30,8 +27,6 @@ struct Receiver {
     std::uint32_t generation;
 };
 
-enum class Stream : std::uint8_t { kGoesOn, kEnded, kMisbehaved };
-
 // Puts news into the mailbox when it is of the reader of now, and rings the window.
 void Deliver(const Receiver& receiver, SnapshotNews news) {
     {
@@ -42,135 +37,70 @@ void Deliver(const Receiver& receiver, SnapshotNews news) {
     ::PostMessageW(receiver.window, kMsgSnapshotRead, 0, 0);
 }
 
-// Skips bytes that this process has no memory for, so that the next frame is read whole.
-bool Skip(HANDLE pipe, std::uint64_t bytes) {
-    std::uint8_t chunk[4096];
-    while (bytes > 0) {
-        const auto n = static_cast<std::size_t>(bytes < sizeof(chunk) ? bytes : sizeof(chunk));
-        if (!ReadAll(pipe, chunk, n)) return false;
-        bytes -= n;
-    }
-    return true;
-}
+// The reader's output as the decoder reads it: each piece of a record's bytes counted as it
+// comes, and the first bytes noted as the reader having begun.
+class PipeInput final : public WireInput {
+public:
+    explicit PipeInput(const Receiver& receiver) : r_(receiver) {}
 
-Stream ReceiveFormats(const Receiver& r, const FrameHead& head) {
-    std::vector<std::uint8_t> bytes(std::size_t{head.count} * 2);
-    if (!ReadAll(r.output.get(), bytes.data(), bytes.size())) return Stream::kEnded;
-    std::vector<std::uint16_t> formats(head.count);
-    for (std::size_t i = 0; i < formats.size(); ++i)
-        formats[i] = ReadLittleEndian<std::uint16_t>(std::span<const std::uint8_t>(bytes), i * 2);
-    ClipSlot slot = NumbersOnly(formats);
-    const Lock::Hold hold(r.mailbox->lock);
-    if (r.mailbox->generation != r.generation) return Stream::kGoesOn;
-    r.mailbox->arriving = SnapshotResult{head.value, 0, std::move(slot)};
-    r.mailbox->formats_known = true;
-    return Stream::kGoesOn;
-}
-
-Stream ReceiveRecord(const Receiver& r, const FrameHead& head) {
-    RecordHeadBytes record_bytes;
-    if (!ReadAll(r.output.get(), record_bytes.data(), record_bytes.size())) return Stream::kEnded;
-    const std::optional<RecordHead> record = DecodeRecordHead(record_bytes);
-    if (!record) return Stream::kMisbehaved;
-    ClipFormatRecord kept{record->format, record->encoding, {}};
-    bool unreadable = false;
-    try {
-        kept.data = ByteBuffer(static_cast<std::size_t>(record->bytes));
-    } catch (const std::bad_alloc&) {
-        // Kept as its number: no memory here for its bytes.
-        unreadable = true;
-        kept.encoding = ClipEncoding::kUnrestorable;
-        if (!Skip(r.output.get(), record->bytes)) return Stream::kEnded;
-    }
-    // In pieces, each counted as it comes: a large format is not taken for a hung owner. The
-    // last is counted with the record taken.
-    constexpr std::size_t kPiece = 1u << 20;
-    std::size_t last = 0;
-    for (std::size_t at = 0; at < kept.data.size(); at += last) {
-        if (last) {
-            const Lock::Hold hold(r.mailbox->lock);
-            r.mailbox->bytes_arrived += last;
+    bool Read(std::span<std::uint8_t> bytes) override {
+        if (!ReadAll(r_.output.get(), bytes.data(), bytes.size())) return false;
+        if (!began_) {
+            began_ = true;
+            const Lock::Hold hold(r_.mailbox->lock);
+            if (r_.mailbox->generation == r_.generation) r_.mailbox->began = true;
         }
-        last = std::min(kPiece, kept.data.size() - at);
-        if (!ReadAll(r.output.get(), kept.data.data() + at, last)) return Stream::kEnded;
+        return true;
     }
-    const Lock::Hold hold(r.mailbox->lock);
-    r.mailbox->bytes_arrived += last;
-    if (r.mailbox->generation != r.generation) return Stream::kGoesOn;
-    SnapshotResult& arriving = r.mailbox->arriving;
-    if (!r.mailbox->formats_known) return Stream::kMisbehaved;
-    if (unreadable) {
-        // Stays as its number: only a format of the list at its place is counted.
-        if (head.value >= arriving.slot.size() || arriving.slot[head.value].format != kept.format)
-            return Stream::kMisbehaved;
-        ++arriving.unreadable;
-        return Stream::kGoesOn;
-    }
-    return TakeRecord(arriving.slot, head.value, std::move(kept)) ? Stream::kGoesOn
-                                                                  : Stream::kMisbehaved;
-}
 
-Stream ReceiveEnd(const Receiver& r, const FrameHead& head) {
-    SnapshotNews news{SnapshotNews::Kind::kTaken};
+    void Counted(std::size_t bytes) override {
+        const Lock::Hold hold(r_.mailbox->lock);
+        r_.mailbox->bytes_arrived += bytes;
+    }
+
+private:
+    const Receiver& r_;
+    bool began_ = false;
+};
+
+// One frame off the pipe, taken into the snapshot arriving.
+WireStream Receive(const Receiver& r, PipeInput& input) {
+    WireFrame frame;
+    if (const WireStream read = ReadFrame(input, frame); read != WireStream::kGoesOn) return read;
+    const FrameKind kind = frame.head.kind;
+    std::optional<SnapshotResult> whole;
     {
         const Lock::Hold hold(r.mailbox->lock);
-        if (r.mailbox->generation != r.generation) return Stream::kGoesOn;
-        news.result = std::exchange(r.mailbox->arriving, {});
-        r.mailbox->formats_known = false;
+        r.mailbox->bytes_arrived += frame.uncounted;
+        if (r.mailbox->generation != r.generation) return WireStream::kGoesOn;
+        if (!TakeFrame(r.mailbox->arriving, std::move(frame), whole)) return WireStream::kMisbehaved;
     }
-    news.result.sequence = head.value;
-    news.result.unreadable += static_cast<int>(head.count);
-    news.result.whole = true;
-    news.result.grown_kb = head.private_kb;
-    Deliver(r, std::move(news));
-    return Stream::kGoesOn;
-}
-
-// One frame off the pipe.
-Stream Receive(const Receiver& r) {
-    FrameHeadBytes head_bytes;
-    if (!ReadAll(r.output.get(), head_bytes.data(), head_bytes.size())) return Stream::kEnded;
-    {
-        const Lock::Hold hold(r.mailbox->lock);
-        if (r.mailbox->generation == r.generation) r.mailbox->began = true;
-    }
-    const std::optional<FrameHead> head = DecodeFrameHead(head_bytes);
-    if (!head) return Stream::kMisbehaved;
-    switch (head->kind) {
-        case FrameKind::kFormats:
-            return ReceiveFormats(r, *head);
-        case FrameKind::kRecord:
-            return ReceiveRecord(r, *head);
-        case FrameKind::kEnd:
-            return ReceiveEnd(r, *head);
-        case FrameKind::kClipboardBusy:
-            Deliver(r, {SnapshotNews::Kind::kClipboardBusy});
-            return Stream::kGoesOn;
-    }
-    return Stream::kMisbehaved;
+    if (whole) Deliver(r, {SnapshotNews::Kind::kTaken, ReaderEnd::kEnded, std::move(*whole)});
+    if (kind == FrameKind::kClipboardBusy) Deliver(r, {SnapshotNews::Kind::kClipboardBusy});
+    return WireStream::kGoesOn;
 }
 
 void ReceiveSnapshots(const Receiver& receiver) {
-    Stream stream = Stream::kGoesOn;
-    while (stream == Stream::kGoesOn) {
+    PipeInput input(receiver);
+    WireStream stream = WireStream::kGoesOn;
+    while (stream == WireStream::kGoesOn) {
         try {
-            stream = Receive(receiver);
+            stream = Receive(receiver, input);
         } catch (...) {
             // No memory even for a list of formats: given up like a reader that broke.
-            stream = Stream::kMisbehaved;
+            stream = WireStream::kMisbehaved;
         }
     }
     // A reader that wrote what it never writes was made to misbehave by what it read.
     SnapshotNews news{SnapshotNews::Kind::kReaderEnded};
-    news.end = stream == Stream::kMisbehaved
+    news.end = stream == WireStream::kMisbehaved
                    ? ReaderEnd::kCrashed
                    : ClassifyReaderExit(ExitCodeOnceEnded(receiver.process.get(), kExitWaitMs));
     {
         const Lock::Hold hold(receiver.mailbox->lock);
         if (receiver.mailbox->generation != receiver.generation) return;
-        news.result = std::exchange(receiver.mailbox->arriving, {});
+        news.result = TakeArrived(receiver.mailbox->arriving);
         news.began = receiver.mailbox->began;
-        receiver.mailbox->formats_known = false;
     }
     Deliver(receiver, std::move(news));
 }
@@ -209,7 +139,7 @@ bool ClipReaderProcess::StartReader() {
         const Lock::Hold hold(mailbox_->lock);
         generation = ++mailbox_->generation;
         mailbox_->news.clear();
-        mailbox_->formats_known = false;
+        mailbox_->arriving = {};
         mailbox_->began = false;
     }
     auto receiver = std::make_shared<Receiver>(
@@ -231,7 +161,6 @@ void ClipReaderProcess::EndReader() noexcept {
     // What its receiving thread still has is of no use now.
     ++mailbox_->generation;
     mailbox_->news.clear();
-    mailbox_->formats_known = false;
     mailbox_->arriving = {};
 }
 
@@ -272,27 +201,22 @@ SnapshotResult ClipReaderProcess::Abandon() noexcept {
             (news.kind == SnapshotNews::Kind::kReaderEnded && !kept.whole))
             kept = std::move(news.result);
     }
-    if (!kept.whole && mailbox_->formats_known) kept = std::move(mailbox_->arriving);
+    const bool formats_known = mailbox_->arriving.formats_known;
+    SnapshotResult arrived = TakeArrived(mailbox_->arriving);
+    if (!kept.whole && formats_known) kept = std::move(arrived);
     ++mailbox_->generation;
     mailbox_->news.clear();
-    mailbox_->formats_known = false;
-    mailbox_->arriving = {};
     return kept;
 }
 
 void FrameWriter::Formats(DWORD sequence, const std::vector<std::uint16_t>& formats) {
-    Head({FrameKind::kFormats, sequence, static_cast<std::uint32_t>(formats.size())});
-    std::vector<std::uint8_t> bytes(formats.size() * 2);
-    for (std::size_t i = 0; i < formats.size(); ++i)
-        WriteLittleEndian(std::span<std::uint8_t>(bytes), i * 2, formats[i]);
+    const std::vector<std::uint8_t> bytes = EncodeFormatsFrame(sequence, formats);
     Write(bytes.data(), bytes.size());
 }
 
 void FrameWriter::Record(std::size_t position, const ClipFormatRecord& record) {
-    Head({FrameKind::kRecord, static_cast<std::uint32_t>(position)});
-    const RecordHeadBytes head =
-        EncodeRecordHead({record.format, record.encoding, record.data.size()});
-    Write(head.data(), head.size());
+    const RecordFrameHeadBytes heads = EncodeRecordFrame(position, record);
+    Write(heads.data(), heads.size());
     Write(record.data.data(), record.data.size());
 }
 

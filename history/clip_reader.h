@@ -30,15 +30,6 @@ namespace nimbara {
 // The whole command line after the executable's name that makes it the reader.
 constexpr wchar_t kClipReaderArgument[] = L"/clip-reader";
 
-// One snapshot, as far as it arrived.
-struct SnapshotResult {
-    DWORD sequence = 0;  // the clipboard's sequence number that the reader read
-    int unreadable = 0;
-    ClipSlot slot;  // what did not arrive is kept as its format number only
-    bool whole = false;
-    std::uint32_t grown_kb = 0;  // how much the reader had grown since its start
-};
-
 // What the capture hears of the snapshot it asked for.
 struct SnapshotNews {
     enum class Kind : std::uint8_t {
@@ -100,9 +91,8 @@ public:
         Lock lock;
         std::uint32_t generation = 0;  // of the reader of now; news of others is dropped
         std::deque<SnapshotNews> news;
-        bool formats_known = false;  // of the snapshot arriving
-        bool began = false;          // the reader of now has sent something
-        SnapshotResult arriving;
+        bool began = false;  // the reader of now has sent something
+        ArrivingSnapshot arriving;
         std::uint64_t bytes_arrived = 0;
     };
 

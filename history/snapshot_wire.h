@@ -3,7 +3,9 @@
 // read (a frame, then its bytes), then a frame that ends the snapshot. What has arrived is
 // the program's even when the reader is ended in the middle. The reader reads whatever
 // other programs put on the clipboard and may have been made to misbehave, so every field
-// is checked as it arrives.
+// is checked as it arrives. Both ends are here: the reader encodes its frames with these
+// functions, and the program reads them back with ReadFrame and builds the snapshot with
+// TakeFrame, over a byte source of its own (the pipe; bytes in memory in the tests).
 #pragma once
 
 #include <array>
@@ -11,7 +13,9 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
+#include "history/slot_ring.h"
 #include "platform/clip_encoding.h"
 
 namespace nimbara {
@@ -55,5 +59,67 @@ using RecordHeadBytes = std::array<std::uint8_t, kRecordHeadBytes>;
     std::span<const std::uint8_t, kFrameHeadBytes> bytes) noexcept;
 [[nodiscard]] std::optional<RecordHead> DecodeRecordHead(
     std::span<const std::uint8_t, kRecordHeadBytes> bytes) noexcept;
+
+// One snapshot, as far as it arrived.
+struct SnapshotResult {
+    std::uint32_t sequence = 0;  // the clipboard's sequence number that the reader read
+    int unreadable = 0;
+    ClipSlot slot;  // what did not arrive is kept as its format number only
+    bool whole = false;
+    std::uint32_t grown_kb = 0;  // how much the reader had grown since its start
+};
+
+// The reader's frames, as it writes them. A record's bytes follow its heads as they are.
+[[nodiscard]] std::vector<std::uint8_t> EncodeFormatsFrame(
+    std::uint32_t sequence, const std::vector<std::uint16_t>& formats);
+using RecordFrameHeadBytes = std::array<std::uint8_t, kFrameHeadBytes + kRecordHeadBytes>;
+[[nodiscard]] RecordFrameHeadBytes EncodeRecordFrame(std::size_t position,
+                                                     const ClipFormatRecord& record) noexcept;
+
+// Where the program reads the reader's frames from.
+class WireInput {
+public:
+    virtual ~WireInput() = default;
+    // Fills `bytes` whole; false when the stream ended first.
+    [[nodiscard]] virtual bool Read(std::span<std::uint8_t> bytes) = 0;
+    // A record's bytes come in pieces, each told here as it has arrived, all but the last
+    // (WireFrame::uncounted): a large format is not taken for a hung owner.
+    virtual void Counted(std::size_t bytes) { (void)bytes; }
+};
+
+// One frame, read whole.
+struct WireFrame {
+    FrameHead head;
+    std::vector<std::uint16_t> formats;  // kFormats
+    // kRecord: the format's record; its bytes were skipped (no memory here for them) when
+    // `no_memory`, and it stays then a number only.
+    ClipFormatRecord record;
+    bool no_memory = false;
+    std::size_t uncounted = 0;  // kRecord: its last piece, counted with the record taken
+};
+
+enum class WireStream : std::uint8_t {
+    kGoesOn,
+    kEnded,       // the stream ended (the reader ended, or was ended)
+    kMisbehaved,  // the reader wrote what it never writes
+};
+
+// Reads the next frame whole. Throws std::bad_alloc only when even a list of formats finds
+// no memory; a record's bytes that find none are skipped.
+[[nodiscard]] WireStream ReadFrame(WireInput& input, WireFrame& frame);
+
+// The snapshot that the frames build.
+struct ArrivingSnapshot {
+    SnapshotResult result;
+    bool formats_known = false;  // its list of formats has arrived
+};
+
+// Takes a frame into the snapshot arriving; false when it is one the reader never sends
+// there (a record of no listed format, or before the list). A kEnd frame leaves the
+// snapshot, whole, in `whole`, and the next one starts anew.
+[[nodiscard]] bool TakeFrame(ArrivingSnapshot& arriving, WireFrame&& frame,
+                             std::optional<SnapshotResult>& whole);
+// What has arrived of the snapshot under way (nothing before its list), taken out.
+[[nodiscard]] SnapshotResult TakeArrived(ArrivingSnapshot& arriving);
 
 }  // namespace nimbara

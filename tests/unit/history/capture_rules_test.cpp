@@ -1,5 +1,5 @@
 // The capture's rules: the snapshot budget across the clock's wrap, which picture formats
-// are read off the clipboard, which snapshots earn a slot, and the reader's wire heads.
+// are read off the clipboard, which snapshots earn a slot, and what follows a reader's end.
 #include "history/capture_rules.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <optional>
 #include <vector>
-
-#include "history/snapshot_wire.h"
 
 namespace nimbara {
 namespace {
@@ -144,32 +142,6 @@ TEST(CaptureRules, OnlyACrashOnTheContentOrEndsPastTheirNumberGiveItUp) {
         {0, 0, 0}, {199, 8191, 0}, {200, 0, 1}, {1, 8192, 1}, {0xFFFFFFFFu, 0xFFFFFFFFu, 1}};
     for (const auto& [snapshots, grown_kb, yes] : afresh)
         EXPECT_EQ(StartReaderAfresh(snapshots, grown_kb), yes != 0) << snapshots;
-}
-
-TEST(SnapshotWire, HeadsComeBackAsWrittenAndAnythingElseIsRefused) {
-    const auto head = DecodeFrameHead(EncodeFrameHead({FrameKind::kEnd, 7, 2, 3}));
-    ASSERT_TRUE(head);
-    EXPECT_EQ(std::vector<std::uint32_t>({head->value, head->count, head->private_kb}),
-              std::vector<std::uint32_t>({7, 2, 3}));
-    const auto record = DecodeRecordHead(EncodeRecordHead({0xC123, ClipEncoding::kBitmap, 9}));
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->format, 0xC123);
-    EXPECT_EQ(record->encoding, ClipEncoding::kBitmap);
-    EXPECT_EQ(record->bytes, 9u);
-
-    FrameHeadBytes wrong_mark = EncodeFrameHead({});
-    wrong_mark[0] ^= 0xFF;
-    const FrameHead refused_heads[] = {{FrameKind(4), 1, 0, 0},
-                                       {FrameKind::kFormats, 1, kMaxSnapshotRecords + 1, 0},
-                                       {FrameKind::kRecord, kMaxSnapshotRecords, 0, 0}};
-    EXPECT_FALSE(DecodeFrameHead(wrong_mark));
-    for (const FrameHead& h : refused_heads) EXPECT_FALSE(DecodeFrameHead(EncodeFrameHead(h)));
-    RecordHeadBytes unknown = EncodeRecordHead({1, ClipEncoding::kGlobal, 1});
-    unknown[2] = 6;
-    EXPECT_FALSE(DecodeRecordHead(unknown));
-    EXPECT_FALSE(DecodeRecordHead(EncodeRecordHead({1, ClipEncoding::kUnrestorable, 1})));
-    if (sizeof(std::size_t) < 8)
-        EXPECT_FALSE(DecodeRecordHead(EncodeRecordHead({1, ClipEncoding::kGlobal, 1ull << 32})));
 }
 
 }  // namespace

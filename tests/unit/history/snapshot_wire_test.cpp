@@ -1,0 +1,165 @@
+// The reader's wire: heads as written, and streams of frames as the program reads them off
+// its pipe, whole, cut short or written by a reader made to misbehave.
+#include "history/snapshot_wire.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace nimbara {
+namespace {
+
+TEST(SnapshotWire, HeadsComeBackAsWrittenAndAnythingElseIsRefused) {
+    const auto head = DecodeFrameHead(EncodeFrameHead({FrameKind::kEnd, 7, 2, 3}));
+    ASSERT_TRUE(head);
+    EXPECT_EQ(std::vector<std::uint32_t>({head->value, head->count, head->private_kb}),
+              std::vector<std::uint32_t>({7, 2, 3}));
+    const auto record = DecodeRecordHead(EncodeRecordHead({0xC123, ClipEncoding::kBitmap, 9}));
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->format, 0xC123);
+    EXPECT_EQ(record->encoding, ClipEncoding::kBitmap);
+    EXPECT_EQ(record->bytes, 9u);
+
+    FrameHeadBytes wrong_mark = EncodeFrameHead({});
+    wrong_mark[0] ^= 0xFF;
+    const FrameHead refused_heads[] = {{FrameKind(4), 1, 0, 0},
+                                       {FrameKind::kFormats, 1, kMaxSnapshotRecords + 1, 0},
+                                       {FrameKind::kRecord, kMaxSnapshotRecords, 0, 0}};
+    EXPECT_FALSE(DecodeFrameHead(wrong_mark));
+    for (const FrameHead& h : refused_heads) EXPECT_FALSE(DecodeFrameHead(EncodeFrameHead(h)));
+    RecordHeadBytes unknown = EncodeRecordHead({1, ClipEncoding::kGlobal, 1});
+    unknown[2] = 6;
+    EXPECT_FALSE(DecodeRecordHead(unknown));
+    EXPECT_FALSE(DecodeRecordHead(EncodeRecordHead({1, ClipEncoding::kUnrestorable, 1})));
+    if (sizeof(std::size_t) < 8)
+        EXPECT_FALSE(DecodeRecordHead(EncodeRecordHead({1, ClipEncoding::kGlobal, 1ull << 32})));
+}
+
+// Bytes in memory, as the pipe delivers them.
+class MemoryInput final : public WireInput {
+public:
+    explicit MemoryInput(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    bool Read(std::span<std::uint8_t> to) override {
+        if (to.size() > bytes_.size() - at_) return false;
+        std::memcpy(to.data(), bytes_.data() + at_, to.size());
+        at_ += to.size();
+        return true;
+    }
+    void Counted(std::size_t bytes) override { counted += bytes; }
+    std::size_t counted = 0;
+
+private:
+    std::vector<std::uint8_t> bytes_;
+    std::size_t at_ = 0;
+};
+
+void Append(std::vector<std::uint8_t>& to, std::span<const std::uint8_t> bytes) {
+    to.insert(to.end(), bytes.begin(), bytes.end());
+}
+
+// A record's heads and its bytes, as the reader writes them.
+void AppendRecord(std::vector<std::uint8_t>& to, std::size_t position, std::uint16_t format,
+                  const std::string& text) {
+    const ClipFormatRecord record{
+        format, ClipEncoding::kGlobal,
+        ByteBuffer::CopyOf({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})};
+    Append(to, EncodeRecordFrame(position, record));
+    Append(to, record.data.bytes());
+}
+
+struct Read {
+    WireStream last = WireStream::kGoesOn;
+    std::vector<SnapshotResult> wholes;
+    SnapshotResult arrived;  // of the snapshot under way when the stream stopped
+};
+
+Read ReadStream(MemoryInput& input) {
+    Read read;
+    ArrivingSnapshot arriving;
+    while (read.last == WireStream::kGoesOn) {
+        WireFrame frame;
+        read.last = ReadFrame(input, frame);
+        if (read.last != WireStream::kGoesOn) break;
+        input.counted += frame.uncounted;
+        std::optional<SnapshotResult> whole;
+        if (!TakeFrame(arriving, std::move(frame), whole)) read.last = WireStream::kMisbehaved;
+        if (whole) read.wholes.push_back(std::move(*whole));
+    }
+    read.arrived = TakeArrived(arriving);
+    return read;
+}
+
+std::string Text(const ClipFormatRecord& record) {
+    return {reinterpret_cast<const char*>(record.data.data()), record.data.size()};
+}
+
+TEST(SnapshotWire, StreamsOfFramesGiveWhatArrivedAndStopAtWhatTheReaderNeverWrites) {
+    // The list: CF_TEXT, CF_UNICODETEXT and a registered format; one text of 1.5 MB.
+    const std::string big(3u << 19, 'x');
+    std::vector<std::uint8_t> listed = EncodeFormatsFrame(42, {1, 13, 0xC0DE});
+    const struct {
+        const char* name;
+        int record_at;           // where the text's record says it goes
+        std::uint16_t format;    // and which format it says it is
+        bool ended;              // an end frame follows
+        std::size_t cut;         // bytes cut off the end of the stream
+        WireStream last;
+        std::size_t wholes;
+    } cases[] = {
+        {"whole", 0, 1, true, 0, WireStream::kEnded, 1},
+        {"cut in the end frame", 0, 1, true, 1, WireStream::kEnded, 0},
+        {"cut in the record", 0, 1, false, 1, WireStream::kEnded, 0},
+        {"a record at another format's place", 1, 1, true, 0, WireStream::kMisbehaved, 0},
+        {"a record past the list", 3, 1, true, 0, WireStream::kMisbehaved, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> bytes = listed;
+        AppendRecord(bytes, c.record_at, c.format, "first");
+        AppendRecord(bytes, 2, 0xC0DE, big);
+        if (c.ended) Append(bytes, EncodeFrameHead({FrameKind::kEnd, 42, 1, 9}));
+        bytes.resize(bytes.size() - c.cut);
+        MemoryInput input(bytes);
+        const Read read = ReadStream(input);
+        EXPECT_EQ(read.last, c.last);
+        ASSERT_EQ(read.wholes.size(), c.wholes);
+        const SnapshotResult& got = c.wholes ? read.wholes[0] : read.arrived;
+        ASSERT_EQ(got.slot.size(), 3u);
+        EXPECT_EQ(got.sequence, 42u);
+        EXPECT_EQ(got.whole, c.wholes == 1);
+        EXPECT_EQ(got.slot[1].encoding, ClipEncoding::kUnrestorable) << "never sent";
+        if (c.last == WireStream::kMisbehaved) continue;
+        EXPECT_EQ(Text(got.slot[0]), "first");
+        // What arrived whole is kept; a record cut short is not, though its pieces counted.
+        const bool big_whole = !(c.cut && !c.ended);
+        EXPECT_EQ(got.slot[2].data.size(), big_whole ? big.size() : 0u);
+        if (big_whole) EXPECT_EQ(input.counted, 5 + big.size());
+        if (c.wholes) EXPECT_EQ(got.unreadable, 1);
+        if (c.wholes) EXPECT_EQ(got.grown_kb, 9u);
+    }
+}
+
+TEST(SnapshotWire, ARecordBeforeAnyListAndAnEndOfNoListAreRefusedOrEmpty) {
+    std::vector<std::uint8_t> record_first;
+    AppendRecord(record_first, 0, 1, "first");
+    MemoryInput input(record_first);
+    EXPECT_EQ(ReadStream(input).last, WireStream::kMisbehaved);
+
+    std::vector<std::uint8_t> bare_end;
+    Append(bare_end, EncodeFrameHead({FrameKind::kEnd, 5, 0xFFFFFFFFu, 0}));
+    MemoryInput end_input(bare_end);
+    const Read read = ReadStream(end_input);
+    ASSERT_EQ(read.wholes.size(), 1u);
+    EXPECT_TRUE(read.wholes[0].slot.empty());
+    EXPECT_EQ(read.wholes[0].unreadable, static_cast<int>(kMaxSnapshotRecords))
+        << "no more formats go unread than a clipboard lists";
+}
+
+}  // namespace
+}  // namespace nimbara
