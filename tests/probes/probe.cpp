@@ -68,6 +68,7 @@ const Command kCommands[] = {
     {L"flood", FloodCommand},
     {L"clip-change-hold", ClipChangeHoldCommand},
     {L"big-blocks", BigBlocksCommand},
+    {L"narrow-room", NarrowRoomCommand},
     {L"proc-stats", ProcStatsCommand},
     {L"forge", ForgeCommand},
     {L"end-children", EndChildrenCommand},

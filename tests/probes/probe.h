@@ -89,6 +89,7 @@ std::string HostileCommand(State& state, const Args& args);
 std::string FloodCommand(State& state, const Args& args);
 std::string ClipChangeHoldCommand(State& state, const Args& args);
 std::string BigBlocksCommand(State& state, const Args& args);
+std::string NarrowRoomCommand(State& state, const Args& args);
 std::string ProcStatsCommand(State& state, const Args& args);
 std::string ForgeCommand(State& state, const Args& args);
 std::string EndChildrenCommand(State& state, const Args& args);

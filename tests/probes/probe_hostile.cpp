@@ -429,6 +429,48 @@ std::string BigBlocksCommand(State& state, const Args& args) {
         .Text();
 }
 
+// narrow-room PID MEGABYTES: reserves the free address space of process PID, in the largest
+// pieces the system gives, and frees the smallest again until MEGABYTES of it are left, so
+// that blocks of a size a machine copies in seconds are more than that process can hold.
+// Reserved pages cost no memory; they stay reserved for the process's life.
+std::string NarrowRoomCommand(State&, const Args& args) {
+    int64_t pid = 0, megabytes = 0;
+    if (args.size() != 3 || !ParseInt(args[1], &pid) || !ParseInt(args[2], &megabytes) ||
+        megabytes < 0)
+        return Failure("usage: narrow-room PID MEGABYTES");
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION, FALSE, DWORD(pid));
+    if (!process) return FailureWithCode("cannot open the process", GetLastError());
+    struct Piece {
+        void* base;
+        size_t size;
+    };
+    std::vector<Piece> pieces;  // largest first
+    size_t reserved = 0;
+    for (size_t size = size_t(256) << 20; size >= (size_t(1) << 16); size /= 2) {
+        while (void* base = VirtualAllocEx(process, nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) {
+            pieces.push_back({base, size});
+            reserved += size;
+        }
+    }
+    const size_t leave = size_t(megabytes) << 20;
+    size_t left = 0, largest_left = 0;
+    while (left < leave && !pieces.empty()) {
+        if (VirtualFreeEx(process, pieces.back().base, 0, MEM_RELEASE)) {
+            left += pieces.back().size;
+            reserved -= pieces.back().size;
+            largest_left = std::max(largest_left, pieces.back().size);
+        }
+        pieces.pop_back();
+    }
+    CloseHandle(process);
+    return Json()
+        .Bool("ok", true)
+        .Uint("reserved_mb", reserved >> 20)
+        .Uint("left_mb", left >> 20)
+        .Uint("largest_left_mb", largest_left >> 20)
+        .Text();
+}
+
 // proc-stats PID: what the system tells another program of a process: its memory, handle
 // count, GDI and USER object counts (0 with an error code where the system does not count
 // them), and the windows it owns, counted by walking them.
