@@ -207,6 +207,30 @@ def ensure_template(arch=DEFAULT_ARCH):
     return template
 
 
+# The system's programs, libraries and code pages: over a gigabyte of a prefix, which nothing
+# that runs in it writes to. Copied for each env, they are a gigabyte written to disk, tens of
+# seconds when two envs start under load; they are hard links to the template's instead.
+_LINKED_DIRS = ("drive_c/windows/system32/", "drive_c/windows/syswow64/")
+_LINKED_SUFFIXES = {".dll", ".exe", ".nls", ".drv", ".sys", ".vxd", ".ocx", ".cpl", ".acm",
+                    ".tlb", ".com", ".ax"}
+
+
+def _copy_prefix(template, prefix):
+    """A prefix of the env's own: the registry and everything else copied, the system's files
+    linked (copied where the template is on another file system)."""
+    def copy(src, dst):
+        rel = Path(src).relative_to(template)
+        if rel.as_posix().startswith(_LINKED_DIRS) and rel.suffix.lower() in _LINKED_SUFFIXES:
+            try:
+                os.link(src, dst)
+                return dst
+            except OSError:
+                pass
+        return shutil.copy2(src, dst)
+
+    shutil.copytree(template, prefix, symlinks=True, copy_function=copy)
+
+
 def _make_prefix(prefix, arch, log_path):
     xvfb = Xvfb(800, 600, log_path)
     env = _base_env(arch)
@@ -275,8 +299,7 @@ class WineEnv:
             template = ensure_template(self.arch)
             self._root = Path(tempfile.mkdtemp(prefix="nimbara-wine-"))
             self.prefix = self._root / "prefix"
-            subprocess.run(["cp", "-a", "--reflink=auto", str(template), str(self.prefix)],
-                           check=True)
+            _copy_prefix(template, self.prefix)
             self._configure_prefix()
             self._xvfb = Xvfb(self.width, self.height, self._root / "xvfb.log")
             self.display = self._xvfb.display
@@ -525,7 +548,15 @@ class WineEnv:
 
     def pointer_at(self):
         """Where the X pointer is, in X screen coordinates."""
-        out = self.xdotool("getmouselocation", "--shell")
+        # xdotool also asks after the window under the pointer, and fails when that window
+        # goes in the middle (BadWindow): it is asked again.
+        for attempt in range(5):
+            try:
+                out = self.xdotool("getmouselocation", "--shell")
+                break
+            except subprocess.CalledProcessError as error:
+                if b"BadWindow" not in (error.stderr or b"") or attempt == 4:
+                    raise
         values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
         return int(values["X"]), int(values["Y"])
 
