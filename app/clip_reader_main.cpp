@@ -36,30 +36,11 @@ int RunClipReader() {
     const UniqueHwnd window(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
                                               nullptr, ::GetModuleHandleW(nullptr), nullptr));
     if (!window) return 1;
-    std::uint32_t unreadable = 0;
-    ClipSnapshots snapshots(SystemClipboard(), window.get(), [&unreadable] { ++unreadable; });
-    FrameWriter writer(out);
-    const std::uint32_t start_kb = PrivateKbOfThisProcess();
+    PipeFrameWriter writer(out);
+    SnapshotServer server(writer);
+    ClipSnapshots snapshots(SystemClipboard(), window.get(), [&server] { server.CountUnreadable(); });
     std::uint32_t request = 0;
-    while (ReadAll(in, &request, sizeof(request))) {
-        unreadable = 0;
-        FrameHead end{FrameKind::kEnd};
-        try {
-            (void)snapshots.Snapshot(&writer);
-            end.value = snapshots.last_sequence();
-        } catch (const ClipboardBusyError&) {
-            writer.Head({FrameKind::kClipboardBusy});
-            continue;
-        } catch (...) {
-            // No memory even for the list: what was sent is kept, the rest reported.
-            ++unreadable;
-            end.value = snapshots.CurrentSequence();
-        }
-        end.count = unreadable;
-        const std::uint32_t now_kb = PrivateKbOfThisProcess();
-        end.private_kb = now_kb > start_kb ? now_kb - start_kb : 0;
-        writer.Head(end);
-    }
+    while (ReadAll(in, &request, sizeof(request))) server.Serve(snapshots);
     return 0;
 }
 

@@ -225,8 +225,31 @@ void FrameWriter::Head(const FrameHead& head) {
     Write(bytes.data(), bytes.size());
 }
 
-void FrameWriter::Write(const void* bytes, std::size_t size) {
+void PipeFrameWriter::Write(const void* bytes, std::size_t size) {
     if (!WriteAll(out_, bytes, size)) ::ExitProcess(0);
+}
+
+SnapshotServer::SnapshotServer(FrameWriter& writer)
+    : writer_(writer), start_kb_(PrivateKbOfThisProcess()) {}
+
+void SnapshotServer::Serve(ClipSnapshots& snapshots) {
+    unreadable_ = 0;
+    FrameHead end{FrameKind::kEnd};
+    try {
+        (void)snapshots.Snapshot(&writer_);
+        end.value = snapshots.last_sequence();
+    } catch (const ClipboardBusyError&) {
+        writer_.Head({FrameKind::kClipboardBusy});
+        return;
+    } catch (...) {
+        // No memory even for the list: what was sent is kept, the rest reported.
+        ++unreadable_;
+        end.value = snapshots.CurrentSequence();
+    }
+    end.count = unreadable_;
+    const std::uint32_t now_kb = PrivateKbOfThisProcess();
+    end.private_kb = now_kb > start_kb_ ? now_kb - start_kb_ : 0;
+    writer_.Head(end);
 }
 
 }  // namespace nimbara

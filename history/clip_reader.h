@@ -110,18 +110,42 @@ private:
     int starts_ = 0;
 };
 
-// The reader's end of the pipe: each frame of a snapshot written as it is read. The program
-// has gone, or has ended this reader, when a write fails: the reader ends then.
-class FrameWriter final : public ClipSnapshots::Sink {
+// The reader's end of the wire: each frame of a snapshot written as it is read.
+class FrameWriter : public ClipSnapshots::Sink {
 public:
-    explicit FrameWriter(HANDLE out) : out_(out) {}
     void Formats(DWORD sequence, const std::vector<std::uint16_t>& formats) override;
     void Record(std::size_t position, const ClipFormatRecord& record) override;
     void Head(const FrameHead& head);
 
+protected:
+    virtual void Write(const void* bytes, std::size_t size) = 0;
+};
+
+// The reader's pipe. The program has gone, or has ended this reader, when a write fails: the
+// reader ends then.
+class PipeFrameWriter final : public FrameWriter {
+public:
+    explicit PipeFrameWriter(HANDLE out) : out_(out) {}
+
 private:
-    void Write(const void* bytes, std::size_t size);
+    void Write(const void* bytes, std::size_t size) override;
     HANDLE out_;
+};
+
+// What the reader does for each request: a snapshot, its frames written as they are read,
+// then its end frame with what could not be read and how much the reader has grown; or the
+// one frame that says another program holds the clipboard open.
+class SnapshotServer {
+public:
+    explicit SnapshotServer(FrameWriter& writer);
+    // The snapshots' report of a format they could not read (ClipSnapshots' callback).
+    void CountUnreadable() noexcept { ++unreadable_; }
+    void Serve(ClipSnapshots& snapshots);
+
+private:
+    FrameWriter& writer_;
+    std::uint32_t start_kb_;
+    std::uint32_t unreadable_ = 0;
 };
 
 }  // namespace nimbara

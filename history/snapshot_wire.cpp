@@ -129,6 +129,13 @@ RecordFrameHeadBytes EncodeRecordFrame(std::size_t position,
     return bytes;
 }
 
+bool BytesInput::Read(std::span<std::uint8_t> bytes) {
+    if (bytes.size() > bytes_.size() - at_) return false;
+    std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(at_), bytes.size(), bytes.begin());
+    at_ += bytes.size();
+    return true;
+}
+
 WireStream ReadFrame(WireInput& input, WireFrame& frame) {
     FrameHeadBytes head_bytes;
     if (!input.Read(head_bytes)) return WireStream::kEnded;

@@ -87,6 +87,20 @@ public:
     virtual void Counted(std::size_t bytes) { (void)bytes; }
 };
 
+// Bytes already in memory, as a pipe would deliver them.
+class BytesInput final : public WireInput {
+public:
+    explicit BytesInput(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    [[nodiscard]] bool Read(std::span<std::uint8_t> bytes) override;
+    void Counted(std::size_t bytes) override { counted_ += bytes; }
+    [[nodiscard]] std::size_t counted() const noexcept { return counted_; }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t at_ = 0;
+    std::size_t counted_ = 0;
+};
+
 // One frame, read whole.
 struct WireFrame {
     FrameHead head;

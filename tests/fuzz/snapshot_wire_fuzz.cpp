@@ -28,34 +28,18 @@ void FreeSlotBytes(void* bytes, std::size_t size) noexcept { ::operator delete(b
 
 namespace {
 
-class MemoryInput final : public WireInput {
-public:
-    explicit MemoryInput(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-    bool Read(std::span<std::uint8_t> to) override {
-        if (to.size() > bytes_.size() - at_) return false;
-        if (!to.empty()) std::memcpy(to.data(), bytes_.data() + at_, to.size());
-        at_ += to.size();
-        return true;
-    }
-    void Counted(std::size_t bytes) override { counted += bytes; }
-    std::size_t counted = 0;
-
-private:
-    std::span<const std::uint8_t> bytes_;
-    std::size_t at_ = 0;
-};
-
 // Reads frames until the stream ends or misbehaves; the snapshots made whole, in order.
 std::vector<SnapshotResult> ReadAll(std::span<const std::uint8_t> bytes) {
-    MemoryInput input(bytes);
+    BytesInput input(bytes);
     ArrivingSnapshot arriving;
     std::vector<SnapshotResult> wholes;
     for (;;) {
         WireFrame frame;
-        input.counted = 0;
+        const std::size_t counted = input.counted();
         if (ReadFrame(input, frame) != WireStream::kGoesOn) break;
         if (frame.head.kind == FrameKind::kRecord)
-            NIMBARA_FUZZ_CHECK(input.counted + frame.uncounted == frame.record.data.size());
+            NIMBARA_FUZZ_CHECK(input.counted() - counted + frame.uncounted ==
+                               frame.record.data.size());
         std::optional<SnapshotResult> whole;
         if (!TakeFrame(arriving, std::move(frame), whole)) break;
         if (whole) wholes.push_back(std::move(*whole));

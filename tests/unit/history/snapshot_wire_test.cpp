@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,24 +40,6 @@ TEST(SnapshotWire, HeadsComeBackAsWrittenAndAnythingElseIsRefused) {
         EXPECT_FALSE(DecodeRecordHead(EncodeRecordHead({1, ClipEncoding::kGlobal, 1ull << 32})));
 }
 
-// Bytes in memory, as the pipe delivers them.
-class MemoryInput final : public WireInput {
-public:
-    explicit MemoryInput(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
-    bool Read(std::span<std::uint8_t> to) override {
-        if (to.size() > bytes_.size() - at_) return false;
-        std::memcpy(to.data(), bytes_.data() + at_, to.size());
-        at_ += to.size();
-        return true;
-    }
-    void Counted(std::size_t bytes) override { counted += bytes; }
-    std::size_t counted = 0;
-
-private:
-    std::vector<std::uint8_t> bytes_;
-    std::size_t at_ = 0;
-};
-
 void Append(std::vector<std::uint8_t>& to, std::span<const std::uint8_t> bytes) {
     to.insert(to.end(), bytes.begin(), bytes.end());
 }
@@ -79,19 +60,20 @@ struct Read {
     SnapshotResult arrived;  // of the snapshot under way when the stream stopped
 };
 
-Read ReadStream(MemoryInput& input) {
+Read ReadStream(BytesInput& input, std::size_t& counted) {
     Read read;
     ArrivingSnapshot arriving;
     while (read.last == WireStream::kGoesOn) {
         WireFrame frame;
         read.last = ReadFrame(input, frame);
         if (read.last != WireStream::kGoesOn) break;
-        input.counted += frame.uncounted;
+        counted += frame.uncounted;
         std::optional<SnapshotResult> whole;
         if (!TakeFrame(arriving, std::move(frame), whole)) read.last = WireStream::kMisbehaved;
         if (whole) read.wholes.push_back(std::move(*whole));
     }
     read.arrived = TakeArrived(arriving);
+    counted += input.counted();
     return read;
 }
 
@@ -125,8 +107,9 @@ TEST(SnapshotWire, StreamsOfFramesGiveWhatArrivedAndStopAtWhatTheReaderNeverWrit
         AppendRecord(bytes, 2, 0xC0DE, big);
         if (c.ended) Append(bytes, EncodeFrameHead({FrameKind::kEnd, 42, 1, 9}));
         bytes.resize(bytes.size() - c.cut);
-        MemoryInput input(bytes);
-        const Read read = ReadStream(input);
+        BytesInput input(bytes);
+        std::size_t counted = 0;
+        const Read read = ReadStream(input, counted);
         EXPECT_EQ(read.last, c.last);
         ASSERT_EQ(read.wholes.size(), c.wholes);
         const SnapshotResult& got = c.wholes ? read.wholes[0] : read.arrived;
@@ -139,7 +122,7 @@ TEST(SnapshotWire, StreamsOfFramesGiveWhatArrivedAndStopAtWhatTheReaderNeverWrit
         // What arrived whole is kept; a record cut short is not, though its pieces counted.
         const bool big_whole = !(c.cut && !c.ended);
         EXPECT_EQ(got.slot[2].data.size(), big_whole ? big.size() : 0u);
-        if (big_whole) EXPECT_EQ(input.counted, 5 + big.size());
+        if (big_whole) EXPECT_EQ(counted, 5 + big.size());
         if (c.wholes) EXPECT_EQ(got.unreadable, 1);
         if (c.wholes) EXPECT_EQ(got.grown_kb, 9u);
     }
@@ -148,13 +131,14 @@ TEST(SnapshotWire, StreamsOfFramesGiveWhatArrivedAndStopAtWhatTheReaderNeverWrit
 TEST(SnapshotWire, ARecordBeforeAnyListAndAnEndOfNoListAreRefusedOrEmpty) {
     std::vector<std::uint8_t> record_first;
     AppendRecord(record_first, 0, 1, "first");
-    MemoryInput input(record_first);
-    EXPECT_EQ(ReadStream(input).last, WireStream::kMisbehaved);
+    BytesInput input(record_first);
+    std::size_t counted = 0;
+    EXPECT_EQ(ReadStream(input, counted).last, WireStream::kMisbehaved);
 
     std::vector<std::uint8_t> bare_end;
     Append(bare_end, EncodeFrameHead({FrameKind::kEnd, 5, 0xFFFFFFFFu, 0}));
-    MemoryInput end_input(bare_end);
-    const Read read = ReadStream(end_input);
+    BytesInput end_input(bare_end);
+    const Read read = ReadStream(end_input, counted);
     ASSERT_EQ(read.wholes.size(), 1u);
     EXPECT_TRUE(read.wholes[0].slot.empty());
     EXPECT_EQ(read.wholes[0].unreadable, static_cast<int>(kMaxSnapshotRecords))

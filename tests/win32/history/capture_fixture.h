@@ -20,6 +20,7 @@
 #include "fake_timers.h"
 #include "hidden_window.h"
 #include "history/capture_rules.h"
+#include "history/clip_reader.h"
 #include "history/clip_watcher.h"
 #include "history/paste_back.h"
 #include "history/window_messages.h"
@@ -65,17 +66,29 @@ inline std::string ClipboardText(HWND owner) {
     return text;
 }
 
-// The reader process as the capture sees it: each snapshot taken in this process, handed
-// over at once or held back until the test delivers it (or the budget gives it up).
+// The reader's frames, kept in memory.
+struct MemoryFrameWriter final : FrameWriter {
+    std::vector<std::uint8_t> bytes;
+    void Write(const void* data, std::size_t size) override {
+        const auto* from = static_cast<const std::uint8_t*>(data);
+        bytes.insert(bytes.end(), from, from + size);
+    }
+};
+
+// The reader process as the capture sees it: each snapshot served in this process as the
+// reader serves it, its frames read back as the program reads its pipe, and handed over at
+// once or held back until the test delivers it (or the budget gives it up).
 struct FakeReader final : SnapshotSource {
     ClipSnapshots* snapshots = nullptr;
     ClipWatcher* watcher = nullptr;
     bool hold = false;
     bool start = true;  // a reader can be started
-    int begun = 0, abandoned = 0, unreadable = 0;
+    int begun = 0, abandoned = 0;
     std::uint64_t bytes = 0;
     SnapshotResult arrived;            // what Abandon returns
     std::optional<SnapshotNews> news;  // rung for, not yet taken
+    MemoryFrameWriter frames;
+    SnapshotServer server{frames};
 
     bool Begin() override {
         ++begun;
@@ -94,16 +107,18 @@ struct FakeReader final : SnapshotSource {
         watcher->SnapshotsWaiting();
     }
     void Deliver() {
+        frames.bytes.clear();
+        server.Serve(*snapshots);
+        BytesInput input(frames.bytes);
+        ArrivingSnapshot arriving;
         SnapshotNews n;
-        unreadable = 0;
-        try {
-            n.result.slot = snapshots->Snapshot();
-            n.result.sequence = snapshots->last_sequence();
-            n.result.whole = true;
-        } catch (const ClipboardBusyError&) {
-            n.kind = SnapshotNews::Kind::kClipboardBusy;
+        for (WireFrame frame; ReadFrame(input, frame) == WireStream::kGoesOn; frame = {}) {
+            if (frame.head.kind == FrameKind::kClipboardBusy)
+                n.kind = SnapshotNews::Kind::kClipboardBusy;
+            std::optional<SnapshotResult> whole;
+            EXPECT_TRUE(TakeFrame(arriving, std::move(frame), whole)) << "a frame it never sends";
+            if (whole) n.result = std::move(*whole);
         }
-        n.result.unreadable = unreadable;
         Ring(std::move(n));
     }
 };
@@ -125,7 +140,8 @@ protected:
     FakeClipboard clipboard_;
     ClipSnapshots snapshots_{clipboard_, main_.get(), [] {}};
     FakeReader reader_;
-    ClipSnapshots reader_snapshots_{clipboard_, main_.get(), [this] { ++reader_.unreadable; }};
+    ClipSnapshots reader_snapshots_{clipboard_, main_.get(),
+                                    [this] { reader_.server.CountUnreadable(); }};
     SlotRing ring_;
     FakeView view_;
     FakeClock clock_;
