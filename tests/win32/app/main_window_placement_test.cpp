@@ -10,10 +10,8 @@
 #include <utility>
 
 #include "about/about_dialog.h"
-#include "app/app_window.h"
-#include "app/program.h"
-#include "fake_monitors.h"
 #include "modal_driver.h"
+#include "program_fixture.h"
 
 namespace nimbara {
 namespace {
@@ -31,24 +29,9 @@ RECT WindowRect(HWND window) {
     return r;
 }
 
-class MainWindowPlacementTest : public ::testing::Test {
+class MainWindowPlacementTest : public testing::ProgramFixture {
 protected:
-    MainWindowPlacementTest() {
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
-        ::InitCommonControlsEx(&icc);
-        application.Create();
-        screen.areas = {kLeft, kRight};
-    }
-    ~MainWindowPlacementTest() override {
-        if (!program) return;
-        program->main_window().Close();
-        MSG quit{};  // the close ends the program's loop; this test's thread goes on
-        ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    }
-    MainWindow& Start(int dpi) {
-        screen.dpi = dpi;
-        return program.emplace(application.hwnd(), screen, screen).main_window();
-    }
+    MainWindowPlacementTest() : ProgramFixture({kLeft, kRight}) {}
     void ChangeDpi(HWND window, int dpi, LPARAM suggested = 0) {
         screen.dpi = dpi;
         ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), suggested);
@@ -83,10 +66,6 @@ protected:
         ::GetObjectW(info.hbmColor, sizeof(bm), &bm);
         return bm.bmWidth;
     }
-
-    ApplicationWindow application;
-    testing::FakeMonitors screen;
-    std::optional<Program> program;
 };
 
 TEST_F(MainWindowPlacementTest, OpensWhereTheUserIsAndComesBackInSightWhenTheMonitorsChange) {

@@ -12,13 +12,11 @@
 #include <string>
 #include <tuple>
 
-#include "app/app_window.h"
 #include "app/main_window.h"
-#include "app/program.h"
 #include "fake_hotkeys.h"
-#include "fake_monitors.h"
 #include "layout_invariants.h"
 #include "modal_driver.h"
+#include "program_fixture.h"
 
 namespace nimbara {
 namespace {
@@ -49,32 +47,9 @@ bool Fits(SIZE size, const RECT& r) {
     return size.cx <= r.right - r.left && size.cy <= r.bottom - r.top;
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public testing::ProgramFixture {
 protected:
-    MainWindowTest() {
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
-        ::InitCommonControlsEx(&icc);
-        application.Create();
-        screen.areas = {{{0, 0, 1280, 1024}, {0, 0, 1280, 994}}};
-    }
-    ~MainWindowTest() override { End(); }
-    MainWindow& Start(int dpi = 96) {
-        End();
-        screen.dpi = dpi;
-        return program.emplace(application.hwnd(), screen, screen).main_window();
-    }
-    // Closed as the exit command closes it; the quit it posts is taken off this thread.
-    void End() {
-        if (!program) return;
-        program->main_window().Close();
-        TakeQuit();
-        program.reset();
-    }
-    static std::optional<WPARAM> TakeQuit() {
-        MSG quit{};
-        if (!::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return std::nullopt;
-        return quit.wParam;
-    }
+    MainWindowTest() : ProgramFixture({{{0, 0, 1280, 1024}, {0, 0, 1280, 994}}}) {}
     HWND Part(MainControl id) {
         HWND main = program->main_window().hwnd();
         if (HWND band = ::GetDlgItem(main, int(id))) return band;
@@ -82,10 +57,6 @@ protected:
             id == MainControl::kToolBar ? MainControl::kToolBarPanel : MainControl::kTitleStrip;
         return ::GetDlgItem(::GetDlgItem(main, int(band)), int(id));
     }
-
-    ApplicationWindow application;
-    testing::FakeMonitors screen;
-    std::optional<Program> program;
 };
 
 TEST_F(MainWindowTest, BuiltHiddenOwnedByTheApplicationWindowFramedWithoutATitleBar) {
