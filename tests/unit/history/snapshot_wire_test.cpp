@@ -82,40 +82,45 @@ std::string Text(const ClipFormatRecord& record) {
 }
 
 TEST(SnapshotWire, StreamsOfFramesGiveWhatArrivedAndStopAtWhatTheReaderNeverWrites) {
-    // The list: CF_TEXT, CF_UNICODETEXT and a registered format; one text of 1.5 MB.
+    // The list: CF_TEXT, CF_UNICODETEXT and a registered format; a text, then 1.5 MB.
     const std::string big(3u << 19, 'x');
-    std::vector<std::uint8_t> listed = EncodeFormatsFrame(42, {1, 13, 0xC0DE});
     const struct {
         const char* name;
-        int record_at;           // where the text's record says it goes
-        std::uint16_t format;    // and which format it says it is
-        bool ended;              // an end frame follows
-        std::size_t cut;         // bytes cut off the end of the stream
+        bool listed;       // the list comes first
+        int record_at;     // where the text's record, of CF_TEXT, says it goes
+        bool ended;        // an end frame follows, which says every format went unread
+        std::size_t cut;   // bytes cut off the end of the stream
         WireStream last;
-        std::size_t wholes;
     } cases[] = {
-        {"whole", 0, 1, true, 0, WireStream::kEnded, 1},
-        {"cut in the end frame", 0, 1, true, 1, WireStream::kEnded, 0},
-        {"cut in the record", 0, 1, false, 1, WireStream::kEnded, 0},
-        {"a record at another format's place", 1, 1, true, 0, WireStream::kMisbehaved, 0},
-        {"a record past the list", 3, 1, true, 0, WireStream::kMisbehaved, 0},
+        {"whole", true, 0, true, 0, WireStream::kEnded},
+        {"cut in the end frame", true, 0, true, 1, WireStream::kEnded},
+        {"cut in the record", true, 0, false, 1, WireStream::kEnded},
+        {"a record at another format's place", true, 1, true, 0, WireStream::kMisbehaved},
+        {"a record past the list", true, 3, true, 0, WireStream::kMisbehaved},
+        {"a record before any list", false, 0, true, 0, WireStream::kMisbehaved},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<std::uint8_t> bytes = listed;
-        AppendRecord(bytes, c.record_at, c.format, "first");
+        std::vector<std::uint8_t> bytes;
+        if (c.listed) bytes = EncodeFormatsFrame(42, {1, 13, 0xC0DE});
+        AppendRecord(bytes, c.record_at, 1, "first");
         AppendRecord(bytes, 2, 0xC0DE, big);
-        if (c.ended) Append(bytes, EncodeFrameHead({FrameKind::kEnd, 42, 1, 9}));
+        if (c.ended) Append(bytes, EncodeFrameHead({FrameKind::kEnd, 42, 0xFFFFFFFFu, 9}));
         bytes.resize(bytes.size() - c.cut);
         BytesInput input(bytes);
         std::size_t counted = 0;
         const Read read = ReadStream(input, counted);
         EXPECT_EQ(read.last, c.last);
-        ASSERT_EQ(read.wholes.size(), c.wholes);
-        const SnapshotResult& got = c.wholes ? read.wholes[0] : read.arrived;
+        const bool whole = c.ended && !c.cut && c.last == WireStream::kEnded;
+        ASSERT_EQ(read.wholes.size(), whole ? 1u : 0u);
+        const SnapshotResult& got = whole ? read.wholes[0] : read.arrived;
+        if (!c.listed) {
+            EXPECT_TRUE(got.slot.empty());
+            continue;
+        }
         ASSERT_EQ(got.slot.size(), 3u);
         EXPECT_EQ(got.sequence, 42u);
-        EXPECT_EQ(got.whole, c.wholes == 1);
+        EXPECT_EQ(got.whole, whole);
         EXPECT_EQ(got.slot[1].encoding, ClipEncoding::kUnrestorable) << "never sent";
         if (c.last == WireStream::kMisbehaved) continue;
         EXPECT_EQ(Text(got.slot[0]), "first");
@@ -123,26 +128,12 @@ TEST(SnapshotWire, StreamsOfFramesGiveWhatArrivedAndStopAtWhatTheReaderNeverWrit
         const bool big_whole = !(c.cut && !c.ended);
         EXPECT_EQ(got.slot[2].data.size(), big_whole ? big.size() : 0u);
         if (big_whole) EXPECT_EQ(counted, 5 + big.size());
-        if (c.wholes) EXPECT_EQ(got.unreadable, 1);
-        if (c.wholes) EXPECT_EQ(got.grown_kb, 9u);
+        if (whole) {
+            EXPECT_EQ(got.unreadable, static_cast<int>(kMaxSnapshotRecords))
+                << "no more formats go unread than a clipboard lists";
+            EXPECT_EQ(got.grown_kb, 9u);
+        }
     }
-}
-
-TEST(SnapshotWire, ARecordBeforeAnyListAndAnEndOfNoListAreRefusedOrEmpty) {
-    std::vector<std::uint8_t> record_first;
-    AppendRecord(record_first, 0, 1, "first");
-    BytesInput input(record_first);
-    std::size_t counted = 0;
-    EXPECT_EQ(ReadStream(input, counted).last, WireStream::kMisbehaved);
-
-    std::vector<std::uint8_t> bare_end;
-    Append(bare_end, EncodeFrameHead({FrameKind::kEnd, 5, 0xFFFFFFFFu, 0}));
-    BytesInput end_input(bare_end);
-    const Read read = ReadStream(end_input, counted);
-    ASSERT_EQ(read.wholes.size(), 1u);
-    EXPECT_TRUE(read.wholes[0].slot.empty());
-    EXPECT_EQ(read.wholes[0].unreadable, static_cast<int>(kMaxSnapshotRecords))
-        << "no more formats go unread than a clipboard lists";
 }
 
 }  // namespace
