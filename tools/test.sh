@@ -124,9 +124,13 @@ run_e2e() {
   # NIMBARA_E2E_ARGS: extra pytest arguments, shell-quoted, e.g. --ignore=FILE.
   local -a extra=()
   eval "extra=(${NIMBARA_E2E_ARGS:-})"
-  # Two test files at a time, each in Wine environments of its own (NIMBARA_E2E_WORKERS=0:
-  # one at a time): waiting on Wine, one file leaves most of a core idle.
-  local workers=${NIMBARA_E2E_WORKERS:-2}
+  # Test files side by side, each in Wine environments of its own (NIMBARA_E2E_WORKERS=0:
+  # one at a time): waiting on Wine, one file leaves most of a core idle. Three where the
+  # 32-bit side runs natively (half the processor time is then still idle); two where it runs
+  # under qemu-i386, which keeps the processor busy.
+  local workers=3
+  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && workers=2
+  workers=${NIMBARA_E2E_WORKERS:-$workers}
   [ "$workers" -gt 0 ] && extra=(-n "$workers" --dist loadfile "${extra[@]}")
   NIMBARA_BUILD=$root/build-cross $py -m pytest -q tests/e2e "${extra[@]}" \
     --junitxml=build-cross/e2e-junit.xml
