@@ -38,7 +38,8 @@ int RunClipReader() {
     if (!window) return 1;
     PipeFrameWriter writer(out);
     SnapshotServer server(writer);
-    ClipSnapshots snapshots(SystemClipboard(), window.get(), [&server] { server.CountUnreadable(); });
+    ClipSnapshots snapshots(SystemClipboard(), window.get(),
+                            [&server] { server.CountUnreadable(); });
     std::uint32_t request = 0;
     while (ReadAll(in, &request, sizeof(request))) server.Serve(snapshots);
     return 0;

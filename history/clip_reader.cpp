@@ -73,7 +73,8 @@ WireStream Receive(const Receiver& r, PipeInput& input) {
         const Lock::Hold hold(r.mailbox->lock);
         r.mailbox->bytes_arrived += frame.uncounted;
         if (r.mailbox->generation != r.generation) return WireStream::kGoesOn;
-        if (!TakeFrame(r.mailbox->arriving, std::move(frame), whole)) return WireStream::kMisbehaved;
+        if (!TakeFrame(r.mailbox->arriving, std::move(frame), whole))
+            return WireStream::kMisbehaved;
     }
     if (whole) Deliver(r, {SnapshotNews::Kind::kTaken, ReaderEnd::kEnded, std::move(*whole)});
     if (kind == FrameKind::kClipboardBusy) Deliver(r, {SnapshotNews::Kind::kClipboardBusy});

@@ -109,8 +109,8 @@ std::optional<RecordHead> DecodeRecordHead(
 std::vector<std::uint8_t> EncodeFormatsFrame(std::uint32_t sequence,
                                              const std::vector<std::uint16_t>& formats) {
     std::vector<std::uint8_t> bytes(kFrameHeadBytes + formats.size() * 2);
-    const FrameHeadBytes head =
-        EncodeFrameHead({FrameKind::kFormats, sequence, static_cast<std::uint32_t>(formats.size())});
+    const FrameHeadBytes head = EncodeFrameHead(
+        {FrameKind::kFormats, sequence, static_cast<std::uint32_t>(formats.size())});
     std::copy(head.begin(), head.end(), bytes.begin());
     for (std::size_t i = 0; i < formats.size(); ++i)
         WriteLittleEndian(std::span<std::uint8_t>(bytes), kFrameHeadBytes + i * 2, formats[i]);
@@ -177,8 +177,8 @@ bool TakeFrame(ArrivingSnapshot& arriving, WireFrame&& frame,
             whole = TakeArrived(arriving);
             whole->sequence = frame.head.value;
             // No more formats go unread than a clipboard can list, whatever the count says.
-            whole->unreadable += static_cast<int>(
-                std::min<std::uint32_t>(frame.head.count, kMaxSnapshotRecords));
+            whole->unreadable +=
+                static_cast<int>(std::min<std::uint32_t>(frame.head.count, kMaxSnapshotRecords));
             whole->whole = true;
             whole->grown_kb = frame.head.private_kb;
             return true;

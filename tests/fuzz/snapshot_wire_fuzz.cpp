@@ -60,8 +60,8 @@ std::vector<std::uint8_t> Written(const SnapshotResult& snapshot) {
         bytes.insert(bytes.end(), heads.begin(), heads.end());
         bytes.insert(bytes.end(), r.data.bytes().begin(), r.data.bytes().end());
     }
-    const FrameHeadBytes end = EncodeFrameHead(
-        {FrameKind::kEnd, snapshot.sequence, 0, snapshot.grown_kb});
+    const FrameHeadBytes end =
+        EncodeFrameHead({FrameKind::kEnd, snapshot.sequence, 0, snapshot.grown_kb});
     bytes.insert(bytes.end(), end.begin(), end.end());
     return bytes;
 }

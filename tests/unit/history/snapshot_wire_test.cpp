@@ -86,10 +86,10 @@ TEST(SnapshotWire, StreamsOfFramesGiveWhatArrivedAndStopAtWhatTheReaderNeverWrit
     const std::string big(3u << 19, 'x');
     const struct {
         const char* name;
-        bool listed;       // the list comes first
-        int record_at;     // where the text's record, of CF_TEXT, says it goes
-        bool ended;        // an end frame follows, which says every format went unread
-        std::size_t cut;   // bytes cut off the end of the stream
+        bool listed;      // the list comes first
+        int record_at;    // where the text's record, of CF_TEXT, says it goes
+        bool ended;       // an end frame follows, which says every format went unread
+        std::size_t cut;  // bytes cut off the end of the stream
         WireStream last;
     } cases[] = {
         {"whole", true, 0, true, 0, WireStream::kEnded},
