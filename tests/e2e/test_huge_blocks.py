@@ -1,6 +1,6 @@
 """Clipboard blocks larger than Nimbara's process can hold, put there by another program.
 
-Wine moves every clipboard block through its server, a few megabytes a second: blocks larger
+Wine moves every clipboard block through its server, about 15 MB a second: blocks larger
 than a whole 32-bit address space take minutes. So the probe first reserves Nimbara's free
 address space from outside until about NIMBARA_BIG_ROOM megabytes of it are left, in pieces
 of which none holds two blocks, as a process that has held much for long has only so much
