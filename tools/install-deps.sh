@@ -13,8 +13,24 @@ pkgs=(cmake ninja-build make g++ googletest libgtest-dev clang libclang-rt-14-de
       python3-pytest-xdist python3-xlib zip unzip)
 
 sudo_() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+# A mirror caught mid-sync can fail one index file, the security suite's for i386 say, while
+# the rest come whole. The two architectures' candidates then differ and the install breaks;
+# what the release's own suite holds is whole for both, so the install takes it from there.
+from_release=()
 apt_install() {
-  sudo_ env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"
+  sudo_ env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${from_release[@]}" "$@"
+}
+apt_update() {
+  local try codename
+  for try in 1 2 3; do
+    sudo_ apt-get update -qq && return 0
+    echo "apt-get update failed (try $try of 3)" >&2
+    sleep $((try * 5))
+  done
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [ -n "$codename" ] && from_release=(-t "$codename")
+  echo "going on with the package lists that came, from the suite ${codename:-of this release}" >&2
 }
 
 missing=()
@@ -28,7 +44,7 @@ else
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  sudo_ apt-get update -qq
+  apt_update
   apt_install "${missing[@]}"
 fi
 
@@ -66,10 +82,10 @@ Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
     fi
-    sudo_ apt-get update -qq
+    apt_update
     apt_install -t bookworm-backports qemu-user
   else
-    sudo_ apt-get update -qq
+    apt_update
     apt_install qemu-user
   fi
 }
