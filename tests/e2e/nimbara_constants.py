@@ -20,6 +20,7 @@ WS_POPUP = 0x80000000
 WS_SYSMENU = 0x00080000
 WS_THICKFRAME = 0x00040000
 WS_EX_DLGMODALFRAME = 0x00000001
+WS_EX_TOPMOST = 0x00000008
 WS_EX_TOOLWINDOW = 0x00000080
 
 # The program's command and control ids, by the names the product gives them (app/main_window.h,
