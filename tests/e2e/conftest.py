@@ -148,7 +148,7 @@ def item_places(_module_winenv):
 
 # The files go out longest first (as measured natively, alone: about 70 s down to 7 s), one at a
 # time to whichever worker has run out of work (each file runs on one worker); the short ones
-# come last, so that both workers end at about the same time.
+# come last, so that the workers end at about the same time.
 LONGEST_FIRST = ("test_reliability.py", "test_paste.py", "test_forged_messages.py",
                  "test_slow_owner.py", "test_settings_dialog.py", "test_capture.py",
                  "test_shell.py", "test_harness_smoke.py", "test_tray.py", "test_hotkey.py",
